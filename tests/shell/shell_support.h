@@ -1,0 +1,99 @@
+// Helpers shared by the shell tests: a driven clock, a scripted adapter
+// source, a private registry root, message pumping with bounded waits.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "measure/adapter_source.h"
+
+class TestClock : public Clock {
+public:
+  LocalTime now;
+  LocalTime Now() override { return now; }
+  int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
+  void Set(int y, int mo, int d, int h, int mi, int s) {
+    LocalTime t;
+    t.year = static_cast<uint16_t>(y);
+    t.month = static_cast<uint16_t>(mo);
+    t.day = static_cast<uint16_t>(d);
+    t.hour = static_cast<uint16_t>(h);
+    t.minute = static_cast<uint16_t>(mi);
+    t.second = static_cast<uint16_t>(s);
+    now = WithDayOfWeek(t);
+  }
+  void Advance(int seconds) { now = WithDayOfWeek(TimeFromSeconds(NaiveSeconds(now) + seconds)); }
+  static LocalTime TimeFromSeconds(int64_t s) {
+    int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
+    int64_t rest = s - days * 86400;
+    CivilDate d = CivilFromDays(days);
+    LocalTime t;
+    t.year = static_cast<uint16_t>(d.year);
+    t.month = static_cast<uint16_t>(d.month);
+    t.day = static_cast<uint16_t>(d.day);
+    t.hour = static_cast<uint16_t>(rest / 3600);
+    t.minute = static_cast<uint16_t>(rest / 60 % 60);
+    t.second = static_cast<uint16_t>(rest % 60);
+    return t;
+  }
+};
+
+// Adapters and counters under the test's control.
+class TestAdapters : public AdapterSource {
+public:
+  struct Adapter {
+    AdapterInfo info;
+    InterfaceRow row;
+  };
+  std::vector<Adapter> adapters;
+  bool failList = false;
+
+  bool ListAdapters(std::vector<AdapterInfo>& out) override {
+    out.clear();
+    if (failList) return false;
+    for (const auto& a : adapters) out.push_back(a.info);
+    return true;
+  }
+  bool ReadInterface(uint32_t index, InterfaceRow& row) override {
+    for (const auto& a : adapters)
+      if (a.info.index == index) { row = a.row; return true; }
+    return false;
+  }
+  Adapter& Add(const std::string& name, uint32_t index, uint32_t ifType = 6) {
+    Adapter a;
+    a.info.name = name;
+    a.info.description = "Test adapter " + std::to_string(index);
+    a.info.index = index;
+    a.info.type = ifType;
+    a.info.addressLength = 6;
+    a.info.ipAddress = "192.0.2." + std::to_string(index);
+    a.row.type = ifType;
+    a.row.speed = 100000000;
+    a.row.counters64 = true;
+    a.row.description = a.info.description;
+    adapters.push_back(a);
+    return adapters.back();
+  }
+};
+
+// A registry root of its own under HKCU, deleted when the test ends.
+class TestRegistryRoot {
+public:
+  TestRegistryRoot();
+  ~TestRegistryRoot();
+  const std::wstring& root() const { return root_; }  // ends with a backslash
+  std::wstring key(const std::wstring& sub) const { return root_ + sub; }
+
+private:
+  std::wstring root_;
+};
+
+// Pumps messages until the predicate holds or the time runs out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+void PumpPending();
+
+bool ReadDwordValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& out);
+bool ValueExists(HKEY root, const std::wstring& key, const std::wstring& name);

@@ -1,0 +1,99 @@
+// Base for dialogs with a message table: one static thunk finds the object, a
+// table maps messages and command ids to member functions, and the pointer is
+// detached at WM_NCDESTROY.
+//
+//   class CFooDlg : public Dialog<CFooDlg> {
+//     static constexpr MsgEntry kMessages[] = {{WM_INITDIALOG, &CFooDlg::OnInit}};
+//     static constexpr CmdEntry kCommands[] = {{IDOK, &CFooDlg::OnOk}};
+//   };
+// A handler that returns std::nullopt asks for default processing.
+#pragma once
+#include <windows.h>
+#include <optional>
+
+template <class D>
+class Dialog {
+public:
+  using MsgFn = std::optional<INT_PTR> (D::*)(WPARAM, LPARAM);
+  using CmdFn = void (D::*)(WORD notifyCode, HWND control);
+  struct MsgEntry { UINT msg; MsgFn fn; };
+  struct CmdEntry { WORD id; CmdFn fn; };
+
+  HWND hwnd() const { return hwnd_; }
+
+  INT_PTR RunModal(HINSTANCE inst, int templateId, HWND owner) {
+    return ::DialogBoxParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, reinterpret_cast<LPARAM>(this));
+  }
+  HWND CreateModeless(HINSTANCE inst, int templateId, HWND owner) {
+    return ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, reinterpret_cast<LPARAM>(this));
+  }
+
+protected:
+  Dialog() = default;
+  ~Dialog() = default;
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // Commands not in the table (id ranges) come here; false = not handled.
+  bool OnOtherCommand(WORD id, WORD code, HWND control) { return false; }
+  // Messages not in the table come here; nullopt = default processing.
+  std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp) { return std::nullopt; }
+
+  HWND hwnd_ = nullptr;
+
+private:
+  static INT_PTR CALLBACK Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    D* self;
+    if (msg == WM_INITDIALOG) {
+      self = reinterpret_cast<D*>(lp);
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+      self->hwnd_ = hwnd;
+    } else {
+      self = reinterpret_cast<D*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR result = FALSE;
+    bool handled = self->Dispatch(msg, wp, lp, result);
+    if (msg == WM_NCDESTROY) {
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+      self->hwnd_ = nullptr;
+    }
+    return handled ? result : FALSE;
+  }
+
+  bool Dispatch(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
+    D* self = static_cast<D*>(this);
+    if (msg == WM_COMMAND) {
+      const WORD id = LOWORD(wp);
+      for (const CmdEntry& e : D::kCommands) {
+        if (e.id == id) {
+          (self->*e.fn)(HIWORD(wp), reinterpret_cast<HWND>(lp));
+          result = TRUE;
+          return true;
+        }
+      }
+      if (self->OnOtherCommand(id, HIWORD(wp), reinterpret_cast<HWND>(lp))) {
+        result = TRUE;
+        return true;
+      }
+    }
+    for (const MsgEntry& e : D::kMessages) {
+      if (e.msg == msg) {
+        std::optional<INT_PTR> r = (self->*e.fn)(wp, lp);
+        if (!r) return false;
+        result = *r;
+        return true;
+      }
+    }
+    std::optional<INT_PTR> r = self->OnOtherMessage(msg, wp, lp);
+    if (!r) return false;
+    result = *r;
+    return true;
+  }
+};
+
+// Dialog procedures return their real result through DWLP_MSGRESULT for these.
+inline INT_PTR SetDialogResult(HWND dlg, LRESULT value) {
+  ::SetWindowLongPtrW(dlg, DWLP_MSGRESULT, value);
+  return TRUE;
+}

@@ -1,0 +1,53 @@
+// Whole civil dates, the local time of a tick, and the date-period functions
+// that reports and usage alerts use to find the current week or month.
+// Gregorian arithmetic throughout; no platform date calls.
+#pragma once
+#include <cstdint>
+
+// The local date and time as the platform reports it (fields as in SYSTEMTIME).
+struct LocalTime {
+  uint16_t year = 0;
+  uint16_t month = 0;      // 1-12
+  uint16_t dayOfWeek = 0;  // 0 = Sunday .. 6 = Saturday
+  uint16_t day = 0;        // 1-31
+  uint16_t hour = 0;
+  uint16_t minute = 0;
+  uint16_t second = 0;
+  uint16_t milliseconds = 0;
+};
+
+struct CivilDate {
+  int year = 0;
+  int month = 0;  // 1-12
+  int day = 0;    // 1-31
+};
+
+struct DateRange {
+  CivilDate first;
+  CivilDate last;
+};
+
+inline CivilDate DateOf(const LocalTime& t) { return CivilDate{t.year, t.month, t.day}; }
+
+// Negative, zero or positive by year, then month, then day.
+int CompareDates(const CivilDate& a, const CivilDate& b);
+int CompareDates(int y1, int m1, int d1, int y2, int m2, int d2);
+
+int DaysInMonth(int year, int month);
+// Days since 1970-01-01 (negative before) and back; the basis of all date arithmetic.
+int64_t DaysFromCivil(const CivilDate& d);
+CivilDate CivilFromDays(int64_t days);
+CivilDate AddDays(const CivilDate& d, int64_t days);
+// 0 = Sunday .. 6 = Saturday.
+int DayOfWeek(const CivilDate& d);
+// Seconds since 1970-01-01 00:00:00 of a local time taken as if it were UTC
+// (no daylight saving); the tests' clock uses it.
+int64_t NaiveSeconds(const LocalTime& t);
+// Fills in the day of the week of a local time.
+LocalTime WithDayOfWeek(LocalTime t);
+
+int WeekNumber(int year, int month, int day, int weekStart);
+DateRange LastDaysRange(int year, int month, int day, int n);
+CivilDate LastDaysFirst(int year, int month, int day, int n);
+DateRange WeekRange(int year, int month, int day, int dayOfWeek, int weekStart);
+DateRange MonthPeriod(int year, int month, int today, int startDay);
