@@ -1,0 +1,130 @@
+// End-to-end runs of the real zephra.exe: single instance, the hand-over to a
+// running copy, and shutdown through WM_CLOSE.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kRoot[] = L"Software\\Quarlen\\Zephra";
+const wchar_t kOptions[] = L"Software\\Quarlen\\Zephra\\Options";
+
+std::wstring ExePath() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring p(buf, n);
+  p.resize(p.find_last_of(L'\\') + 1);
+  return p + L"..\\zephra.exe";  // tests/ sits beside the program
+}
+
+struct Process {
+  PROCESS_INFORMATION pi{};
+  bool started = false;
+  ~Process() {
+    if (!started) return;
+    if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 99);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  }
+  bool Start() {
+    STARTUPINFOW si{sizeof si};
+    std::wstring cmd = L"\"" + ExePath() + L"\"";
+    started = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+    return started;
+  }
+  bool WaitExit(DWORD ms, DWORD& code) {
+    if (::WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) return false;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    return true;
+  }
+};
+
+std::vector<HWND> MeterWindows() {
+  std::vector<HWND> found;
+  ::EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        wchar_t cls[64] = {}, title[64] = {};
+        ::GetClassNameW(h, cls, 64);
+        ::GetWindowTextW(h, title, 64);
+        if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Zephra")
+          reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND WaitForMeter(DWORD pid, DWORD ms) {
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < ms) {
+    for (HWND h : MeterWindows()) {
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(h, &owner);
+      if (owner == pid) return h;
+    }
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+
+bool ReadDword(const wchar_t* key, const wchar_t* name, DWORD& out) {
+  DWORD size = sizeof out;
+  return ::RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &out, &size) == ERROR_SUCCESS;
+}
+
+class ZephraExe : public ::testing::Test {
+protected:
+  void SetUp() override {
+    // A fresh user: no settings; keep the help viewer from opening on first start.
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
+    HKEY key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kOptions, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD zero = 0;
+    ::RegSetValueExW(key, L"FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
+    ::RegCloseKey(key);
+  }
+};
+
+TEST_F(ZephraExe, SingleInstanceHandOverAndClose) {
+  Process first;
+  ASSERT_TRUE(first.Start());
+  HWND meter = WaitForMeter(first.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr) << "the meter window titled Zephra did not appear";
+
+  DWORD stored = 0;
+  ASSERT_TRUE(ReadDword(kOptions, L"HWND", stored));
+  EXPECT_EQ(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(stored)), meter);
+
+  // Hide it; a second start must show it again and end without a window.
+  ::SendMessageW(meter, WM_COMMAND, MAKEWPARAM(32772, 0), 0);
+  EXPECT_FALSE(::IsWindowVisible(meter));
+  Process second;
+  ASSERT_TRUE(second.Start());
+  DWORD code = 1234;
+  ASSERT_TRUE(second.WaitExit(15000, code)) << "the second start did not end";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(::IsWindowVisible(meter));
+  EXPECT_EQ(MeterWindows().size(), 1u);
+
+  // Closing the window ends the program with the cancel result.
+  ::PostMessageW(meter, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(first.WaitExit(15000, code)) << "WM_CLOSE did not end the program";
+  EXPECT_EQ(code, 2u);
+  EXPECT_TRUE(MeterWindows().empty());
+}
+
+TEST_F(ZephraExe, ExitCommandEndsTheProgram) {
+  Process p;
+  ASSERT_TRUE(p.Start());
+  HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr);
+  ::PostMessageW(meter, WM_COMMAND, MAKEWPARAM(32795, 0), 0);
+  DWORD code = 0;
+  ASSERT_TRUE(p.WaitExit(15000, code));
+  EXPECT_EQ(code, 2u);
+}
+
+}  // namespace
