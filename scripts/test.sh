@@ -14,6 +14,12 @@ bash scripts/build.sh native || exit 1
 ctest --test-dir build/native --output-on-failure -j2
 native_rc=$?
 
+fuzz_rc=0
+if [ -f scripts/fuzz.sh ]; then
+  bash scripts/fuzz.sh
+  fuzz_rc=$?
+fi
+
 bash scripts/build.sh win || exit 1
 cleanup() { [ -x "$root/build/win/wine-prefix.sh" ] && "$root/build/win/wine-prefix.sh" stop; }
 trap cleanup EXIT
@@ -22,4 +28,5 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
 win_rc=$?
 
 echo "Test run took $(( $(date +%s) - start )) seconds."
-[ $native_rc -eq 0 ] && [ $win_rc -eq 0 ]
+echo "native: $native_rc, fuzz: $fuzz_rc, win: $win_rc"
+[ $native_rc -eq 0 ] && [ $fuzz_rc -eq 0 ] && [ $win_rc -eq 0 ]
