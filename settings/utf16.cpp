@@ -1,0 +1,75 @@
+#include "settings/utf16.h"
+
+std::u16string ToUtf16(const std::wstring& text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (wchar_t wc : text) {
+    uint32_t c = static_cast<uint32_t>(wc);
+    if constexpr (sizeof(wchar_t) > 2) {
+      if (c > 0x10FFFF) c = 0xFFFD;
+      if (c >= 0x10000) {
+        c -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        continue;
+      }
+    }
+    out.push_back(static_cast<char16_t>(c));
+  }
+  return out;
+}
+
+std::wstring FromUtf16(const std::u16string& units) {
+  std::wstring out;
+  out.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    uint32_t c = units[i];
+    if constexpr (sizeof(wchar_t) > 2) {
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+        ++i;
+      }
+    }
+    out.push_back(static_cast<wchar_t>(c));
+  }
+  return out;
+}
+
+void AppendUtf16Le(std::vector<uint8_t>& out, const std::u16string& units) {
+  for (char16_t u : units) {
+    out.push_back(static_cast<uint8_t>(u & 0xFF));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  }
+}
+
+std::u16string ReadUtf16Le(const uint8_t* bytes, size_t size) {
+  std::u16string out;
+  for (size_t i = 0; i + 1 < size; i += 2) {
+    char16_t u = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (u == 0) break;
+    out.push_back(u);
+  }
+  return out;
+}
+
+void PutU32Le(uint8_t* at, uint32_t value) {
+  at[0] = static_cast<uint8_t>(value);
+  at[1] = static_cast<uint8_t>(value >> 8);
+  at[2] = static_cast<uint8_t>(value >> 16);
+  at[3] = static_cast<uint8_t>(value >> 24);
+}
+
+uint32_t GetU32Le(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
+         (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+std::wstring AsciiUpper(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  return text;
+}
+
+bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
+}
