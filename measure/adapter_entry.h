@@ -31,6 +31,7 @@ struct AdapterEntry {
   uint64_t lastIn = 0;
   uint64_t lastOut = 0;
   bool hasPrevious = false;
+  bool lastCounters64 = false;    // the baseline came from 64-bit counters
 
   int32_t adapterMenuId = 0;      // 9000 upward; 0 = not yet given
   int32_t resetMenuId = 0;        // 9300 upward; 0 = not yet given

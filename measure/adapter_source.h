@@ -32,4 +32,13 @@ public:
   // False when the list cannot be obtained; an empty list is a success.
   virtual bool ListAdapters(std::vector<AdapterInfo>& out) = 0;
   virtual bool ReadInterface(uint32_t index, InterfaceRow& row) = 0;
+  // 8-bit text of the system code page (descriptions) to wide text. The
+  // default takes each byte as the code point of the same value, which is
+  // exact for ASCII; the production source converts by the code page.
+  virtual std::wstring DecodeText(const std::string& text) const {
+    std::wstring out;
+    out.reserve(text.size());
+    for (unsigned char c : text) out.push_back(static_cast<wchar_t>(c));
+    return out;
+  }
 };

@@ -67,6 +67,15 @@ bool IpHelperSource::ListAdapters(std::vector<AdapterInfo>& out) {
   return true;
 }
 
+std::wstring IpHelperSource::DecodeText(const std::string& text) const {
+  if (text.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return AdapterSource::DecodeText(text);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), w.data(), n);
+  return w;
+}
+
 bool IpHelperSource::ReadInterface(uint32_t index, InterfaceRow& row) {
   row = InterfaceRow{};
   // 64-bit counters where the platform has them: 32-bit octet counters wrap

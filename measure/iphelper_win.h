@@ -17,6 +17,8 @@ public:
   bool Bind();
   bool ListAdapters(std::vector<AdapterInfo>& out) override;
   bool ReadInterface(uint32_t index, InterfaceRow& row) override;
+  // By the system code page (CP_ACP).
+  std::wstring DecodeText(const std::string& text) const override;
 
 private:
   HMODULE lib_ = nullptr;
