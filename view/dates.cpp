@@ -61,3 +61,64 @@ LocalTime WithDayOfWeek(LocalTime t) {
   t.dayOfWeek = static_cast<uint16_t>(DayOfWeek(DateOf(t)));
   return t;
 }
+
+int DayOfYear(const CivilDate& d) {
+  return static_cast<int>(DaysFromCivil(d) - DaysFromCivil(CivilDate{d.year, 1, 1})) + 1;
+}
+
+namespace {
+// A stored week start day outside 0-6 is read as its week day.
+int NormalWeekDay(int day) { return (day % 7 + 7) % 7; }
+}  // namespace
+
+// 1 January is always in week 1; when it is itself a week start day, week n
+// holds days 7n - 6 to 7n of the year.
+int WeekNumber(int year, int month, int day, int weekStart) {
+  weekStart = NormalWeekDay(weekStart);
+  const int d = DayOfYear(CivilDate{year, month, day});
+  const int f = DayOfWeek(CivilDate{year, 1, 1}) + 1;  // 1 = Sunday .. 7 = Saturday
+  const int e = d - (weekStart - f + 8) % 7;           // zero or negative in the first, partial week
+  return (f != weekStart + 1 ? 1 : 0) + (e % 7 > 0 ? 1 : 0) + e / 7;
+}
+
+CivilDate LastDaysFirst(int year, int month, int day, int n) {
+  return AddDays(CivilDate{year, month, day}, -(static_cast<int64_t>(n) - 1));
+}
+
+DateRange LastDaysRange(int year, int month, int day, int n) {
+  return DateRange{LastDaysFirst(year, month, day, n), CivilDate{year, month, day}};
+}
+
+DateRange WeekRange(int year, int month, int day, int dayOfWeek, int weekStart) {
+  const int back = (NormalWeekDay(dayOfWeek) - NormalWeekDay(weekStart) + 7) % 7;
+  const CivilDate first = AddDays(CivilDate{year, month, day}, -back);
+  return DateRange{first, AddDays(first, 6)};
+}
+
+// A period runs from day startDay of one month to day startDay - 1 of the next;
+// a start day that a month lacks moves to the 1st of the month after, and an end
+// day that a month lacks moves back to the month's last day.
+DateRange MonthPeriod(int year, int month, int today, int startDay) {
+  if (startDay < 1) startDay = 1;
+  if (startDay > 31) startDay = 31;
+  CivilDate first{year, month, startDay};
+  CivilDate last{year, month, startDay - 1};
+  if (today < startDay) {
+    if (month == 1) first = CivilDate{year - 1, 12, startDay};
+    else first.month = month - 1;
+  } else {
+    if (month == 12) last = CivilDate{year + 1, 1, startDay - 1};
+    else last.month = month + 1;
+  }
+  if (last.day == 0) {
+    if (last.month == 1) last = CivilDate{last.year - 1, 12, 31};
+    else last = CivilDate{last.year, last.month - 1, 31};
+  }
+  if ((first.month == 2 || first.day > 30) && first.day > 28 && first.day > DaysInMonth(first.year, first.month)) {
+    if (first.month == 12) first = CivilDate{first.year + 1, 1, 1};
+    else first = CivilDate{first.year, first.month + 1, 1};
+  }
+  if ((last.month == 2 || last.day > 30) && last.day >= 29 && last.day > DaysInMonth(last.year, last.month))
+    last.day = DaysInMonth(last.year, last.month);
+  return DateRange{first, last};
+}

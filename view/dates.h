@@ -46,8 +46,21 @@ int64_t NaiveSeconds(const LocalTime& t);
 // Fills in the day of the week of a local time.
 LocalTime WithDayOfWeek(LocalTime t);
 
+// 1 for 1 January.
+int DayOfYear(const CivilDate& d);
+
+// Week days below are 0 = Sunday .. 6 = Saturday; a value outside that range
+// is taken modulo 7.
+
+// The week of the year (1 January is always in week 1) for weeks that begin
+// on weekStart.
 int WeekNumber(int year, int month, int day, int weekStart);
+// The n days that end with the given date: first = the date minus (n - 1) days.
 DateRange LastDaysRange(int year, int month, int day, int n);
 CivilDate LastDaysFirst(int year, int month, int day, int n);
+// The week (weekStart and the six days after it) that holds the date, whose own
+// week day is dayOfWeek.
 DateRange WeekRange(int year, int month, int day, int dayOfWeek, int weekStart);
+// The month period (day startDay of one month to day startDay - 1 of the next)
+// that holds the date (year, month, today). startDay is clamped to 1-31.
 DateRange MonthPeriod(int year, int month, int today, int startDay);
