@@ -1,0 +1,143 @@
+// Placement of the meter window and the stacking of its rate views.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "app/window_stack.h"
+
+namespace {
+
+ViewStackState TwoHalves(int32_t w, int32_t h, int32_t m) {
+  ViewStackState s;
+  s.views.resize(2);
+  s.views[0].size = 0.5f;
+  s.views[1].size = 0.5f;
+  InitialStack(s, w, h, m);
+  return s;
+}
+
+TEST(WindowStack, FirstStartSitsAScrollBarAwayFromTheWorkAreaCorner) {
+  const ViewRect r = FirstStartRect(ViewRect{0, 0, 300, 150}, ViewRect{0, 0, 1024, 740}, 17, 17);
+  EXPECT_EQ(r, (ViewRect{707, 573, 1007, 723}));
+}
+
+TEST(WindowStack, TinyClientIsWidenedToTwiceTheMarginPlusOne) {
+  EXPECT_EQ(EnsureMinimumClient(ViewRect{10, 10, 20, 15}, 2, 1, 4), (ViewRect{10, 10, 27, 23}));
+  EXPECT_EQ(EnsureMinimumClient(ViewRect{10, 10, 200, 150}, 180, 120, 4), (ViewRect{10, 10, 200, 150}));
+}
+
+TEST(WindowStack, GrowingPastTheScreenTopMovesTheBottomDown) {
+  // The window's top is 40 px from the screen's top and the new view needs a = 120.
+  const int32_t a = 120;
+  const ViewRect r = GrowUpward(ViewRect{100, 40, 400, 240}, a + 3);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.bottom, 240 + 83);
+  EXPECT_EQ(GrowUpward(ViewRect{100, 500, 400, 700}, 123), (ViewRect{100, 377, 400, 700}));
+  EXPECT_EQ(NeededHeight(true, 13, true, 13, true), 16 + 16 + 100);
+  EXPECT_EQ(NeededHeight(false, 13, true, 13, false), 16);
+}
+
+TEST(WindowStack, DisplayingAndHidingAViewKeepTheOthersHeights) {
+  ViewStackState s;
+  s.views.resize(1);
+  InitialStack(s, 300, 200, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 298, 198}));
+  // Display: the client grew by a + 3 = 123; the new view asks for a + 1.
+  s.views.push_back(StackedView{ViewRect{0, 0, 0, 121}, 0.0f});
+  s.separators.push_back(ViewRect{});
+  StackFromTop(s, 300, 323, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 298, 198}));
+  EXPECT_EQ(s.separators[0], (ViewRect{2, 198, 298, 200}));
+  EXPECT_EQ(s.views[1].rect, (ViewRect{2, 200, 298, 321}));
+  EXPECT_FLOAT_EQ(s.views[1].size, 121.0f / 323.0f);
+  // Hide it again: the window loses its height + 2.
+  const int32_t lost = s.views[1].rect.height() + 2;
+  s.views.pop_back();
+  s.separators.pop_back();
+  EXPECT_EQ(ShrinkFromTop(ViewRect{0, 100, 300, 423}, lost), (ViewRect{0, 223, 300, 423}));
+  StackFromTop(s, 300, 323 - lost, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 298, 198}));
+  EXPECT_TRUE(s.separators.empty());
+}
+
+TEST(WindowStack, StartUpStackSharesTheClientByTheStoredSizes) {
+  ViewStackState s = TwoHalves(300, 200, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 298, 102}));
+  EXPECT_EQ(s.separators[0], (ViewRect{2, 102, 298, 104}));
+  EXPECT_EQ(s.views[1].rect, (ViewRect{2, 104, 298, 198}));  // the last one takes the rest
+  EXPECT_FLOAT_EQ(s.views[1].size, 94.0f / 200.0f);
+  // Views without a share get one line each, and the window grows for them.
+  EXPECT_EQ(InitialGrowth({0.5f, 0.0f, 0.001f}, 200), 6);
+  EXPECT_EQ(InitialGrowth({0.0f}, 200), 0);
+  ViewStackState z;
+  z.views.resize(3);
+  InitialStack(z, 300, 206, 2);
+  EXPECT_EQ(z.views[0].rect.height(), 1);
+  EXPECT_EQ(z.views[1].rect.top, 5);
+}
+
+TEST(WindowStack, WidthOnlyResizeKeepsHeightsAndHeightResizeRescales) {
+  ViewStackState s = TwoHalves(300, 200, 2);
+  LayoutViews(s, 400, 200, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 398, 102}));
+  EXPECT_EQ(s.views[1].rect, (ViewRect{2, 104, 398, 198}));
+  EXPECT_EQ(s.separators[0].right, 398);
+  LayoutViews(s, 400, 300, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 398, 152}));
+  EXPECT_EQ(s.separators[0], (ViewRect{2, 152, 398, 154}));
+  EXPECT_EQ(s.views[1].rect, (ViewRect{2, 154, 398, 298}));
+  EXPECT_FLOAT_EQ(s.views[0].size, 0.5f);  // sizes are not changed by a resize
+  // Narrower than the margins: every view is hidden in an empty rectangle.
+  LayoutViews(s, 4, 300, 2);
+  EXPECT_TRUE(s.views[0].rect.empty());
+  EXPECT_EQ(s.lastWidth, 4);
+  // While suspended only the size is remembered.
+  s.suspended = true;
+  LayoutViews(s, 500, 500, 2);
+  EXPECT_EQ(s.lastHeight, 500);
+  EXPECT_TRUE(s.views[0].rect.empty());
+}
+
+TEST(WindowStack, OneViewFillsTheClientInsideTheMargins) {
+  ViewStackState s;
+  s.views.resize(1);
+  s.views[0].size = 0.2f;
+  LayoutViews(s, 250, 120, 3);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{3, 3, 247, 117}));
+}
+
+TEST(WindowStack, CorruptStoredSizesCannotOverflowTheLayout) {
+  EXPECT_EQ(SaneSize(std::numeric_limits<float>::quiet_NaN()), 0.0f);
+  EXPECT_EQ(SaneSize(-3.0f), 0.0f);
+  EXPECT_EQ(SaneSize(1e30f), 1.0f);
+  ViewStackState s;
+  s.views.resize(2);
+  s.views[0].size = 1e30f;
+  s.views[1].size = std::numeric_limits<float>::quiet_NaN();
+  s.lastHeight = 1;
+  LayoutViews(s, 300, 200, 2);
+  EXPECT_EQ(s.views[0].rect.bottom, 198);
+  EXPECT_EQ(s.views[1].rect.top, 198);
+}
+
+TEST(WindowStack, SeparatorStaysOnePixelBelowTheUpperTopAndThreeAboveTheLowerBottom) {
+  ViewStackState s = TwoHalves(300, 200, 2);
+  ASSERT_EQ(SeparatorAt(s, 50, 103), std::optional<size_t>(0));
+  EXPECT_FALSE(SeparatorAt(s, 50, 104).has_value());
+  SeparatorDrag drag;
+  ASSERT_TRUE(BeginSeparatorDrag(s, 0, drag));
+  EXPECT_EQ(drag.minTop, 3);
+  EXPECT_EQ(drag.maxTop, 195);
+  EXPECT_TRUE(DragSeparatorTo(s, drag, -50, 200));
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 298, 3}));
+  EXPECT_EQ(s.views[1].rect.top, 5);
+  EXPECT_TRUE(DragSeparatorTo(s, drag, 1000, 200));
+  EXPECT_EQ(s.separators[0], (ViewRect{2, 195, 298, 197}));
+  EXPECT_EQ(s.views[1].rect, (ViewRect{2, 197, 298, 198}));
+  EXPECT_FLOAT_EQ(s.views[0].size, 193.0f / 200.0f);
+  EXPECT_FALSE(DragSeparatorTo(s, drag, 195, 200));  // already there
+  EXPECT_FALSE(BeginSeparatorDrag(s, 5, drag));
+}
+
+}  // namespace
