@@ -1,0 +1,198 @@
+#include "app/tray_icon_win.h"
+
+#include <shellapi.h>
+
+#include "view/shell_util_win.h"
+
+namespace {
+
+constexpr int kTraySize = 16;
+constexpr wchar_t kInitialTip[] = L"Zephra";
+
+PenHandle MakePen(uint32_t colour) { return PenHandle(::CreatePen(PS_SOLID, 1, static_cast<COLORREF>(colour))); }
+
+void FillColour(HDC dc, const RECT& r, COLORREF colour) {
+  BrushHandle brush(::CreateSolidBrush(colour));
+  ::FillRect(dc, &r, brush.get());
+}
+
+}  // namespace
+
+CTrayIcon::~CTrayIcon() {
+  if (shown_) Delete();
+}
+
+bool CTrayIcon::Create(HWND owner, HINSTANCE inst, const TrayOptions& colours, bool withGraph) {
+  owner_ = owner;
+  bool ok = true;
+  for (int i = 0; i < 4; ++i) {
+    states_[i].reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(kTrayStateIconFirst + i), IMAGE_ICON,
+                                                     kTraySize, kTraySize, LR_DEFAULTCOLOR)));
+    ok = ok && states_[i];
+  }
+  SetColours(colours);
+  if (withGraph) {
+    HDC screen = ::GetDC(owner);
+    surface_.reset(::CreateCompatibleDC(screen));
+    colour_.reset(::CreateCompatibleBitmap(screen, kTraySize, kTraySize));
+    ::ReleaseDC(owner, screen);
+    // All zero: the mask leaves every pixel of the image opaque.
+    const WORD zeros[kTraySize] = {};
+    mask_.reset(::CreateBitmap(kTraySize, kTraySize, 1, 1, zeros));
+    ok = ok && surface_ && colour_ && mask_;
+  }
+  return ok;
+}
+
+void CTrayIcon::SetColours(const TrayOptions& colours) {
+  upPen_ = MakePen(colours.upColor);
+  downPen_ = MakePen(colours.downColor);
+  bothPen_ = MakePen(colours.bothColor);
+}
+
+bool CTrayIcon::Add() {
+  shown_ = true;
+  tip_ = kInitialTip;
+  ++addCount_;
+  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, kTrayNotifyMessage,
+                      states_[0].get(), tip_);
+}
+
+bool CTrayIcon::Delete() {
+  shown_ = false;
+  shownState_ = -1;
+  return TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
+}
+
+bool CTrayIcon::Modify(HICON icon, bool withIcon) {
+  const UINT flags = withIcon ? (NIF_ICON | NIF_TIP) : NIF_TIP;
+  return TrayIconCall(owner_, NIM_MODIFY, kTrayIconId, flags, 0, icon, tip_);
+}
+
+bool CTrayIcon::Readd(HICON icon) {
+  TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
+  ++addCount_;
+  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, kTrayNotifyMessage, icon, tip_);
+}
+
+IconHandle CTrayIcon::MakeGraphIcon() const {
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmMask = mask_.get();
+  info.hbmColor = colour_.get();
+  return IconHandle(::CreateIconIndirect(&info));
+}
+
+void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
+  shown_ = true;
+  tip_ = TrayTipFor(source, options);
+  if (TrayUsesGraph(source, options) && DrawGraph(source, options.graphStyle)) {
+    IconHandle icon = MakeGraphIcon();
+    if (!Modify(icon.get(), true)) Readd(icon.get());
+    shownState_ = -1;
+    return;
+  }
+  uint32_t down = 0, up = 0;
+  if (source.history && !source.history->empty()) {
+    down = source.history->newest().down;
+    up = source.history->newest().up;
+  }
+  const int index = TrayStateIndex(down, up);
+  bool ok;
+  if (index != shownState_) {
+    shownState_ = index;
+    ok = Modify(states_[index].get(), true);
+  } else {
+    ok = Modify(nullptr, false);
+  }
+  if (!ok) Readd(states_[index].get());
+}
+
+UINT CTrayIcon::TaskbarCreatedMessage() {
+  static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+bool CTrayIcon::OnTaskbarCreated() {
+  if (!shown_) return false;
+  if (tip_.empty()) tip_ = kInitialTip;
+  if (shownState_ >= 0) return Readd(states_[shownState_].get());
+  if (graphDrawn_) {
+    IconHandle icon = MakeGraphIcon();
+    return Readd(icon.get());
+  }
+  return Readd(states_[0].get());
+}
+
+void CTrayIcon::OnNotify(WPARAM, LPARAM lp) {
+  switch (LOWORD(lp)) {
+    case WM_LBUTTONUP:
+      if (toggle_) toggle_();
+      break;
+    case WM_RBUTTONUP: {
+      if (!popup_) break;
+      POINT pt{};
+      ::GetCursorPos(&pt);
+      ::SetForegroundWindow(owner_);
+      ::TrackPopupMenu(popup_, TPM_RIGHTBUTTON, pt.x, pt.y, 0, owner_, nullptr);
+      // Without this the menu would not close when the user clicks elsewhere.
+      ::PostMessageW(owner_, WM_NULL, 0, 0);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool CTrayIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kTrayNotifyMessage) {
+    OnNotify(wp, lp);
+    return true;
+  }
+  if (msg == TaskbarCreatedMessage()) {
+    OnTaskbarCreated();
+    return true;
+  }
+  return false;
+}
+
+HPEN CTrayIcon::PenFor(TrayPen pen) const {
+  switch (pen) {
+    case TrayPen::Up: return upPen_.get();
+    case TrayPen::Down: return downPen_.get();
+    case TrayPen::Both: return bothPen_.get();
+  }
+  return bothPen_.get();
+}
+
+bool CTrayIcon::DrawGraph(const TraySource& source, int32_t graphStyle) {
+  if (!surface_ || !colour_) return false;
+  HDC dc = surface_.get();
+  SelectGuard bitmap(dc, colour_.get());
+  FillColour(dc, RECT{0, 0, kTraySize, kTraySize}, static_cast<COLORREF>(source.graphBkColor));
+  const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+  const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+  FillColour(dc, RECT{0, 0, kTraySize - 1, 1}, shadow);
+  FillColour(dc, RECT{0, 0, 1, kTraySize - 1}, shadow);
+  FillColour(dc, RECT{kTraySize - 1, 0, kTraySize, kTraySize}, light);
+  FillColour(dc, RECT{0, kTraySize - 1, kTraySize, kTraySize}, light);
+  if (source.history) {
+    HGDIOBJ oldPen = ::GetCurrentObject(dc, OBJ_PEN);
+    if (graphStyle != 0) {
+      for (const TrayBarStroke& s : TrayBarStrokes(*source.history, source.scaleMax)) {
+        ::SelectObject(dc, PenFor(s.pen));
+        ::MoveToEx(dc, s.x, s.yFrom, nullptr);
+        ::LineTo(dc, s.x, s.yTo);
+      }
+    } else {
+      for (const TrayPolyline& line : TrayLinePaths(*source.history, source.scaleMax)) {
+        ::SelectObject(dc, PenFor(line.pen));
+        ::MoveToEx(dc, line.points[0].x, line.points[0].y, nullptr);
+        for (size_t i = 1; i < line.points.size(); ++i) ::LineTo(dc, line.points[i].x, line.points[i].y);
+      }
+    }
+    ::SelectObject(dc, oldPen);
+  }
+  graphDrawn_ = true;
+  return true;
+}
