@@ -1,0 +1,238 @@
+// CRateView painted into a memory bitmap with known samples, pixels checked.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "shell_support.h"
+#include "view/rate_view_win.h"
+
+namespace {
+
+constexpr uint32_t kGraphBg = RgbColour(200, 220, 240);
+constexpr uint32_t kDown = RgbColour(255, 0, 0);
+constexpr uint32_t kUp = RgbColour(0, 200, 0);
+constexpr uint32_t kBoth = RgbColour(255, 255, 0);
+constexpr uint32_t kRateBg = RgbColour(255, 255, 255);
+
+// A 32-bit top-down DIB with a DC, for painting a view and reading pixels back.
+class Canvas {
+public:
+  Canvas(int w, int h) : w_(w), h_(h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    dc_.reset(::CreateCompatibleDC(nullptr));
+    bmp_.reset(::CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+    old_ = ::SelectObject(dc_.get(), bmp_.get());
+  }
+  ~Canvas() { ::SelectObject(dc_.get(), old_); }
+  HDC dc() const { return dc_.get(); }
+  // As a COLORREF (0x00BBGGRR).
+  uint32_t At(int x, int y) const {
+    ::GdiFlush();
+    const uint32_t p = bits_[y * w_ + x];  // 0x00RRGGBB in memory order B, G, R
+    return RgbColour((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+  bool SameArea(const Canvas& o, const ViewRect& r) const {
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (At(x, y) != o.At(x, y)) return false;
+    return true;
+  }
+  int CountNot(const ViewRect& r, uint32_t colour) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (At(x, y) != colour) ++n;
+    return n;
+  }
+
+private:
+  int w_, h_;
+  MemoryDc dc_;
+  BitmapHandle bmp_;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
+LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) { return ::DefWindowProcW(h, m, w, l); }
+
+HWND MakeHost() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &HostProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZephraRateViewTestHost";
+    registered = ::RegisterClassW(&wc) != 0;
+  }
+  return ::CreateWindowExW(0, L"ZephraRateViewTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 50, 50,
+                           400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+class RateViewPaint : public ::testing::Test {
+protected:
+  void SetUp() override {
+    host = MakeHost();
+    ASSERT_NE(host, nullptr);
+    opt.graphBackground = kGraphBg;
+    opt.downColour = kDown;
+    opt.upColour = kUp;
+    opt.bothColour = kBoth;
+    opt.rateBackground = kRateBg;
+    opt.showTimeGrid = false;
+    opt.showTimeText = false;
+    opt.showScaleGrid = false;
+    view = std::make_unique<CRateView>(&history, host);
+    ASSERT_NE(view->Create(::GetModuleHandleW(nullptr), host, ViewRect{0, 0, 300, 120}, 8000), nullptr);
+    view->SetTwelveHourClock(false);
+    view->SetClock([] {
+      LocalTime t;
+      t.year = 2026, t.month = 12, t.day = 8, t.hour = 12, t.minute = 30;
+      return t;
+    });
+    view->ApplyOptions(opt, true);
+  }
+  void TearDown() override {
+    view.reset();
+    if (host) ::DestroyWindow(host);
+  }
+  void Add(uint32_t down, uint32_t up) {
+    history.PushFront(RateSample{down, up, 0, 0});
+    view->AddSample();
+  }
+  std::unique_ptr<Canvas> Render() {
+    auto c = std::make_unique<Canvas>(300, 120);
+    view->Paint(c->dc());
+    return c;
+  }
+
+  HWND host = nullptr;
+  RateHistory history;
+  RateViewOptions opt;
+  std::unique_ptr<CRateView> view;
+};
+
+TEST_F(RateViewPaint, ColumnShowsBothColourUpToUploadAndDownloadColourAbove) {
+  Add(1000, 400);
+  const RateViewLayout& l = view->layout();
+  ASSERT_FALSE(l.plot.empty());
+  const int32_t full = l.fullScaleHeight;
+  const int32_t hUp = full * 400 / 1000;
+  auto c = Render();
+  const int x = l.plot.right - 2;
+  EXPECT_EQ(c->At(x, l.plot.bottom - 1), kBoth);
+  EXPECT_EQ(c->At(x, l.plot.bottom - hUp), kBoth);
+  EXPECT_EQ(c->At(x, l.plot.bottom - hUp - 1), kDown);
+  EXPECT_EQ(c->At(x, l.plot.bottom - full), kDown);  // the highest sample reaches the full-scale height
+  EXPECT_EQ(c->At(x, l.plot.bottom - full - 1), kGraphBg);
+  EXPECT_EQ(c->At(l.plot.right - 4, l.plot.bottom - 1), kGraphBg);  // the space between columns
+
+  // Upload above download: the excess is in the upload colour.
+  Add(100, 1000);
+  c = Render();
+  EXPECT_EQ(c->At(x, l.plot.bottom - full), kUp);
+  EXPECT_EQ(c->At(x, l.plot.bottom - 1), kBoth);
+}
+
+TEST_F(RateViewPaint, FixedScaleClipsAtFullHeight) {
+  view->SetFixedScale(true, 100);
+  Add(5000, 0);
+  const RateViewLayout& l = view->layout();
+  auto c = Render();
+  const int x = l.plot.right - 2;
+  EXPECT_EQ(c->At(x, l.plot.bottom - l.fullScaleHeight), kDown);
+  EXPECT_EQ(c->At(x, l.plot.bottom - l.fullScaleHeight - 1), kGraphBg);
+  EXPECT_EQ(view->scale().scaleMax, 100u);
+  EXPECT_EQ(view->scale().shownMax, 5000u);
+}
+
+TEST_F(RateViewPaint, LineGraphDrawsDownloadOverUpload) {
+  view->SetGraphStyle(0);
+  for (int i = 0; i < 5; ++i) Add(800, 800);
+  const RateViewLayout& l = view->layout();
+  auto c = Render();
+  const int y = l.plot.bottom - 1 - (l.fullScaleHeight - 1);
+  EXPECT_EQ(c->At(l.plot.right - 1 - 4, y), kDown);  // on the same points download lies on top
+}
+
+TEST_F(RateViewPaint, NoRateTextBeforeTheFirstSample) {
+  const ViewRect inner = view->layout().textInner;
+  ASSERT_FALSE(inner.empty());
+  auto before = Render();
+  EXPECT_EQ(before->CountNot(inner, kRateBg), 0);
+  Add(3000, 200);
+  auto after = Render();
+  EXPECT_GT(after->CountNot(inner, kRateBg), 20);
+}
+
+TEST_F(RateViewPaint, TooLongTitleEndsInAnEllipsis) {
+  const std::wstring title = L"Realtek PCIe GbE Family Controller 192.0.2.254 (a very long adapter name)";
+  view->SetTitle(title);
+  auto shown = Render();
+  const ViewRect box = view->layout().titleText;
+  // The same title drawn by hand, once cut with an ellipsis and once only clipped.
+  auto drawn = [&](UINT extra) {
+    auto c = std::make_unique<Canvas>(300, 120);
+    view->Paint(c->dc());
+    const LOGFONTW lf = LogFontFromSpec(opt.titleFont);
+    FontHandle font(::CreateFontIndirectW(&lf));
+    RECT all{box.left, box.top, box.right, box.bottom};
+    ::SetDCBrushColor(c->dc(), opt.titleBackground);
+    ::FillRect(c->dc(), &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    SelectGuard g(c->dc(), font.get());
+    ::SetBkMode(c->dc(), TRANSPARENT);
+    ::SetTextColor(c->dc(), opt.titleTextColour);
+    ::DrawTextW(c->dc(), title.c_str(), -1, &all, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | extra);
+    return c;
+  };
+  EXPECT_TRUE(shown->SameArea(*drawn(DT_END_ELLIPSIS), box));
+  EXPECT_FALSE(shown->SameArea(*drawn(0), box));
+}
+
+TEST_F(RateViewPaint, ZeroFontHeightIsReplacedAndBadValuesAreRefused) {
+  FontSpec zero{L"Tahoma", 0, 0};
+  view->SetRateFont(zero);
+  view->SetScaleFont(zero);
+  EXPECT_EQ(view->rateFontHeight(), kDefaultFontHeight);
+  EXPECT_FALSE(view->layout().plot.empty());
+  EXPECT_GE(view->layout().scaleLineCount, 1);
+  Add(100, 100);
+  Render();
+
+  EXPECT_FALSE(view->SetHeightPercent(49));
+  EXPECT_FALSE(view->SetHeightPercent(101));
+  EXPECT_EQ(view->options().heightPercent, 95);
+  EXPECT_FALSE(view->SetPulse(0, 1));
+  EXPECT_FALSE(view->SetPulse(3, -1));
+  EXPECT_FALSE(view->SetTimeGridInterval(0));
+  EXPECT_EQ(view->options().timeGridInterval, 30);
+}
+
+TEST_F(RateViewPaint, PulseChangeRestartsTheTimeGrid) {
+  for (int i = 0; i < 7; ++i) Add(10, 10);
+  EXPECT_NE(view->timeGrid().lineOffset, view->timeGrid().period);
+  ASSERT_TRUE(view->SetPulse(5, 2));
+  EXPECT_EQ(view->timeGrid().lineOffset, view->timeGrid().period);
+  EXPECT_EQ(view->timeGrid().period, 30 * 7 - 2);
+  Add(10, 10);
+  EXPECT_EQ(view->timeGrid().lineOffset, 5);
+}
+
+TEST_F(RateViewPaint, WindowShowsTheSamePictureAsPaint) {
+  Add(2000, 700);
+  ::ShowWindow(host, SW_SHOWNOACTIVATE);
+  PumpPending();
+  view->Redraw();
+  auto painted = Render();
+  Canvas printed(300, 120);
+  ::SendMessageW(view->hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.dc()), PRF_CLIENT);
+  EXPECT_TRUE(printed.SameArea(*painted, ViewRect{0, 0, 300, 120}));
+}
+
+}  // namespace

@@ -1,0 +1,604 @@
+#include "view/rate_view_win.h"
+
+#include <windowsx.h>
+#include <algorithm>
+
+#include "view/format.h"
+
+const CRateView::MsgEntry CRateView::kMessages[] = {
+    {WM_CREATE, &CRateView::OnCreate},         {WM_SIZE, &CRateView::OnSize},
+    {WM_PAINT, &CRateView::OnPaint},           {WM_PRINTCLIENT, &CRateView::OnPrintClient},
+    {WM_ERASEBKGND, &CRateView::OnEraseBkgnd}, {WM_MOUSEMOVE, &CRateView::OnMouseMove},
+};
+
+namespace {
+
+RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+int PenStyleOf(int32_t style) { return style >= kLineSolid && style <= kLineDashDotDot ? style : PS_SOLID; }
+
+PenHandle MakePen(uint32_t colour, int32_t style = kLineSolid) {
+  return PenHandle(::CreatePen(PenStyleOf(style), 1, colour));
+}
+
+void Frame(HDC dc, const ViewRect& r, HPEN pen) {
+  SelectGuard p(dc, pen);
+  SelectGuard b(dc, ::GetStockObject(NULL_BRUSH));
+  ::Rectangle(dc, r.left, r.top, r.right, r.bottom);
+}
+
+void Fill(HDC dc, const ViewRect& r, COLORREF colour) {
+  // The DC's own brush colour: no brush object is made per drawing.
+  const RECT rc = ToRect(r);
+  ::SetDCBrushColor(dc, colour);
+  ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+}
+
+void Text(HDC dc, const std::wstring& s, const ViewRect& box, UINT format) {
+  RECT rc = ToRect(box);
+  ::DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &rc, format | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+int32_t TextWidth(HDC dc, const std::wstring& s) {
+  SIZE sz{};
+  if (s.empty() || !::GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &sz)) return 0;
+  return sz.cx;
+}
+
+bool ReadTwelveHourClock() {
+  wchar_t buf[4] = {};
+  if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_ITIME, buf, 4) == 0) return true;
+  return buf[0] == L'0';
+}
+
+LocalTime LocalNow() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  LocalTime t;
+  t.year = st.wYear;
+  t.month = st.wMonth;
+  t.dayOfWeek = st.wDayOfWeek;
+  t.day = st.wDay;
+  t.hour = st.wHour;
+  t.minute = st.wMinute;
+  t.second = st.wSecond;
+  t.milliseconds = st.wMilliseconds;
+  return t;
+}
+
+}  // namespace
+
+LOGFONTW LogFontFromSpec(const FontSpec& spec) {
+  LOGFONTW lf{};
+  lf.lfHeight = spec.height;
+  lf.lfWeight = spec.weight;
+  lf.lfItalic = spec.italic;
+  lf.lfUnderline = spec.underline;
+  lf.lfStrikeOut = spec.strikeOut;
+  lf.lfCharSet = spec.charSet;
+  const size_t n = std::min<size_t>(spec.face.size(), LF_FACESIZE - 1);
+  std::copy_n(spec.face.c_str(), n, lf.lfFaceName);
+  return lf;
+}
+
+FontSpec FontSpecFromLogFont(const LOGFONTW& lf) {
+  FontSpec f;
+  f.face.assign(lf.lfFaceName, ::wcsnlen(lf.lfFaceName, LF_FACESIZE));
+  f.height = lf.lfHeight;
+  f.weight = lf.lfWeight;
+  f.italic = lf.lfItalic != 0;
+  f.underline = lf.lfUnderline != 0;
+  f.strikeOut = lf.lfStrikeOut != 0;
+  f.charSet = lf.lfCharSet;
+  return f;
+}
+
+CRateView::CRateView(const RateHistory* history, HWND owner)
+    : history_(history), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&LocalNow) {
+  phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
+  borderPen_ = MakePen(opt_.borderColour);
+  avgDownPen_ = MakePen(opt_.avgDownColour);
+  avgUpPen_ = MakePen(opt_.avgUpColour);
+  scaleGridPen_ = MakePen(opt_.scaleGridColour, opt_.scaleGridStyle);
+  timeGridPen_ = MakePen(opt_.timeGridColour, opt_.timeGridStyle);
+  RemakeRatePens();
+}
+
+CRateView::~CRateView() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+  DropBitmap();
+}
+
+HWND CRateView::Create(HINSTANCE inst, HWND parent, const ViewRect& rect, int id) {
+  placed_ = rect;
+  return CreateChild(inst, parent, ToRect(rect), id, WS_VISIBLE | WS_CLIPSIBLINGS);
+}
+
+void CRateView::Place(const ViewRect& rect) {
+  placed_ = rect;
+  if (hwnd_) ::MoveWindow(hwnd_, rect.left, rect.top, std::max(rect.width(), 0), std::max(rect.height(), 0), TRUE);
+}
+
+// ---- Resources ------------------------------------------------------------------
+
+void CRateView::MakeFont(Font& f, const FontSpec& spec) {
+  FontSpec s = spec;
+  // A height of 0 would make the platform pick a size the layout cannot know.
+  if (s.height == 0) s.height = kDefaultFontHeight;
+  const LOGFONTW lf = LogFontFromSpec(s);
+  f.handle.reset(::CreateFontIndirectW(&lf));
+  f.height = EffectiveFontHeight(s.height);
+}
+
+void CRateView::MeasureScaleColumn() {
+  HDC screen = ::GetDC(nullptr);
+  if (!screen) return;
+  {
+    SelectGuard g(screen, scaleFont_.handle.get());
+    metrics_.scaleColumnWidth = ScaleColumnWidth(TextWidth(screen, ScaleColumnSampleText(opt_.unitBytes)));
+  }
+  ::ReleaseDC(nullptr, screen);
+}
+
+void CRateView::DropBitmap() {
+  if (memDc_ && memDcDefaultBitmap_) ::SelectObject(memDc_.get(), memDcDefaultBitmap_);
+  memDcDefaultBitmap_ = nullptr;
+  bitmap_.reset();
+}
+
+void CRateView::RemakeBitmap() {
+  DropBitmap();
+  if (!hwnd_ || width_ <= 0 || height_ <= 0) return;
+  HDC wdc = ::GetDC(hwnd_);
+  if (!wdc) return;
+  if (!memDc_) memDc_.reset(::CreateCompatibleDC(wdc));
+  bitmap_.reset(::CreateCompatibleBitmap(wdc, width_, height_));
+  ::ReleaseDC(hwnd_, wdc);
+  if (memDc_ && bitmap_) memDcDefaultBitmap_ = ::SelectObject(memDc_.get(), bitmap_.get());
+}
+
+void CRateView::RemakeRatePens() {
+  downPen_ = MakePen(opt_.downColour);
+  upPen_ = MakePen(opt_.upColour);
+}
+
+void CRateView::Finish(bool redraw, bool layout) {
+  if (!redraw) return;
+  if (layout) Relayout();
+  Redraw();
+}
+
+// ---- Messages -------------------------------------------------------------------
+
+std::optional<LRESULT> CRateView::OnCreate(WPARAM, LPARAM lp) {
+  // Fonts the owner has not given yet: Tahoma 13, the title bold.
+  if (!titleFont_.handle) MakeFont(titleFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 700});
+  if (!rateFont_.handle) MakeFont(rateFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 0});
+  if (!timeFont_.handle) MakeFont(timeFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 0});
+  if (!scaleFont_.handle) MakeFont(scaleFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 0});
+  metrics_.titleFontHeight = titleFont_.height;
+  metrics_.rateFontHeight = rateFont_.height;
+  metrics_.scaleFontHeight = scaleFont_.height;
+  MeasureScaleColumn();
+  const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
+  width_ = cs->cx;
+  height_ = cs->cy;
+  RemakeBitmap();
+  return 0;
+}
+
+std::optional<LRESULT> CRateView::OnSize(WPARAM, LPARAM lp) {
+  width_ = LOWORD(lp);
+  height_ = HIWORD(lp);
+  RelayoutAndRedraw();
+  return 0;
+}
+
+std::optional<LRESULT> CRateView::OnPaint(WPARAM, LPARAM) {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(hwnd_, &ps);
+  if (memDc_ && bitmap_) {
+    Paint(memDc_.get());
+    ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+             ps.rcPaint.bottom - ps.rcPaint.top, memDc_.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+  }
+  ::EndPaint(hwnd_, &ps);
+  return 0;
+}
+
+std::optional<LRESULT> CRateView::OnPrintClient(WPARAM wp, LPARAM) {
+  Paint(reinterpret_cast<HDC>(wp));
+  return 0;
+}
+
+std::optional<LRESULT> CRateView::OnEraseBkgnd(WPARAM, LPARAM) { return 1; }
+
+std::optional<LRESULT> CRateView::OnMouseMove(WPARAM wp, LPARAM) {
+  // Dragging the graph drags the meter window.
+  if (!(wp & MK_LBUTTON) || !owner_) return std::nullopt;
+  POINT pt;
+  ::GetCursorPos(&pt);
+  ::ReleaseCapture();
+  ::SendMessageW(owner_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+  return 0;
+}
+
+// ---- Setters --------------------------------------------------------------------
+
+void CRateView::ApplyOptions(const RateViewOptions& o, bool redraw) {
+  opt_.showTitle = o.showTitle;
+  opt_.showGraph = o.showGraph;
+  opt_.showScale = o.showScale;
+  opt_.showText = o.showText;
+  opt_.showScaleGrid = o.showScaleGrid;
+  opt_.showMaxInText = o.showMaxInText;
+  opt_.textColourSameAsGraph = o.textColourSameAsGraph;
+  opt_.showAvgInText = o.showAvgInText;
+  opt_.showTimeGrid = o.showTimeGrid;
+  opt_.showTimeText = o.showTimeText;
+  opt_.showAvgDownLine = o.showAvgDownLine;
+  opt_.showAvgUpLine = o.showAvgUpLine;
+  opt_.graphStyle = o.graphStyle;
+  opt_.scaleGridOnTop = o.scaleGridOnTop;
+  opt_.timeGridOnTop = o.timeGridOnTop;
+  opt_.timeTextOnTop = o.timeTextOnTop;
+  opt_.timeFormat = o.timeFormat;
+  SetUnitBytes(o.unitBytes, false);
+  SetGraphBackground(o.graphBackground, false);
+  SetScaleTextColour(o.scaleTextColour, false);
+  SetTimeTextColour(o.timeTextColour, false);
+  SetRateColours(o.upColour, o.downColour, o.bothColour, false);
+  SetAvgLineColours(o.avgUpColour, o.avgDownColour, false);
+  SetBorderColour(o.borderColour, false);
+  SetTitleColours(o.titleBackground, o.titleTextColour, false);
+  SetTextPanelColours(o.rateBackground, o.rateTextColour, false);
+  SetScaleGridPen(o.scaleGridColour, o.scaleGridStyle, false);
+  SetTimeGridPen(o.timeGridColour, o.timeGridStyle, false);
+  SetTimeGridInterval(o.timeGridInterval, false);
+  SetPulse(o.pulseWidth, o.pulseSpace, false);
+  SetHeightPercent(o.heightPercent, false);
+  SetTitleFont(o.titleFont, false);
+  SetRateFont(o.rateFont, false);
+  SetScaleFont(o.scaleFont, false);
+  SetTimeTextFont(o.timeTextFont, false);
+  // The switches of the average lines change the auto scale.
+  if (!scale_.fixedScale) RecomputeMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
+  Finish(redraw, true);
+}
+
+void CRateView::SetTitle(const std::wstring& title, bool redraw) {
+  if (title == title_) return;
+  title_ = title;
+  Finish(redraw, false);
+}
+
+void CRateView::ShowTitle(bool on, bool redraw) { opt_.showTitle = on; Finish(redraw, true); }
+void CRateView::ShowGraph(bool on, bool redraw) { opt_.showGraph = on; Finish(redraw, true); }
+void CRateView::ShowScale(bool on, bool redraw) { opt_.showScale = on; Finish(redraw, true); }
+void CRateView::ShowText(bool on, bool redraw) { opt_.showText = on; Finish(redraw, true); }
+void CRateView::ShowScaleGrid(bool on, bool redraw) { opt_.showScaleGrid = on; Finish(redraw, false); }
+void CRateView::ShowMaxInText(bool on, bool redraw) { opt_.showMaxInText = on; Finish(redraw, false); }
+void CRateView::SetTextColourSameAsGraph(bool on, bool redraw) { opt_.textColourSameAsGraph = on; Finish(redraw, false); }
+void CRateView::ShowAvgInText(bool on, bool redraw) { opt_.showAvgInText = on; Finish(redraw, false); }
+void CRateView::ShowTimeGrid(bool on, bool redraw) { opt_.showTimeGrid = on; Finish(redraw, false); }
+void CRateView::ShowTimeText(bool on, bool redraw) { opt_.showTimeText = on; Finish(redraw, false); }
+void CRateView::ShowAvgDownLine(bool on, bool redraw) { opt_.showAvgDownLine = on; Finish(redraw, true); }
+void CRateView::ShowAvgUpLine(bool on, bool redraw) { opt_.showAvgUpLine = on; Finish(redraw, true); }
+void CRateView::SetGraphStyle(int32_t style, bool redraw) { opt_.graphStyle = style; Finish(redraw, false); }
+void CRateView::SetScaleGridOnTop(bool on, bool redraw) { opt_.scaleGridOnTop = on; Finish(redraw, false); }
+void CRateView::SetTimeGridOnTop(bool on, bool redraw) { opt_.timeGridOnTop = on; Finish(redraw, false); }
+void CRateView::SetTimeTextOnTop(bool on, bool redraw) { opt_.timeTextOnTop = on; Finish(redraw, false); }
+void CRateView::SetTimeFormat(int32_t format, bool redraw) { opt_.timeFormat = format; Finish(redraw, false); }
+
+void CRateView::SetUnitBytes(bool on, bool redraw) {
+  const bool changed = on != opt_.unitBytes;
+  opt_.unitBytes = on;
+  if (changed && hwnd_) MeasureScaleColumn();
+  Finish(redraw, true);
+}
+
+void CRateView::SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw) {
+  scale_.fixedScale = on;
+  if (on) {
+    scale_.scaleMax = bytesPerSecond ? bytesPerSecond : 1;
+  } else {
+    RecomputeMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
+  }
+  Finish(redraw, false);
+}
+
+void CRateView::SetGraphBackground(uint32_t c, bool redraw) { opt_.graphBackground = c; Finish(redraw, false); }
+void CRateView::SetScaleTextColour(uint32_t c, bool redraw) { opt_.scaleTextColour = c; Finish(redraw, false); }
+void CRateView::SetTimeTextColour(uint32_t c, bool redraw) { opt_.timeTextColour = c; Finish(redraw, false); }
+
+void CRateView::SetRateColours(uint32_t up, uint32_t down, uint32_t both, bool redraw) {
+  opt_.upColour = up;
+  opt_.downColour = down;
+  opt_.bothColour = both;
+  RemakeRatePens();
+  Finish(redraw, false);
+}
+
+void CRateView::SetAvgLineColours(uint32_t up, uint32_t down, bool redraw) {
+  opt_.avgUpColour = up;
+  opt_.avgDownColour = down;
+  avgUpPen_ = MakePen(up);
+  avgDownPen_ = MakePen(down);
+  Finish(redraw, false);
+}
+
+void CRateView::SetBorderColour(uint32_t c, bool redraw) {
+  opt_.borderColour = c;
+  borderPen_ = MakePen(c);
+  Finish(redraw, false);
+}
+
+void CRateView::SetTitleColours(uint32_t background, uint32_t text, bool redraw) {
+  opt_.titleBackground = background;
+  opt_.titleTextColour = text;
+  Finish(redraw, false);
+}
+
+void CRateView::SetTextPanelColours(uint32_t background, uint32_t text, bool redraw) {
+  opt_.rateBackground = background;
+  opt_.rateTextColour = text;
+  Finish(redraw, false);
+}
+
+void CRateView::SetScaleGridPen(uint32_t colour, int32_t style, bool redraw) {
+  opt_.scaleGridColour = colour;
+  opt_.scaleGridStyle = style;
+  scaleGridPen_ = MakePen(colour, style);
+  Finish(redraw, false);
+}
+
+void CRateView::SetTimeGridPen(uint32_t colour, int32_t style, bool redraw) {
+  opt_.timeGridColour = colour;
+  opt_.timeGridStyle = style;
+  timeGridPen_ = MakePen(colour, style);
+  Finish(redraw, false);
+}
+
+bool CRateView::SetTimeGridInterval(int32_t seconds, bool redraw) {
+  // Zero would stack every line on one spot and draw forever.
+  if (seconds < 1 || seconds > 86400) return false;
+  if (seconds != opt_.timeGridInterval) {
+    opt_.timeGridInterval = seconds;
+    ResetTimeGrid();
+  }
+  Finish(redraw, false);
+  return true;
+}
+
+bool CRateView::SetPulse(int32_t width, int32_t space, bool redraw) {
+  if (width < 1 || space < 0 || width > 1000 || space > 1000) return false;
+  if (width != opt_.pulseWidth || space != opt_.pulseSpace) {
+    opt_.pulseWidth = width;
+    opt_.pulseSpace = space;
+    ResetTimeGrid();
+  }
+  Finish(redraw, true);
+  return true;
+}
+
+bool CRateView::SetHeightPercent(int32_t percent, bool redraw) {
+  if (percent < 50 || percent > 100) return false;
+  opt_.heightPercent = percent;
+  Finish(redraw, true);
+  return true;
+}
+
+void CRateView::SetTitleFont(const FontSpec& font, bool redraw) {
+  MakeFont(titleFont_, font);
+  opt_.titleFont = font;
+  metrics_.titleFontHeight = titleFont_.height;
+  Finish(redraw, true);
+}
+
+void CRateView::SetRateFont(const FontSpec& font, bool redraw) {
+  MakeFont(rateFont_, font);
+  opt_.rateFont = font;
+  metrics_.rateFontHeight = rateFont_.height;
+  Finish(redraw, true);
+}
+
+void CRateView::SetScaleFont(const FontSpec& font, bool redraw) {
+  MakeFont(scaleFont_, font);
+  opt_.scaleFont = font;
+  metrics_.scaleFontHeight = scaleFont_.height;
+  if (hwnd_) MeasureScaleColumn();
+  Finish(redraw, true);
+}
+
+void CRateView::SetTimeTextFont(const FontSpec& font, bool redraw) {
+  MakeFont(timeFont_, font);
+  opt_.timeTextFont = font;
+  Finish(redraw, false);
+}
+
+void CRateView::ResetTimeGrid() {
+  phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
+}
+
+// ---- Layout, samples and drawing ----------------------------------------------------
+
+void CRateView::Relayout() {
+  layout_ = ::Relayout(width_, height_, opt_, metrics_);
+  RecomputeMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
+  if (width_ > 0 && height_ > 0) RemakeBitmap();
+}
+
+void CRateView::RelayoutAndRedraw() {
+  Relayout();
+  Redraw();
+}
+
+void CRateView::AddSample() {
+  AdvanceTimeGridPhase(phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
+  AddSampleMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
+  // While the meter is hidden the view only keeps its numbers.
+  const bool shown = owner_ ? ::IsWindowVisible(owner_) != FALSE : true;
+  if (shown) Redraw();
+}
+
+void CRateView::Redraw() {
+  if (!hwnd_ || !memDc_ || !bitmap_) return;
+  Paint(memDc_.get());
+  HDC dc = ::GetDC(hwnd_);
+  if (!dc) return;
+  ::BitBlt(dc, 0, 0, width_, height_, memDc_.get(), 0, 0, SRCCOPY);
+  ::ReleaseDC(hwnd_, dc);
+}
+
+void CRateView::Paint(HDC dc) {
+  const int savedBk = ::SetBkMode(dc, TRANSPARENT);
+  PaintTitle(dc);
+  PaintGraphFrame(dc);
+  PaintScaleLabels(dc);
+  if (!opt_.scaleGridOnTop) PaintScaleGrid(dc);
+  if (!opt_.timeGridOnTop) PaintTimeGrid(dc);
+  if (!layout_.plot.empty()) {
+    if (opt_.graphStyle == 0) {
+      PaintLine(dc, upPen_.get(), RateField::Up);
+      PaintLine(dc, downPen_.get(), RateField::Down);
+    } else {
+      PaintColumns(dc);
+    }
+  }
+  PaintAverageLines(dc);
+  if (opt_.scaleGridOnTop) PaintScaleGrid(dc);
+  if (opt_.timeGridOnTop) PaintTimeGrid(dc);
+  PaintTimeText(dc);
+  PaintTextPanel(dc);
+  ::SetBkMode(dc, savedBk);
+}
+
+void CRateView::PaintTitle(HDC dc) {
+  if (layout_.title.empty()) return;
+  Fill(dc, layout_.title, opt_.titleBackground);
+  Frame(dc, layout_.title, borderPen_.get());
+  if (layout_.titleText.empty() || title_.empty()) return;
+  SelectGuard f(dc, titleFont_.handle.get());
+  const COLORREF old = ::SetTextColor(dc, opt_.titleTextColour);
+  Text(dc, title_, layout_.titleText, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
+  ::SetTextColor(dc, old);
+}
+
+void CRateView::PaintGraphFrame(HDC dc) {
+  if (layout_.graph.empty()) return;
+  Fill(dc, layout_.graph, opt_.graphBackground);
+  Frame(dc, layout_.graph, borderPen_.get());
+  if (layout_.scaleColumn.empty()) return;
+  SelectGuard p(dc, borderPen_.get());
+  ::MoveToEx(dc, layout_.scaleColumn.right, layout_.scaleColumn.top, nullptr);
+  ::LineTo(dc, layout_.scaleColumn.right, layout_.scaleColumn.bottom);
+}
+
+void CRateView::PaintScaleLabels(HDC dc) {
+  ScaleLabels(layout_, metrics_.scaleFontHeight, scale_.scaleMax, labels_);
+  if (labels_.empty()) return;
+  SelectGuard p(dc, borderPen_.get());
+  SelectGuard f(dc, scaleFont_.handle.get());
+  const COLORREF old = ::SetTextColor(dc, opt_.scaleTextColour);
+  const int32_t right = layout_.scaleColumn.right;
+  for (const ScaleLabel& l : labels_) {
+    if (l.tick) {
+      ::MoveToEx(dc, right - 3, l.y, nullptr);
+      ::LineTo(dc, right, l.y);
+    }
+    Text(dc, FormatRate(l.value, opt_.unitBytes), l.box, DT_RIGHT);
+  }
+  ::SetTextColor(dc, old);
+}
+
+void CRateView::PaintScaleGrid(HDC dc) {
+  if (!opt_.showScaleGrid || !opt_.showScale || layout_.plot.empty()) return;
+  ScaleGridLines(layout_, metrics_.scaleFontHeight, lines_);
+  SelectGuard p(dc, scaleGridPen_.get());
+  for (int32_t y : lines_) {
+    ::MoveToEx(dc, layout_.plot.left, y, nullptr);
+    ::LineTo(dc, layout_.plot.right, y);
+  }
+}
+
+void CRateView::PaintTimeGrid(HDC dc) {
+  if (!opt_.showTimeGrid || !opt_.showGraph || layout_.plot.empty()) return;
+  TimeGridLines(layout_.plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, lines_);
+  SelectGuard p(dc, timeGridPen_.get());
+  for (int32_t x : lines_) {
+    ::MoveToEx(dc, x, layout_.plot.top, nullptr);
+    ::LineTo(dc, x, layout_.plot.bottom);
+  }
+}
+
+void CRateView::PaintColumns(HDC dc) {
+  ColumnFills(layout_.plot, layout_.fullScaleHeight, scale_.scaleMax, *history_, opt_.pulseWidth, opt_.pulseSpace,
+              fills_);
+  for (const ColumnFill& f : fills_) {
+    const COLORREF c = f.part == ColumnPart::Both ? opt_.bothColour
+                       : f.part == ColumnPart::Down ? opt_.downColour
+                                                    : opt_.upColour;
+    Fill(dc, f.rect, c);
+  }
+}
+
+void CRateView::PaintLine(HDC dc, HPEN pen, RateField field) {
+  LinePoints(layout_.plot, layout_.fullScaleHeight, scale_.scaleMax, *history_, field, opt_.pulseWidth,
+             opt_.pulseSpace, linePoints_);
+  if (linePoints_.empty()) return;
+  points_.resize(linePoints_.size());
+  for (size_t i = 0; i < linePoints_.size(); ++i) points_[i] = POINT{linePoints_[i].x, linePoints_[i].y};
+  SelectGuard p(dc, pen);
+  ::Polyline(dc, points_.data(), static_cast<int>(points_.size()));
+}
+
+void CRateView::PaintAverageLines(HDC dc) {
+  if (layout_.plot.empty() || scale_.scaleMax == 0 || layout_.fullScaleHeight <= 0) return;
+  if (opt_.showAvgUpLine) PaintLine(dc, avgUpPen_.get(), RateField::AvgUp);
+  if (opt_.showAvgDownLine) PaintLine(dc, avgDownPen_.get(), RateField::AvgDown);
+}
+
+void CRateView::PaintTimeText(HDC dc) {
+  if (!opt_.showTimeText || !opt_.showGraph || layout_.plot.empty()) return;
+  TimeLabels(layout_.plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
+             twelveHour_, timeLabels_);
+  SelectGuard f(dc, timeFont_.handle.get());
+  const COLORREF old = ::SetTextColor(dc, opt_.timeTextColour);
+  const UINT where = opt_.timeTextOnTop ? DT_TOP : DT_BOTTOM;
+  for (const TimeLabel& l : timeLabels_) Text(dc, l.text, l.box, DT_LEFT | where);
+  ::SetTextColor(dc, old);
+}
+
+void CRateView::PaintTextPanel(HDC dc) {
+  if (layout_.textPanel.empty()) return;
+  Fill(dc, layout_.textPanel, opt_.rateBackground);
+  Frame(dc, layout_.textPanel, borderPen_.get());
+  if (layout_.textInner.empty() || history_->empty()) return;
+  PaintRateText(dc);
+}
+
+void CRateView::PaintRateText(HDC dc) {
+  const bool coloured = opt_.textColourSameAsGraph;
+  const RateTextParts parts = ComposeRateText(history_->newest(), scale_.shownMax, opt_.unitBytes,
+                                              opt_.showMaxInText, opt_.showAvgInText, coloured);
+  SelectGuard f(dc, rateFont_.handle.get());
+  const COLORREF old = ::GetTextColor(dc);
+  const ViewRect& inner = layout_.textInner;
+  if (!coloured) {
+    ::SetTextColor(dc, opt_.rateTextColour);
+    Text(dc, JoinRateText(parts), inner, DT_CENTER | DT_BOTTOM);
+  } else {
+    const bool withMax = !parts.max.empty();
+    const ColouredTextPlacement pl =
+        PlaceColouredText(inner, TextWidth(dc, L" "), TextWidth(dc, parts.max), TextWidth(dc, parts.down),
+                          TextWidth(dc, parts.up), withMax);
+    auto part = [&](const std::wstring& s, int32_t x, COLORREF c) {
+      ::SetTextColor(dc, c);
+      Text(dc, s, ViewRect{x, inner.top, inner.right, inner.bottom}, DT_LEFT | DT_BOTTOM);
+    };
+    if (withMax) part(parts.max, pl.maxX, opt_.rateTextColour);
+    part(parts.down, pl.downX, opt_.downColour);
+    part(parts.up, pl.upX, opt_.upColour);
+  }
+  ::SetTextColor(dc, old);
+}

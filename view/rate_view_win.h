@@ -1,0 +1,236 @@
+// CRateView: the child window that shows one displayed connection - an
+// optional title bar, the scrolling rate graph and the text panel - drawn into
+// one off-screen bitmap and copied to the window, so it never flickers.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "measure/rate_history.h"
+#include "ui/handle_win.h"
+#include "view/dates.h"
+#include "view/rate_view_layout.h"
+#include "view/rate_view_options.h"
+
+// Base for plain child windows with a message table, the counterpart of
+// Dialog<D>: one static window procedure finds the object (stored at
+// WM_NCCREATE), D::kMessages maps messages to member functions, and the
+// pointer is detached at WM_NCDESTROY. A handler returning std::nullopt asks
+// for default processing.
+template <class D>
+class ChildWindow {
+public:
+  using MsgFn = std::optional<LRESULT> (D::*)(WPARAM, LPARAM);
+  struct MsgEntry { UINT msg; MsgFn fn; };
+
+  HWND hwnd() const { return hwnd_; }
+
+  static bool Register(HINSTANCE inst) {
+    WNDCLASSEXW wc{sizeof wc};
+    if (::GetClassInfoExW(inst, D::kClassName, &wc)) return true;
+    wc = WNDCLASSEXW{sizeof wc};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = inst;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = D::kClassName;
+    return ::RegisterClassExW(&wc) != 0;
+  }
+
+protected:
+  ChildWindow() = default;
+  ~ChildWindow() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+  }
+  ChildWindow(const ChildWindow&) = delete;
+  ChildWindow& operator=(const ChildWindow&) = delete;
+
+  HWND CreateChild(HINSTANCE inst, HWND parent, const RECT& rc, int id, DWORD style) {
+    if (!Register(inst)) return nullptr;
+    return ::CreateWindowExW(0, D::kClassName, L"", style | WS_CHILD, rc.left, rc.top, rc.right - rc.left,
+                             rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst,
+                             this);
+  }
+
+  HWND hwnd_ = nullptr;
+
+private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    D* self;
+    if (msg == WM_NCCREATE) {
+      self = static_cast<D*>(reinterpret_cast<ChildWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      self->hwnd_ = hwnd;
+    } else {
+      self = reinterpret_cast<D*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    std::optional<LRESULT> result;
+    for (const MsgEntry& e : D::kMessages) {
+      if (e.msg == msg) {
+        result = (self->*e.fn)(wp, lp);
+        break;
+      }
+    }
+    if (msg == WM_NCDESTROY) {
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->hwnd_ = nullptr;
+    }
+    return result ? *result : ::DefWindowProcW(hwnd, msg, wp, lp);
+  }
+};
+
+LOGFONTW LogFontFromSpec(const FontSpec& spec);
+FontSpec FontSpecFromLogFont(const LOGFONTW& lf);
+
+class CRateView : public ChildWindow<CRateView> {
+public:
+  static constexpr wchar_t kClassName[] = L"ZephraRateView";
+
+  // The history belongs to the connection; the view only reads it. The owner
+  // is the meter window: dragging the graph moves it, and while it is hidden
+  // the view only keeps its numbers.
+  CRateView(const RateHistory* history, HWND owner);
+  ~CRateView();
+
+  // A visible child window of the parent.
+  HWND Create(HINSTANCE inst, HWND parent, const ViewRect& rect, int id);
+  // Moves the window; the view lays itself out again at WM_SIZE.
+  void Place(const ViewRect& rect);
+  const ViewRect& placed() const { return placed_; }
+
+  // Every option at once, as after creation (redraw false) or after an options page.
+  void ApplyOptions(const RateViewOptions& o, bool redraw);
+
+  // Setters: a set redraw flag redraws, and those that change the geometry lay out first.
+  void SetTitle(const std::wstring& title, bool redraw = true);
+  void ShowTitle(bool on, bool redraw = true);
+  void ShowGraph(bool on, bool redraw = true);
+  void ShowScale(bool on, bool redraw = true);
+  void ShowText(bool on, bool redraw = true);
+  void ShowScaleGrid(bool on, bool redraw = true);
+  void ShowMaxInText(bool on, bool redraw = true);
+  void SetTextColourSameAsGraph(bool on, bool redraw = true);
+  void ShowAvgInText(bool on, bool redraw = true);
+  void ShowTimeGrid(bool on, bool redraw = true);
+  void ShowTimeText(bool on, bool redraw = true);
+  void ShowAvgDownLine(bool on, bool redraw = true);
+  void ShowAvgUpLine(bool on, bool redraw = true);
+  void SetUnitBytes(bool on, bool redraw = true);
+  void SetGraphStyle(int32_t style, bool redraw = true);
+  void SetScaleGridOnTop(bool on, bool redraw = true);
+  void SetTimeGridOnTop(bool on, bool redraw = true);
+  void SetTimeTextOnTop(bool on, bool redraw = true);
+  void SetTimeFormat(int32_t format, bool redraw = true);
+  // A fixed scale draws bytesPerSecond (at least 1) at full height; off returns to the auto scale.
+  void SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw = true);
+  void SetGraphBackground(uint32_t colour, bool redraw = true);
+  void SetScaleTextColour(uint32_t colour, bool redraw = true);
+  void SetTimeTextColour(uint32_t colour, bool redraw = true);
+  void SetRateColours(uint32_t up, uint32_t down, uint32_t both, bool redraw = true);
+  void SetAvgLineColours(uint32_t up, uint32_t down, bool redraw = true);
+  void SetBorderColour(uint32_t colour, bool redraw = true);
+  void SetTitleColours(uint32_t background, uint32_t text, bool redraw = true);
+  void SetTextPanelColours(uint32_t background, uint32_t text, bool redraw = true);
+  void SetScaleGridPen(uint32_t colour, int32_t style, bool redraw = true);
+  void SetTimeGridPen(uint32_t colour, int32_t style, bool redraw = true);
+  // Refused (false, old value kept) below 1 second or above one day.
+  bool SetTimeGridInterval(int32_t seconds, bool redraw = true);
+  // Refused (false) for a width below 1, a negative space or either above 1000 px.
+  bool SetPulse(int32_t width, int32_t space, bool redraw = true);
+  // Refused (false) outside 50-100.
+  bool SetHeightPercent(int32_t percent, bool redraw = true);
+  // A description of height 0 gets the default height (13 px).
+  void SetTitleFont(const FontSpec& font, bool redraw = true);
+  void SetRateFont(const FontSpec& font, bool redraw = true);
+  void SetScaleFont(const FontSpec& font, bool redraw = true);
+  void SetTimeTextFont(const FontSpec& font, bool redraw = true);
+  void ResetTimeGrid();
+
+  void Relayout();
+  void RelayoutAndRedraw();
+  // Once per tick, after the owner put the new sample at the head of the history.
+  void AddSample();
+  // Draws into the off-screen bitmap and copies the whole client area.
+  void Redraw();
+  // The whole picture into any device context at (0, 0): WM_PAINT and
+  // WM_PRINTCLIENT go through it, and tests paint into a memory bitmap.
+  void Paint(HDC dc);
+
+  // Where the clock is read for the time labels (local time by default).
+  void SetClock(std::function<LocalTime()> now) { now_ = std::move(now); }
+  // The 12-hour rule is read from the user's locale when the view is made.
+  void SetTwelveHourClock(bool on) { twelveHour_ = on; }
+
+  const RateViewLayout& layout() const { return layout_; }
+  const ScaleState& scale() const { return scale_; }
+  const TimeGridPhase& timeGrid() const { return phase_; }
+  const RateViewOptions& options() const { return opt_; }
+  int32_t titleFontHeight() const { return metrics_.titleFontHeight; }
+  int32_t rateFontHeight() const { return metrics_.rateFontHeight; }
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+
+  std::optional<LRESULT> OnCreate(WPARAM, LPARAM);
+  std::optional<LRESULT> OnSize(WPARAM, LPARAM);
+  std::optional<LRESULT> OnPaint(WPARAM, LPARAM);
+  std::optional<LRESULT> OnPrintClient(WPARAM, LPARAM);
+  std::optional<LRESULT> OnEraseBkgnd(WPARAM, LPARAM);
+  std::optional<LRESULT> OnMouseMove(WPARAM, LPARAM);
+  static const MsgEntry kMessages[];
+
+private:
+  struct Font {
+    FontHandle handle;
+    int32_t height = 0;
+  };
+  void MakeFont(Font& f, const FontSpec& spec);
+  void MeasureScaleColumn();
+  void RemakeBitmap();
+  void DropBitmap();
+  void RemakeRatePens();
+  void Finish(bool redraw, bool layout);
+
+  void PaintTitle(HDC dc);
+  void PaintGraphFrame(HDC dc);
+  void PaintScaleLabels(HDC dc);
+  void PaintScaleGrid(HDC dc);
+  void PaintTimeGrid(HDC dc);
+  void PaintColumns(HDC dc);
+  void PaintLine(HDC dc, HPEN pen, RateField field);
+  void PaintAverageLines(HDC dc);
+  void PaintTimeText(HDC dc);
+  void PaintTextPanel(HDC dc);
+  void PaintRateText(HDC dc);
+
+  const RateHistory* history_;
+  HWND owner_;
+  std::wstring title_;
+  RateViewOptions opt_;
+  RateViewMetrics metrics_;
+  RateViewLayout layout_;
+  ScaleState scale_;
+  TimeGridPhase phase_;
+  bool twelveHour_ = true;
+  std::function<LocalTime()> now_;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  ViewRect placed_;
+
+  Font titleFont_, rateFont_, scaleFont_, timeFont_;
+  PenHandle borderPen_, avgDownPen_, avgUpPen_, downPen_, upPen_, scaleGridPen_, timeGridPen_;
+
+  MemoryDc memDc_;
+  BitmapHandle bitmap_;
+  HGDIOBJ memDcDefaultBitmap_ = nullptr;
+
+  // Reused every drawing, so a tick allocates nothing once they have grown.
+  std::vector<ColumnFill> fills_;
+  std::vector<ViewPoint> linePoints_;
+  std::vector<POINT> points_;
+  std::vector<ScaleLabel> labels_;
+  std::vector<int32_t> lines_;
+  std::vector<TimeLabel> timeLabels_;
+};
