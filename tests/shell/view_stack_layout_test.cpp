@@ -1,0 +1,308 @@
+// The meter window's stack of rate views in a plain host window that forwards
+// its messages to CViewStack, as the meter window does.
+#include <gtest/gtest.h>
+
+#include <windowsx.h>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "app/view_stack_win.h"
+#include "shell_support.h"
+
+namespace {
+
+CViewStack* g_stack = nullptr;
+
+LRESULT CALLBACK StackHostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (g_stack) {
+    switch (m) {
+      case WM_SIZE: {
+        const LRESULT r = ::DefWindowProcW(h, m, w, l);
+        g_stack->OnSize(LOWORD(l), HIWORD(l));
+        return r;
+      }
+      case WM_NCHITTEST: return g_stack->OnNcHitTest(l, ::DefWindowProcW(h, m, w, l));
+      case WM_SETCURSOR:
+        if (g_stack->OnSetCursor(LOWORD(l))) return TRUE;
+        break;
+      case WM_LBUTTONDOWN: g_stack->OnLButtonDown(GET_X_LPARAM(l), GET_Y_LPARAM(l)); break;
+      case WM_MOUSEMOVE: g_stack->OnMouseMove(GET_X_LPARAM(l), GET_Y_LPARAM(l)); break;
+      case WM_LBUTTONUP: g_stack->OnLButtonUp(); break;
+    }
+  }
+  return ::DefWindowProcW(h, m, w, l);
+}
+
+class ViewStackHost : public ::testing::Test {
+protected:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &StackHostProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"ZephraViewStackTestHost";
+    ::RegisterClassW(&wc);
+    g_stack = &stack;
+    host = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"Zephra",
+                             WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, 300, 400, 320,
+                             200, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(host, nullptr);
+    stack.Attach(host, wc.hInstance, [this](std::vector<AdapterEntry*>& out) {
+      out.clear();
+      for (auto& e : entries) out.push_back(&e);
+    }, [](const AdapterEntry& e) { return e.name; });
+    stack.SetClock([] {
+      LocalTime t;
+      t.year = 2026, t.month = 12, t.day = 8, t.hour = 14, t.minute = 5, t.second = 0;
+      return t;
+    });
+  }
+  void TearDown() override {
+    stack.DestroyViews();
+    if (host) ::DestroyWindow(host);
+    g_stack = nullptr;
+  }
+  AdapterEntry& AddEntry(const wchar_t* name) {
+    entries.emplace_back(2048);
+    entries.back().name = name;
+    return entries.back();
+  }
+  RECT WindowRect() const {
+    RECT r;
+    ::GetWindowRect(host, &r);
+    return r;
+  }
+  RECT ClientRect() const {
+    RECT r;
+    ::GetClientRect(host, &r);
+    return r;
+  }
+  int32_t NeededA() const {
+    const RateViewOptions o;
+    return NeededHeight(true, EffectiveFontHeight(o.titleFont.height), true, EffectiveFontHeight(o.rateFont.height),
+                        true);
+  }
+
+  std::deque<AdapterEntry> entries;  // stable addresses
+  CViewStack stack;
+  HWND host = nullptr;
+};
+
+TEST_F(ViewStackHost, FirstStartPlacesTheWindowAtTheWorkAreaCorner) {
+  RECT before = WindowRect(), work;
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  stack.PlaceWindow(nullptr);
+  const RECT r = WindowRect();
+  EXPECT_EQ(r.right, work.right - ::GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(r.bottom, work.bottom - ::GetSystemMetrics(SM_CYHSCROLL));
+  EXPECT_EQ(r.right - r.left, before.right - before.left);
+  // A stored rectangle off every screen is used as it is; reset brings it to the origin.
+  const RECT away{-5000, -4000, -4700, -3800};
+  stack.PlaceWindow(&away);
+  EXPECT_EQ(WindowRect().left, -5000);
+  stack.ResetWindowPosition();
+  EXPECT_EQ(WindowRect().left, 0);
+  EXPECT_EQ(WindowRect().top, 0);
+  EXPECT_EQ(WindowRect().right, 300);
+}
+
+TEST_F(ViewStackHost, DisplayingGrowsUpwardAndHidingShrinks) {
+  AdapterEntry& first = AddEntry(L"All Connections");
+  AdapterEntry& second = AddEntry(L"Test adapter 7");
+  const RECT start = WindowRect();
+  ASSERT_NE(stack.DisplayEntry(first), nullptr);
+  const int32_t a = NeededA();
+  RECT r = WindowRect();
+  EXPECT_EQ(r.top, start.top - (a + 3));
+  EXPECT_EQ(r.bottom, start.bottom);
+  ASSERT_NE(stack.DisplayEntry(second), nullptr);
+  ASSERT_EQ(stack.state().views.size(), 2u);
+  ASSERT_EQ(stack.state().separators.size(), 1u);
+  const ViewRect v0 = first.view->placed(), v1 = second.view->placed();
+  EXPECT_EQ(v0.top, stack.margin());
+  EXPECT_EQ(stack.state().separators[0].top, v0.bottom);
+  EXPECT_EQ(v1.top, v0.bottom + 2);
+  EXPECT_EQ(v1.height(), a + 1);
+  EXPECT_FLOAT_EQ(second.size, static_cast<float>(a + 1) / ClientRect().bottom);
+  // The view's own window follows its rectangle.
+  RECT vr;
+  ::GetWindowRect(second.view->hwnd(), &vr);
+  EXPECT_EQ(vr.bottom - vr.top, a + 1);
+
+  const RECT grown = WindowRect();
+  stack.HideEntry(second);
+  EXPECT_EQ(second.view, nullptr);
+  EXPECT_FALSE(second.monitored);
+  EXPECT_EQ(WindowRect().top, grown.top + a + 1 + 2);
+  EXPECT_EQ(first.view->placed(), v0);
+  EXPECT_TRUE(stack.state().separators.empty());
+}
+
+TEST_F(ViewStackHost, GrowingNearTheScreenTopPushesTheBottomDown) {
+  AdapterEntry& first = AddEntry(L"All Connections");
+  AdapterEntry& second = AddEntry(L"Test adapter 7");
+  stack.DisplayEntry(first);
+  ::SetWindowPos(host, nullptr, 300, 40, 320, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int32_t a = NeededA();
+  stack.DisplayEntry(second);
+  const RECT r = WindowRect();
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.bottom, 440 + (a + 3 - 40));
+}
+
+TEST_F(ViewStackHost, ResizingKeepsOrRescalesTheViews) {
+  AdapterEntry& first = AddEntry(L"All Connections");
+  AdapterEntry& second = AddEntry(L"Test adapter 7");
+  stack.DisplayEntry(first);
+  stack.DisplayEntry(second);
+  const ViewRect v0 = first.view->placed();
+  const RECT r = WindowRect();
+  // Width only: heights stay.
+  ::SetWindowPos(host, nullptr, 0, 0, r.right - r.left + 80, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(first.view->placed().height(), v0.height());
+  EXPECT_EQ(first.view->placed().right, ClientRect().right - stack.margin());
+  EXPECT_EQ(first.view->width(), first.view->placed().width());
+  // Height: the first view keeps its share, the last takes the rest.
+  const float share = first.size;
+  ::SetWindowPos(host, nullptr, 0, 0, r.right - r.left + 80, r.bottom - r.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+  const int32_t h = ClientRect().bottom;
+  EXPECT_EQ(first.view->placed().height(), static_cast<int32_t>(h * share));
+  EXPECT_EQ(second.view->placed().bottom, h - stack.margin());
+}
+
+TEST_F(ViewStackHost, SeparatorDragIsLimitedAndMovesBothViews) {
+  AdapterEntry& first = AddEntry(L"All Connections");
+  AdapterEntry& second = AddEntry(L"Test adapter 7");
+  stack.DisplayEntry(first);
+  stack.DisplayEntry(second);
+  ::ShowWindow(host, SW_SHOWNOACTIVATE);
+  PumpPending();
+  const ViewRect sep = stack.state().separators[0];
+  const ViewRect top0 = first.view->placed();
+  const ViewRect bottom1 = second.view->placed();
+  stack.OnLButtonDown(sep.left + 10, sep.top);
+  ASSERT_TRUE(stack.dragging());
+  stack.OnMouseMove(sep.left + 10, -100);
+  EXPECT_EQ(first.view->placed().bottom, top0.top + 1);
+  EXPECT_EQ(second.view->placed().top, top0.top + 3);
+  stack.OnMouseMove(sep.left + 10, 5000);
+  EXPECT_EQ(second.view->placed().bottom - second.view->placed().top, 1);
+  EXPECT_EQ(stack.state().separators[0].top, bottom1.bottom - 3);
+  EXPECT_FLOAT_EQ(second.size, 1.0f / ClientRect().bottom);
+  stack.OnLButtonUp();
+  EXPECT_FALSE(stack.dragging());
+  // Away from a separator nothing starts.
+  stack.OnLButtonDown(sep.left + 10, sep.top - 20);
+  EXPECT_FALSE(stack.dragging());
+}
+
+TEST_F(ViewStackHost, StartUpCreatesMonitoredViewsByTheirSizes) {
+  AdapterEntry& a = AddEntry(L"All Connections");
+  AdapterEntry& b = AddEntry(L"Dial-Up Connections");
+  AdapterEntry& c = AddEntry(L"Test adapter 7");
+  a.monitored = c.monitored = true;
+  a.size = 0.4f;
+  c.size = 0.6f;
+  const RECT before = WindowRect();
+  stack.CreateViews();
+  EXPECT_EQ(b.view, nullptr);
+  ASSERT_NE(a.view, nullptr);
+  ASSERT_NE(c.view, nullptr);
+  EXPECT_EQ(WindowRect().bottom, before.bottom);  // every share fits: no growth
+  const int32_t h = ClientRect().bottom;
+  EXPECT_EQ(a.view->placed().height(), static_cast<int32_t>(h * 0.4f));
+  EXPECT_EQ(c.view->placed().bottom, h - stack.margin());
+  EXPECT_EQ(::GetDlgCtrlID(a.view->hwnd()), kFirstViewId);
+  EXPECT_EQ(::GetDlgCtrlID(c.view->hwnd()), kFirstViewId + 1);
+}
+
+TEST_F(ViewStackHost, CaptionCanBeRemovedAndRestored) {
+  AdapterEntry& first = AddEntry(L"All Connections");
+  stack.DisplayEntry(first);
+  const int32_t withCaption = ClientRect().bottom;
+  stack.SetCaption(false);
+  EXPECT_FALSE(::GetWindowLongPtrW(host, GWL_STYLE) & WS_DLGFRAME);
+  EXPECT_GT(ClientRect().bottom, withCaption);
+  EXPECT_EQ(first.view->placed().bottom, ClientRect().bottom - stack.margin());
+  stack.SetCaption(true);
+  EXPECT_EQ(ClientRect().bottom, withCaption);
+}
+
+// ---- Screenshots ----------------------------------------------------------------
+// Run by scripts/screenshots.sh (disabled in the normal run): two stacked views
+// with a minute of made-up traffic, in column and line style, with and without
+// caption, each written as a BMP of the window as it is on the screen.
+
+void Feed(AdapterEntry& e, int seconds, int phase) {
+  uint64_t sumDown = 0, sumUp = 0;
+  for (int i = 0; i < seconds; ++i) {
+    const int t = i + phase;
+    const uint32_t down = static_cast<uint32_t>(30000 + 25000 * ((t * 37 % 17) / 16.0) + (t % 20 < 6 ? 60000 : 0));
+    const uint32_t up = static_cast<uint32_t>(8000 + 9000 * ((t * 13 % 11) / 10.0));
+    sumDown += down;
+    sumUp += up;
+    e.history.PushFront(RateSample{down, up, static_cast<uint32_t>(sumDown / (i + 1)),
+                                   static_cast<uint32_t>(sumUp / (i + 1))});
+    if (e.view) e.view->AddSample();
+  }
+}
+
+bool WriteScreenBmp(HWND window, const std::wstring& path) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = ::GetDC(nullptr);
+  MemoryDc mem(::CreateCompatibleDC(screen));
+  BITMAPINFO bi{};
+  bi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  BitmapHandle bmp(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    SelectGuard g(mem.get(), bmp.get());
+    ::BitBlt(mem.get(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  }
+  ::ReleaseDC(nullptr, screen);
+  ::GdiFlush();
+  const DWORD stride = (w * 3 + 3) & ~3u, size = stride * h;
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                      static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  if (!f) return false;
+  fwrite(&fh, sizeof fh, 1, f);
+  fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+  fwrite(bits, 1, size, f);
+  fclose(f);
+  return true;
+}
+
+TEST_F(ViewStackHost, DISABLED_Screenshots) {
+  const wchar_t* dir = _wgetenv(L"ZEPHRA_SCREENSHOT_DIR");
+  ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
+  AdapterEntry& all = AddEntry(L"All Connections");
+  AdapterEntry& nic = AddEntry(L"Test adapter 7 (192.0.2.7)");
+  ::SetWindowPos(host, HWND_TOPMOST, 200, 300, 340, 60, SWP_NOACTIVATE);
+  ::ShowWindow(host, SW_SHOWNOACTIVATE);
+  stack.DisplayEntry(all);
+  stack.DisplayEntry(nic);
+  Feed(all, 90, 0);
+  Feed(nic, 90, 7);
+  for (int style : {1, 0}) {
+    RateViewOptions o;
+    o.graphStyle = style;
+    o.showAvgDownLine = style == 0;
+    o.textColourSameAsGraph = style == 1;
+    stack.SetOptions(o, true);
+    for (bool caption : {true, false}) {
+      stack.SetCaption(caption);
+      ::RedrawWindow(host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      PumpUntil([] { return false; }, 300);  // let the window manager settle the frame
+      const std::wstring name = std::wstring(dir) + L"\\stack-" + (style ? L"column" : L"line") +
+                                (caption ? L"-caption" : L"-nocaption") + L".bmp";
+      EXPECT_TRUE(WriteScreenBmp(host, name));
+    }
+  }
+}
+
+}  // namespace
