@@ -94,7 +94,7 @@ FontSpec FontSpecFromLogFont(const LOGFONTW& lf) {
 }
 
 CRateView::CRateView(const RateHistory* history, HWND owner)
-    : history_(history), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&LocalNow) {
+    : history_(history ? history : &noHistory_), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&LocalNow) {
   phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
   borderPen_ = MakePen(opt_.borderColour);
   avgDownPen_ = MakePen(opt_.avgDownColour);

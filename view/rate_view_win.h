@@ -29,9 +29,11 @@ public:
   HWND hwnd() const { return hwnd_; }
 
   static bool Register(HINSTANCE inst) {
-    WNDCLASSEXW wc{sizeof wc};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
     if (::GetClassInfoExW(inst, D::kClassName, &wc)) return true;
-    wc = WNDCLASSEXW{sizeof wc};
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &Proc;
     wc.hInstance = inst;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
@@ -205,6 +207,7 @@ private:
   void PaintTextPanel(HDC dc);
   void PaintRateText(HDC dc);
 
+  RateHistory noHistory_{1};  // stands in when the owner gave none
   const RateHistory* history_;
   HWND owner_;
   std::wstring title_;

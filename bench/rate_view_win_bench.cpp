@@ -1,0 +1,101 @@
+// Cost of one tick's redraw of a 300 x 120 rate view (new sample, maxima,
+// painting into the off-screen bitmap and one copy to the window), in column
+// and line style, against an empty BitBlt of the same size.
+// Needs the Win32 shell: built with ZEPHRA_SHELL_BENCH defined and linked
+// against zephra_shell; otherwise it only says so.
+#if defined(_WIN32) && defined(ZEPHRA_SHELL_BENCH)
+#include <windows.h>
+#include <cstdio>
+#include <memory>
+
+#include "view/rate_view_win.h"
+
+namespace {
+
+LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) { return ::DefWindowProcW(h, m, w, l); }
+
+double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& f) {
+  return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+// Microseconds per call of fn, over n calls after a short warm-up.
+template <class Fn>
+double Time(int n, Fn fn) {
+  for (int i = 0; i < 50; ++i) fn(i);
+  ::GdiFlush();
+  LARGE_INTEGER f, a, b;
+  ::QueryPerformanceFrequency(&f);
+  ::QueryPerformanceCounter(&a);
+  for (int i = 0; i < n; ++i) fn(i);
+  ::GdiFlush();
+  ::QueryPerformanceCounter(&b);
+  return Seconds(a, b, f) * 1e6 / n;
+}
+
+}  // namespace
+
+int main() {
+  const HINSTANCE inst = ::GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &HostProc;
+  wc.hInstance = inst;
+  wc.lpszClassName = L"ZephraBenchHost";
+  ::RegisterClassW(&wc);
+  HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 300,
+                                120, nullptr, nullptr, inst, nullptr);
+  if (!host) {
+    std::printf("no window: %lu\n", static_cast<unsigned long>(::GetLastError()));
+    return 0;
+  }
+  RateHistory history(2048);
+  auto view = std::make_unique<CRateView>(&history, host);
+  if (!view->Create(inst, host, ViewRect{0, 0, 300, 120}, 8000)) return 0;
+  RateViewOptions o;
+  view->ApplyOptions(o, true);
+  auto sample = [&](int i) {
+    const uint32_t down = static_cast<uint32_t>(20000 + (i * 7919) % 90000);
+    const uint32_t up = static_cast<uint32_t>(4000 + (i * 104729) % 30000);
+    history.PushFront(RateSample{down, up, 50000, 15000});
+  };
+  for (int i = 0; i < 400; ++i) sample(i);  // a full view of history
+  view->RelayoutAndRedraw();
+
+  const int n = 2000;
+  HDC wdc = ::GetDC(view->hwnd());
+  HDC mem = ::CreateCompatibleDC(wdc);
+  HBITMAP bmp = ::CreateCompatibleBitmap(wdc, 300, 120);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  const double blit = Time(n, [&](int) { ::BitBlt(wdc, 0, 0, 300, 120, mem, 0, 0, SRCCOPY); });
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(view->hwnd(), wdc);
+
+  auto tick = [&](int i) {
+    sample(i);
+    view->AddSample();
+  };
+  view->SetGraphStyle(1);
+  const double column = Time(n, tick);
+  view->SetGraphStyle(0);
+  const double line = Time(n, tick);
+  o.showAvgDownLine = o.showAvgUpLine = true;
+  view->ApplyOptions(o, true);
+  const double lineAvg = Time(n, tick);
+
+  std::printf("rate view 300 x 120, %d ticks each (Wine's GDI when run under Wine)\n", n);
+  std::printf("  empty BitBlt 300 x 120        %8.1f us\n", blit);
+  std::printf("  tick redraw, column graph     %8.1f us  (%.1f x BitBlt)\n", column, column / blit);
+  std::printf("  tick redraw, line graph       %8.1f us  (%.1f x BitBlt)\n", line, line / blit);
+  std::printf("  tick redraw, line + averages  %8.1f us  (%.1f x BitBlt)\n", lineAvg, lineAvg / blit);
+  view.reset();
+  ::DestroyWindow(host);
+  return 0;
+}
+#else
+#include <cstdio>
+int main() {
+  std::puts("rate_view_win_bench: built without the Win32 shell (needs ZEPHRA_SHELL_BENCH and zephra_shell)");
+  return 0;
+}
+#endif
