@@ -110,6 +110,9 @@ bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOpt
   for (size_t i = 2; i < catalogue.size(); ++i) catalogue[i].seenThisTick = false;
 
   PassTotals totals;
+  // The list usually comes in catalogue order: each search starts behind the
+  // previous match, so a pass over n adapters costs about n comparisons.
+  size_t hint = 0;
   for (const AdapterInfo& adapter : adapters) {
     const std::string id = AdapterId(adapter);
     InterfaceRow row;
@@ -117,10 +120,13 @@ bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOpt
     // The catalogue holds one entry per ID. An entry already seen in this pass
     // means the adapter was listed twice: its traffic is counted once.
     bool found = false;
-    for (size_t i = 2; i < catalogue.size(); ++i) {
+    const size_t count = catalogue.size() - 2;
+    for (size_t step = 0; step < count; ++step) {
+      const size_t i = 2 + (hint + step) % count;
       AdapterEntry& entry = catalogue[i];
       if (entry.id != id) continue;
       found = true;
+      hint = i - 1;  // the entry after this one
       if (!entry.seenThisTick) UpdateEntry(entry, adapter, row, totals, options, now, sink);
       break;
     }
