@@ -171,6 +171,25 @@ TEST_F(RateViewPaint, NoRateTextBeforeTheFirstSample) {
   EXPECT_GT(after->CountNot(inner, kRateBg), 20);
 }
 
+TEST_F(RateViewPaint, ColouredTextUsesTheGraphColoursAndPlainTextDoesNot) {
+  Add(3000, 200);
+  const ViewRect inner = view->layout().textInner;
+  auto count = [&](const Canvas& c, uint32_t colour) {
+    int n = 0;
+    for (int y = inner.top; y < inner.bottom; ++y)
+      for (int x = inner.left; x < inner.right; ++x) n += c.At(x, y) == colour;
+    return n;
+  };
+  auto coloured = Render();
+  EXPECT_GT(count(*coloured, kDown), 5);
+  EXPECT_GT(count(*coloured, kUp), 5);
+  view->SetTextColourSameAsGraph(false);
+  auto plain = Render();
+  EXPECT_EQ(count(*plain, kDown), 0);
+  EXPECT_EQ(count(*plain, kUp), 0);
+  EXPECT_GT(count(*plain, opt.rateTextColour), 5);
+}
+
 TEST_F(RateViewPaint, TooLongTitleEndsInAnEllipsis) {
   const std::wstring title = L"Realtek PCIe GbE Family Controller 192.0.2.254 (a very long adapter name)";
   view->SetTitle(title);
