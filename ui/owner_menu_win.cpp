@@ -210,7 +210,7 @@ HFONT COwnerMenu::Font() const {
     ncm.cbSize = sizeof ncm;
     HFONT f = nullptr;
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) f = ::CreateFontIndirectW(&ncm.lfMenuFont);
-    const_cast<FontHandle&>(font_).reset(f);
+    font_.reset(f);
   }
   return font_ ? font_.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }

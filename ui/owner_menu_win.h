@@ -72,7 +72,7 @@ private:
   std::map<UINT, int> images_;  // command id -> image index
   BitmapHandle strip_, greyStrip_;
   int imageCount_ = 0;
-  FontHandle font_;
+  mutable FontHandle font_;  // the menu font, made on first use
 };
 
 // The mnemonic character of a menu text ("&Options" -> 'o'), lower case; 0 when none.

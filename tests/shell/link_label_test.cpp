@@ -142,15 +142,11 @@ TEST_F(LinkLabelTest, FailedOpenShowsTheShellsResultAndStaysUnvisited) {
   EXPECT_EQ(shown_[1].text, L"Unable to open hyperlink:\n\nA sharing violation occurred. ");
   EXPECT_FALSE(label_.visited());
   EXPECT_EQ(label_.TextColour(), RGB(0, 0, 238));
-}
-
-TEST_F(LinkLabelTest, FailureTexts) {
-  EXPECT_EQ(LinkOpenFailureText(0), L"The operating system is out\nof memory or resources.");
-  EXPECT_EQ(LinkOpenFailureText(2), L"The specified file was not found.");
-  EXPECT_EQ(LinkOpenFailureText(31), L"There is no application associated\nwith the given filename extension.");
-  EXPECT_EQ(LinkOpenFailureText(32), L"The specified dynamic-link library was not found.");
-  EXPECT_EQ(LinkOpenFailureText(99), L"Unknown Error (99) occurred.");
-  EXPECT_EQ(LinkOpenFailureText(-1), L"Unknown Error (-1) occurred.");
+  // A result the shell does not document.
+  label_.SetOpener([](const std::wstring&, int) -> intptr_t { return 12; });
+  label_.Open();
+  ASSERT_EQ(shown_.size(), 3u);
+  EXPECT_EQ(shown_[2].text, L"Unable to open hyperlink:\n\nUnknown Error (12) occurred.");
 }
 
 TEST_F(LinkLabelTest, SuccessfulOpenMarksVisitedAndRecolours) {
