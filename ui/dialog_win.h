@@ -22,10 +22,10 @@ public:
   HWND hwnd() const { return hwnd_; }
 
   INT_PTR RunModal(HINSTANCE inst, int templateId, HWND owner) {
-    return ::DialogBoxParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
   }
   HWND CreateModeless(HINSTANCE inst, int templateId, HWND owner) {
-    return ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, reinterpret_cast<LPARAM>(this));
+    return ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
   }
 
 protected:
@@ -40,8 +40,14 @@ protected:
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp) { return std::nullopt; }
 
   HWND hwnd_ = nullptr;
+  // The id of the command being handled, for handlers shared by several ids.
+  WORD commandId_ = 0;
 
 private:
+  // The derived object's address: with more than one base class the Dialog
+  // part need not sit at its start, so the thunk gets the D* itself.
+  LPARAM Self() { return reinterpret_cast<LPARAM>(static_cast<D*>(this)); }
+
   static INT_PTR CALLBACK Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     D* self;
     if (msg == WM_INITDIALOG) {
@@ -67,6 +73,7 @@ private:
       const WORD id = LOWORD(wp);
       for (const CmdEntry& e : D::kCommands) {
         if (e.id == id) {
+          commandId_ = id;
           (self->*e.fn)(HIWORD(wp), reinterpret_cast<HWND>(lp));
           result = TRUE;
           return true;

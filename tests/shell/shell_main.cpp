@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+  // A crash ends the test run at once instead of waiting in a debugger.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
   ::InitCommonControlsEx(&icc);
