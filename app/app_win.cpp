@@ -8,6 +8,7 @@
 #include "app/clock_win.h"
 #include "app/meter_dlg.h"
 #include "measure/iphelper_win.h"
+#include "settings/registry_win.h"
 #include "ui/handle_win.h"
 
 std::wstring InitFailureText() {
@@ -37,7 +38,9 @@ int ApplicationStart(HINSTANCE inst) {
     ::MessageBoxW(nullptr, InitFailureText().c_str(), L"Zephra", MB_OK | MB_ICONWARNING);
   } else {
     LocalClock clock;
+    Win32Registry registry;
     MeterEnvironment env;
+    env.registry = &registry;
     env.clock = &clock;
     env.adapters = &ipHelper;
     CMeterDlg meter(env);

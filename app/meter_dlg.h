@@ -8,9 +8,15 @@
 #include <string>
 
 #include "app/clock.h"
+#include "app/tray_icon_win.h"
 #include "measure/adapter_source.h"
+#include "measure/catalogue.h"
+#include "measure/sampling.h"
+#include "settings/meter_settings.h"
+#include "settings/registry_store.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
+#include "ui/owner_menu_win.h"
 #include "view/dates.h"
 
 // Private messages of the meter window.
@@ -23,17 +29,38 @@ constexpr UINT WM_TRAY_NOTIFY = 0x800A;
 
 constexpr int kHotkeyId = 8978;
 
+// Page codes of WM_OPTIONS_APPLIED.
+constexpr WPARAM kPageGeneral = 201;
+constexpr WPARAM kPageGraphText = 202;
+constexpr WPARAM kPageAdapters = 203;
+constexpr WPARAM kPageNotification = 204;
+constexpr WPARAM kPageService = 205;
+
 // The per-user key under HKEY_CURRENT_USER that holds everything.
 inline constexpr wchar_t kDefaultRegistryRoot[] = L"Software\\Quarlen\\Zephra\\";
 
-// What the meter window is given from outside: the clock, the adapters and the
-// registry root. Production passes the real ones; tests inject their own.
+// Addresses behind the help menu's web and mail commands.
+inline constexpr wchar_t kHomePageUrl[] = L"https://www.quarlen.example/zephra/";
+inline constexpr wchar_t kSupportMailUrl[] = L"mailto:support@quarlen.example";
+inline constexpr wchar_t kCheckUpdateUrl[] = L"https://www.quarlen.example/Zephra/CheckUpdate/?Ver=3.6&Build=437";
+inline constexpr wchar_t kMakerHomeUrl[] = L"https://www.quarlen.example/";
+inline constexpr wchar_t kTcpViewPageUrl[] = L"https://learn.microsoft.com/sysinternals/downloads/tcpview";
+
+// What the meter window is given from outside: the clock, the adapters, the
+// registry and its root. Production passes the real ones; tests inject their own.
 struct MeterEnvironment {
   Clock* clock = nullptr;
   AdapterSource* adapters = nullptr;
+  RegistryStore* registry = nullptr;
   std::wstring registryRoot = kDefaultRegistryRoot;
-  bool startTimer = true;     // tests drive the tick by hand
-  bool firstStartHelp = true; // tests keep the help viewer closed
+  bool startTimer = true;      // tests drive the tick by hand
+  bool firstStartHelp = true;  // tests keep the help viewer closed
+  bool useTray = true;         // tests of other things keep the notification area alone
+  bool registerHotkey = true;  // the hot key is global: tests may keep it free
+  // Message boxes go through here; tests answer them without a modal loop.
+  int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* title, UINT type) = nullptr;
+  // Documents and addresses are opened through here (tests record them).
+  intptr_t (*openDocument)(const std::wstring& target, const wchar_t* verb, int show) = nullptr;
 };
 
 struct WindowStateFlags {
@@ -53,7 +80,7 @@ struct TickCounters {
   int skippedSamples = 0;  // ticks whose adapter list could not be obtained
 };
 
-class CMeterDlg : public Dialog<CMeterDlg> {
+class CMeterDlg : public Dialog<CMeterDlg>, private SampleSink {
 public:
   explicit CMeterDlg(const MeterEnvironment& env);
   ~CMeterDlg();
@@ -70,12 +97,32 @@ public:
   void ShowMeter();
   void HideMeter();
   void ShutdownMeter();
+  // Runs a modal window of the meter: out of the always-on-top band meanwhile,
+  // and the commands that open other windows disabled.
+  template <class Fn>
+  INT_PTR RunModal(Fn&& run) {
+    BeginModal();
+    INT_PTR r = run(hwnd_);
+    EndModal();
+    return r;
+  }
 
   const WindowStateFlags& flags() const { return flags_; }
   const TickCounters& counters() const { return counters_; }
   const LocalTime& storedMoment() const { return stored_; }
   bool shutdownDone() const { return shutdownDone_; }
+  const MeterSettings& settings() const { return settings_; }
+  Catalogue& catalogue() { return catalogue_; }
+  COwnerMenu& menu() { return menu_; }
+  CTrayIcon& tray() { return tray_; }
+  bool canSetTransparency() const { return canSetTransparency_; }
   std::wstring OptionsKey() const { return env_.registryRoot + L"Options"; }
+
+  // Updates every item of a popup of the menu (WM_INITMENUPOPUP).
+  void UpdateMenuStates(HMENU popup);
+  // Opens the popup at a screen point (right-button tracking).
+  void OpenPopup(POINT screen);
+  POINT lastPopupPoint() const { return lastPopupPoint_; }
 
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
   std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
@@ -87,11 +134,39 @@ public:
   std::optional<INT_PTR> OnNcDestroy(WPARAM, LPARAM);
   std::optional<INT_PTR> OnWindowPosChanging(WPARAM, LPARAM);
   std::optional<INT_PTR> OnApplyTopmost(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnContextMenu(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnInitMenuPopup(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnMeasureItem(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnDrawItem(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnMenuChar(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnTrayNotify(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnOptionsApplied(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnSysCommand(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnHotKey(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnHelp(WPARAM, LPARAM);
+  bool OnOtherCommand(WORD id, WORD code, HWND control);
+  std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void OnShowWindowCmd(WORD, HWND);
   void OnHideWindowCmd(WORD, HWND);
   void OnExitCmd(WORD, HWND);
   void OnIgnoreCmd(WORD, HWND);
+  void OnDisplayToggleCmd(WORD, HWND);
+  void OnGraphOrTextCmd(WORD, HWND);
+  void OnGraphStyleCmd(WORD, HWND);
+  void OnUnitCmd(WORD, HWND);
+  void OnIpInTitleCmd(WORD, HWND);
+  void OnAlwaysOnTopCmd(WORD, HWND);
+  void OnCaptionCmd(WORD, HWND);
+  void OnTransparencyCmd(WORD, HWND);
+  void OnResetWindowPositionCmd(WORD, HWND);
+  void OnResetRangeAllCmd(WORD, HWND);
+  void OnTcpConnectionsCmd(WORD, HWND);
+  void OnHelpCmd(WORD, HWND);
+  void OnWebCmd(WORD, HWND);
+  void OnAboutCmd(WORD, HWND);
+  void OnShowAlertAgainCmd(WORD, HWND);
+  void OnOpenPopupCmd(WORD, HWND);
 
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
@@ -101,22 +176,54 @@ public:
   HACCEL accelerators() const { return accel_; }
 
 private:
-  void SaveHwnd();
+  // SampleSink: where a sampling pass hands its results.
+  void OnEntryAdded(AdapterEntry& entry) override;
+  void OnSample(AdapterEntry& entry, const RateSample& sample) override;
+  void OnTitleChanged(AdapterEntry& entry) override;
+  void OnTrayUpdate(AdapterEntry& entry) override;
+
+  void SaveGroups(uint32_t groups, bool alsoMachineWide = false);
   void RunFirstStartHelp();
   void WriteTodayRecords(const LocalTime& date);
   void LoadTodayCounters(const LocalTime& date);
-  bool SampleAdapters();
+  HMENU SubMenu(int position) const;  // a sub-menu of the popup
+  void FillConnectionMenus();
+  void AddConnectionMenuItems(AdapterEntry& entry);
+  void CheckTraySelection();
+  void ApplyTransparency();
+  void ApplyCaption();
+  void ApplyDisplayOptionsToViews();
+  void RefreshViewTitles();
+  void SetDisplayed(AdapterEntry& entry, bool on);
+  int DisplayedCount() const;
+  TrayOptions MakeTrayOptions() const;
+  TraySource MakeTraySource(const AdapterEntry& entry) const;
+  void BeginModal();
+  void EndModal();
+  int Message(const std::wstring& text, UINT type);
+  intptr_t Open(const std::wstring& target, const wchar_t* verb, int show);
+  bool IsServiceEnabled() const { return serviceEnabled_; }
 
   MeterEnvironment env_;
   HINSTANCE inst_ = nullptr;
   WindowStateFlags flags_;
   TickCounters counters_;
   LocalTime stored_;
+  MeterSettings settings_;
+  ScreenRect startRect_;
+  Catalogue catalogue_;
+  COwnerMenu menu_;
+  CTrayIcon tray_;
   HACCEL accel_ = nullptr;
   IconHandle bigIcon_;
   IconHandle smallIcon_;
+  bool canSetTransparency_ = false;
+  bool xpOrLater_ = false;
+  bool trayGraphInUse_ = false;
+  bool serviceEnabled_ = false;  // "ServiceEnabled" of the service options
+  bool hotkeyRegistered_ = false;
   bool shutdownDone_ = false;
-  bool endingSession_ = false;
+  POINT lastPopupPoint_{};
 };
 
 // Reads HWND of a running copy; the application object uses it for the show

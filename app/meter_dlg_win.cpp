@@ -4,6 +4,8 @@
 
 #include "app/tick.h"
 #include "res/resource.h"
+#include "settings/autostart.h"
+#include "view/shell_util_win.h"
 
 const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_INITDIALOG, &CMeterDlg::OnInitDialog},
@@ -16,8 +18,20 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_NCDESTROY, &CMeterDlg::OnNcDestroy},
     {WM_WINDOWPOSCHANGING, &CMeterDlg::OnWindowPosChanging},
     {WM_APPLY_TOPMOST, &CMeterDlg::OnApplyTopmost},
+    {WM_CONTEXTMENU, &CMeterDlg::OnContextMenu},
+    {WM_INITMENUPOPUP, &CMeterDlg::OnInitMenuPopup},
+    {WM_MEASUREITEM, &CMeterDlg::OnMeasureItem},
+    {WM_DRAWITEM, &CMeterDlg::OnDrawItem},
+    {WM_MENUCHAR, &CMeterDlg::OnMenuChar},
+    {WM_TRAY_NOTIFY, &CMeterDlg::OnTrayNotify},
+    {WM_OPTIONS_APPLIED, &CMeterDlg::OnOptionsApplied},
+    {WM_SYSCOMMAND, &CMeterDlg::OnSysCommand},
+    {WM_HOTKEY, &CMeterDlg::OnHotKey},
+    {WM_HELP, &CMeterDlg::OnHelp},
 };
 
+// Commands with handlers of their own; the per-connection ranges go through
+// OnOtherCommand. The handlers live in meter_commands_win.cpp.
 const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     {ID_SHOW_WINDOW, &CMeterDlg::OnShowWindowCmd},
     {ID_HIDE_WINDOW, &CMeterDlg::OnHideWindowCmd},
@@ -26,14 +40,61 @@ const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     // Esc is taken first by the accelerator that hides the window.
     {IDOK, &CMeterDlg::OnIgnoreCmd},
     {IDCANCEL, &CMeterDlg::OnIgnoreCmd},
+    {ID_VIEW_TITLE, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_SCALE, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_GRID, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_MAX_RATE, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_AVG_RATE, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_AVG_DOWN_LINE, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_AVG_UP_LINE, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_TIME, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_TIME_GRID, &CMeterDlg::OnDisplayToggleCmd},
+    {ID_VIEW_GRAPH, &CMeterDlg::OnGraphOrTextCmd},
+    {ID_VIEW_TEXT, &CMeterDlg::OnGraphOrTextCmd},
+    {ID_GRAPH_BARS, &CMeterDlg::OnGraphStyleCmd},
+    {ID_GRAPH_LINES, &CMeterDlg::OnGraphStyleCmd},
+    {ID_UNIT_BYTES, &CMeterDlg::OnUnitCmd},
+    {ID_UNIT_BITS, &CMeterDlg::OnUnitCmd},
+    {ID_VIEW_IP_ADDRESS, &CMeterDlg::OnIpInTitleCmd},
+    {ID_ALWAYS_ON_TOP, &CMeterDlg::OnAlwaysOnTopCmd},
+    {ID_VIEW_CAPTION, &CMeterDlg::OnCaptionCmd},
+    {ID_CLICK_THROUGH, &CMeterDlg::OnTransparencyCmd},
+    {ID_TRANSPARENT, &CMeterDlg::OnTransparencyCmd},
+    {ID_RESET_WINDOW_POSITION, &CMeterDlg::OnResetWindowPositionCmd},
+    {ID_RESET_RANGE_ALL, &CMeterDlg::OnResetRangeAllCmd},
+    {ID_TCP_CONNECTIONS, &CMeterDlg::OnTcpConnectionsCmd},
+    {ID_HELP_INDEX, &CMeterDlg::OnHelpCmd},
+    {ID_HOME_PAGE, &CMeterDlg::OnWebCmd},
+    {ID_EMAIL_SUPPORT, &CMeterDlg::OnWebCmd},
+    {ID_CHECK_UPDATES, &CMeterDlg::OnWebCmd},
+    {ID_TELL_FRIEND, &CMeterDlg::OnWebCmd},
+    {ID_ABOUT, &CMeterDlg::OnAboutCmd},
+    {ID_SHOW_ALERT_AGAIN, &CMeterDlg::OnShowAlertAgainCmd},
+    {ID_OPEN_POPUP, &CMeterDlg::OnOpenPopupCmd},
 };
 
 namespace {
 bool g_loopRunning = false;
+
+int DefaultMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type) {
+  return ::MessageBoxW(owner, text, title, type);
 }
 
+intptr_t DefaultOpen(const std::wstring& target, const wchar_t* verb, int show) {
+  if (verb && std::wstring(verb) != L"open")
+    return reinterpret_cast<intptr_t>(::ShellExecuteW(nullptr, verb, target.c_str(), nullptr, nullptr, show));
+  return OpenDocument(target, show);
+}
+}  // namespace
+
 CMeterDlg::CMeterDlg(const MeterEnvironment& env) : env_(env) {
+  if (!env_.messageBox) env_.messageBox = &DefaultMessageBox;
+  if (!env_.openDocument) env_.openDocument = &DefaultOpen;
+  canSetTransparency_ = CanSetTransparency();
+  xpOrLater_ = IsWindowsXpOrLater();
+  settings_ = DefaultSettings(canSetTransparency_);
   stored_ = env_.clock->Now();
+  catalogue_.maxHistory = MaxHistoryFor(::GetSystemMetrics(SM_CXSCREEN));
 }
 
 CMeterDlg::~CMeterDlg() {
@@ -85,7 +146,25 @@ HWND FindRunningMeter(const std::wstring& registryRoot) {
   return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
 }
 
+int CMeterDlg::Message(const std::wstring& text, UINT type) {
+  return env_.messageBox(hwnd_, text.c_str(), L"Zephra", type);
+}
+
+intptr_t CMeterDlg::Open(const std::wstring& target, const wchar_t* verb, int show) {
+  return env_.openDocument(target, verb, show);
+}
+
+void CMeterDlg::SaveGroups(uint32_t groups, bool alsoMachineWide) {
+  if (!env_.registry) return;
+  SaveSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, settings_, groups);
+  if (alsoMachineWide && IsServiceEnabled())
+    SaveSettings(*env_.registry, RegRoot::LocalMachine, env_.registryRoot, settings_, groups);
+}
+
 std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
+  // Options; the stored window rectangle goes to the start rectangle.
+  if (env_.registry) LoadSettings(*env_.registry, env_.registryRoot, settings_, &startRect_);
+
   // Window title and icons.
   bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
@@ -96,16 +175,50 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   ::SetWindowTextW(hwnd_, L"Zephra");
 
   // A later start finds this window through "HWND".
-  SaveHwnd();
+  settings_.hwnd = static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(hwnd_));
+  SaveGroups(kSaveHwnd);
 
+  // Accelerators and the owner-drawn popup with its item images.
   accel_ = ::LoadAcceleratorsW(inst_, MAKEINTRESOURCEW(IDR_ACCEL));
+  if (menu_.Attach(::LoadMenuW(inst_, MAKEINTRESOURCEW(IDR_POPUP))))
+    menu_.LoadImages(inst_, IDB_MENU_IMAGES, {ID_SHOW_WINDOW, ID_OPTIONS, ID_STOPWATCH, ID_REPORTS, ID_HELP_INDEX});
 
-  flags_.visible = true;
+  // The catalogue and its two per-connection sub-menus.
+  if (env_.registry && env_.adapters) BuildCatalogue(catalogue_, *env_.registry, *env_.adapters, env_.registryRoot);
+  FillConnectionMenus();
+
+  if (env_.registry) settings_.startWithWindows = IsAutostartOn(*env_.registry) ? 1 : 0;
+
+  CheckTraySelection();
+
+  if (canSetTransparency_ && (settings_.semiTransparent || settings_.enableClickThrough)) ApplyTransparency();
+  if (settings_.alwaysOnTop) ::PostMessageW(hwnd_, WM_APPLY_TOPMOST, 0, 0);
+  if (!settings_.showCaption) ApplyCaption();
+
+  if (settings_.startMinimized) {
+    flags_.visible = false;
+    flags_.startHidden = true;
+    ::ShowWindow(hwnd_, SW_HIDE);
+  } else {
+    flags_.visible = true;
+  }
 
   // No task-bar button: a tool window without the application-window style.
   LONG_PTR ex = ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
   ex = (ex & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW;
   ::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, ex);
+
+  // The tray icon; with the miniature graph it is added at the first tick.
+  if (env_.useTray) {
+    tray_.Create(hwnd_, inst_, MakeTrayOptions(), xpOrLater_);
+    tray_.SetPopup(menu_.menu() ? ::GetSubMenu(menu_.menu(), 0) : nullptr);
+    tray_.SetToggleHandler([this] { flags_.visible ? HideMeter() : ShowMeter(); });
+    trayGraphInUse_ = xpOrLater_ && settings_.showGraphInSystray;
+    if (settings_.dispIconSystray && !trayGraphInUse_) tray_.Add();
+  }
+
+  if (settings_.hotkeyEnabled && env_.registerHotkey)
+    hotkeyRegistered_ = ::RegisterHotKey(hwnd_, kHotkeyId, MOD_CONTROL | MOD_SHIFT, settings_.hotkeyChar) != 0;
 
   if (env_.firstStartHelp) RunFirstStartHelp();
 
@@ -116,14 +229,11 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   return TRUE;
 }
 
-void CMeterDlg::SaveHwnd() {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, OptionsKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return;
-  RegKey owner(key);
-  const DWORD value = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hwnd_));
-  ::RegSetValueExW(key, L"HWND", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+void CMeterDlg::CheckTraySelection() {
+  if (!FindSelection(catalogue_, settings_.trayKind, settings_.trayAdapterId)) {
+    settings_.trayKind = kKindAll;
+    settings_.trayAdapterId.clear();
+  }
 }
 
 void CMeterDlg::RunFirstStartHelp() {
@@ -141,16 +251,12 @@ void CMeterDlg::RunFirstStartHelp() {
   }
   ::RegCloseKey(key);
   if (firstRun == 0) return;
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
-  std::wstring help(path, n);
-  const size_t slash = help.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return;
-  help.resize(slash + 1);
-  help += L"Zephra.chm";
-  ::ShellExecuteW(hwnd_, L"open", help.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+  const std::optional<std::wstring> dir = ModuleDirectory();
+  if (!dir) return;
+  Open(*dir + L"Zephra.chm", L"open", SW_SHOWMAXIMIZED);
 }
+
+// ---- the one-second tick --------------------------------------------------------
 
 std::optional<INT_PTR> CMeterDlg::OnTimer(WPARAM wp, LPARAM) {
   if (wp != kTickTimerId) return std::nullopt;
@@ -162,14 +268,21 @@ void CMeterDlg::Tick() {
   ++counters_.ticks;
   const LocalTime now = env_.clock->Now();
   if (IsTickGap(env_.clock->CalendarSeconds(stored_), env_.clock->CalendarSeconds(now))) {
+    // No burst of traffic after a suspension or a clock jump: new baselines.
     ++counters_.gaps;
-    // Every entry takes a new baseline this tick (no burst after a suspension).
+    DropBaselines(catalogue_);
   }
   CheckSliceAndDay(now);
-  if (!SampleAdapters()) {
+  SampleOptions options;
+  options.showIpInTitle = settings_.showIpInTitle != 0;
+  options.dispIconSystray = settings_.dispIconSystray != 0 && env_.useTray;
+  options.stIfType = settings_.trayKind;
+  options.stAdpId = settings_.trayAdapterId;
+  if (!env_.adapters || !SampleAdapters(catalogue_, *env_.adapters, options, now, *this)) {
     ++counters_.skippedSamples;
     return;
   }
+  ++counters_.samplePasses;
 }
 
 void CMeterDlg::CheckSliceAndDay(const LocalTime& now) {
@@ -186,11 +299,39 @@ void CMeterDlg::WriteTodayRecords(const LocalTime&) { ++counters_.recordWrites; 
 
 void CMeterDlg::LoadTodayCounters(const LocalTime&) { ++counters_.dateStarts; }
 
-bool CMeterDlg::SampleAdapters() {
-  std::vector<AdapterInfo> adapters;
-  if (!env_.adapters || !env_.adapters->ListAdapters(adapters)) return false;
-  ++counters_.samplePasses;
-  return true;
+void CMeterDlg::OnEntryAdded(AdapterEntry& entry) { AddConnectionMenuItems(entry); }
+
+void CMeterDlg::OnSample(AdapterEntry&, const RateSample&) {}
+
+void CMeterDlg::OnTitleChanged(AdapterEntry&) {}
+
+void CMeterDlg::OnTrayUpdate(AdapterEntry& entry) {
+  if (!env_.useTray || !settings_.dispIconSystray) return;
+  tray_.Update(MakeTraySource(entry), MakeTrayOptions());
+}
+
+TrayOptions CMeterDlg::MakeTrayOptions() const {
+  TrayOptions o;
+  o.showNameInTips = settings_.showAdapterNameInSystrayTips != 0;
+  o.showIpInTips = settings_.showAdapterIpInSystrayTips != 0;
+  o.showGraph = xpOrLater_ && settings_.showGraphInSystray != 0;
+  o.graphStyle = settings_.graphStyle;
+  o.unitBytes = settings_.displayUnitByte != 0;
+  o.upColor = settings_.upColor;
+  o.downColor = settings_.downColor;
+  o.bothColor = settings_.bothDownUpColor;
+  return o;
+}
+
+TraySource CMeterDlg::MakeTraySource(const AdapterEntry& entry) const {
+  TraySource s;
+  s.name = entry.name;
+  s.ipAddress.assign(entry.ipAddress.begin(), entry.ipAddress.end());
+  s.history = &entry.history;
+  s.displayed = entry.displayed();
+  s.scaleMax = 0;
+  s.graphBkColor = settings_.graphBkgColor;
+  return s;
 }
 
 std::optional<INT_PTR> CMeterDlg::OnTimeChange(WPARAM, LPARAM) {
@@ -198,23 +339,20 @@ std::optional<INT_PTR> CMeterDlg::OnTimeChange(WPARAM, LPARAM) {
   return std::nullopt;
 }
 
+// ---- ending -------------------------------------------------------------------
+
 std::optional<INT_PTR> CMeterDlg::OnClose(WPARAM, LPARAM) {
   // Close box, Alt+F4 and the system menu end the program with the cancel result.
   ::DestroyWindow(hwnd_);
   return TRUE;
 }
 
-std::optional<INT_PTR> CMeterDlg::OnQueryEndSession(WPARAM, LPARAM) {
-  return SetDialogResult(hwnd_, TRUE);
-}
+std::optional<INT_PTR> CMeterDlg::OnQueryEndSession(WPARAM, LPARAM) { return SetDialogResult(hwnd_, TRUE); }
 
 std::optional<INT_PTR> CMeterDlg::OnEndSession(WPARAM wp, LPARAM) {
   // When the logoff is called off (wParam false) nothing has been written back
   // or released yet, so the window simply stays in use.
-  if (wp) {
-    endingSession_ = true;
-    ShutdownMeter();
-  }
+  if (wp) ShutdownMeter();
   return std::nullopt;
 }
 
@@ -228,17 +366,6 @@ std::optional<INT_PTR> CMeterDlg::OnNcDestroy(WPARAM, LPARAM) {
   return std::nullopt;
 }
 
-std::optional<INT_PTR> CMeterDlg::OnWindowPosChanging(WPARAM, LPARAM lp) {
-  // While starting hidden the window is never shown on its own.
-  if (flags_.startHidden) {
-    auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
-    pos->flags &= ~SWP_SHOWWINDOW;
-  }
-  return std::nullopt;
-}
-
-std::optional<INT_PTR> CMeterDlg::OnApplyTopmost(WPARAM, LPARAM) { return TRUE; }
-
 void CMeterDlg::ShutdownMeter() {
   if (shutdownDone_) return;
   shutdownDone_ = true;
@@ -246,6 +373,60 @@ void CMeterDlg::ShutdownMeter() {
     ::KillTimer(hwnd_, kTickTimerId);
     flags_.tickRunning = false;
   }
+  if (hotkeyRegistered_) {
+    ::UnregisterHotKey(hwnd_, kHotkeyId);
+    hotkeyRegistered_ = false;
+  }
+  if (HWND help = ::FindWindowW(nullptr, L"Zephra Help")) ::PostMessageW(help, WM_CLOSE, 0, 0);
+
+  // The window group: the current rectangle and the stopwatch options.
+  if (env_.registry) {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    const ScreenRect rect{r.left, r.top, r.right, r.bottom};
+    SaveSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, settings_, kSaveWindow, &rect);
+    SaveAdapterEntries(catalogue_, *env_.registry, RegRoot::CurrentUser, kGroupIdentity, env_.registryRoot);
+    if (IsServiceEnabled())
+      SaveAdapterEntries(catalogue_, *env_.registry, RegRoot::LocalMachine, kGroupIdentity, env_.registryRoot);
+  }
+  if (env_.useTray && settings_.dispIconSystray) tray_.Delete();
+  catalogue_.entries.clear();
+}
+
+std::optional<INT_PTR> CMeterDlg::OnWindowPosChanging(WPARAM, LPARAM lp) {
+  // While starting hidden the window is never shown on its own.
+  if (flags_.startHidden && settings_.startMinimized) {
+    auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
+    pos->flags &= ~SWP_SHOWWINDOW;
+  }
+  return std::nullopt;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnApplyTopmost(WPARAM, LPARAM) {
+  if (settings_.alwaysOnTop) SetTopmost(hwnd_, true);
+  return TRUE;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnSysCommand(WPARAM wp, LPARAM) {
+  // The window hides instead of minimising; it has no task-bar button to come back from.
+  if ((wp & 0xFFF0) == SC_MINIMIZE) {
+    HideMeter();
+    return TRUE;
+  }
+  return std::nullopt;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnHotKey(WPARAM wp, LPARAM) {
+  if (static_cast<int>(wp) == kHotkeyId && settings_.hotkeyEnabled) ShowMeter();
+  return TRUE;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (env_.useTray && msg == CTrayIcon::TaskbarCreatedMessage()) {
+    tray_.OnTaskbarCreated();
+    return TRUE;
+  }
+  return std::nullopt;
 }
 
 void CMeterDlg::ShowMeter() {
@@ -262,7 +443,26 @@ void CMeterDlg::HideMeter() {
   flags_.visible = false;
 }
 
-void CMeterDlg::OnShowWindowCmd(WORD, HWND) { ShowMeter(); }
-void CMeterDlg::OnHideWindowCmd(WORD, HWND) { HideMeter(); }
-void CMeterDlg::OnExitCmd(WORD, HWND) { ::PostQuitMessage(2); }
-void CMeterDlg::OnIgnoreCmd(WORD, HWND) {}
+void CMeterDlg::BeginModal() {
+  flags_.modalOpen = true;
+  SetTopmost(hwnd_, false);
+}
+
+void CMeterDlg::EndModal() {
+  if (settings_.alwaysOnTop) SetTopmost(hwnd_, true);
+  flags_.modalOpen = false;
+}
+
+void CMeterDlg::ApplyTransparency() {
+  if (!canSetTransparency_) return;
+  SetWindowTransparency(hwnd_, settings_.semiTransparent ? settings_.transparentPercent : 0,
+                        settings_.enableClickThrough != 0);
+}
+
+void CMeterDlg::ApplyCaption() {
+  LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  style = settings_.showCaption ? (style | WS_CAPTION) : (style & ~static_cast<LONG_PTR>(WS_CAPTION));
+  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, style);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
+}

@@ -4,6 +4,7 @@
 #include "app/app_win.h"
 #include "app/meter_dlg.h"
 #include "res/resource.h"
+#include "settings/registry_win.h"
 #include "shell_support.h"
 
 namespace {
@@ -14,13 +15,17 @@ protected:
     clock.Set(2026, 12, 8, 10, 0, 0);
     env.clock = &clock;
     env.adapters = &adapters;
+    env.registry = &registry;
     env.registryRoot = reg.root();
+    env.useTray = false;
+    env.registerHotkey = false;
     env.startTimer = false;
     env.firstStartHelp = false;
   }
   TestClock clock;
   TestAdapters adapters;
   TestRegistryRoot reg;
+  Win32Registry registry;
   MeterEnvironment env;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/meter_dlg.h"
+#include "settings/registry_win.h"
 #include "shell_support.h"
 
 namespace {
@@ -13,7 +14,10 @@ protected:
     adapters.Add("{11111111-2222-3333-4444-555555555555}", 7);
     env.clock = &clock;
     env.adapters = &adapters;
+    env.registry = &registry;
     env.registryRoot = reg.root();
+    env.useTray = false;
+    env.registerHotkey = false;
     env.startTimer = false;
     env.firstStartHelp = false;
   }
@@ -33,6 +37,7 @@ protected:
   TestClock clock;
   TestAdapters adapters;
   TestRegistryRoot reg;
+  Win32Registry registry;
   MeterEnvironment env;
   std::unique_ptr<CMeterDlg> meter;
 };
