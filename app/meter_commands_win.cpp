@@ -4,6 +4,7 @@
 
 #include "app/about_dlg_win.h"
 #include "app/meter_dlg.h"
+#include "app/meter_options.h"
 #include "res/resource.h"
 #include "view/shell_util_win.h"
 
@@ -183,9 +184,12 @@ std::optional<INT_PTR> CMeterDlg::OnTrayNotify(WPARAM wp, LPARAM lp) {
 
 // ---- display toggles ------------------------------------------------------------
 
-void CMeterDlg::ApplyDisplayOptionsToViews() {}
+void CMeterDlg::ApplyDisplayOptionsToViews() { viewStack_.SetOptions(ViewOptionsFrom(settings_), true); }
 
-void CMeterDlg::RefreshViewTitles() {}
+void CMeterDlg::RefreshViewTitles() {
+  for (auto& e : catalogue_.entries)
+    if (e->view) e->view->SetTitle(EntryTitle(*e, settings_.showIpInTitle != 0));
+}
 
 int CMeterDlg::DisplayedCount() const {
   int n = 0;
@@ -242,7 +246,7 @@ void CMeterDlg::OnAlwaysOnTopCmd(WORD, HWND) {
 
 void CMeterDlg::OnCaptionCmd(WORD, HWND) {
   settings_.showCaption = settings_.showCaption ? 0 : 1;
-  ApplyCaption();
+  viewStack_.SetCaption(settings_.showCaption != 0);
   SaveGroups(kSaveGeneral);
 }
 
@@ -255,15 +259,15 @@ void CMeterDlg::OnTransparencyCmd(WORD, HWND) {
 }
 
 void CMeterDlg::OnResetWindowPositionCmd(WORD, HWND) {
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  viewStack_.ResetWindowPosition();
   if (!flags_.visible) ShowMeter();
 }
 
 void CMeterDlg::OnResetRangeAllCmd(WORD, HWND) {
   for (auto& e : catalogue_.entries) {
     ResetRateRange(*e);
+    if (e->view) e->view->RelayoutAndRedraw();
   }
-  ApplyDisplayOptionsToViews();
 }
 
 // The per-connection items: 9000-9299 display or hide, 9300-9599 reset the rate range.
@@ -281,13 +285,23 @@ bool CMeterDlg::OnOtherCommand(WORD id, WORD, HWND) {
     return true;
   }
   if (id >= ID_RESET_FIRST && id <= ID_RESET_LAST) {
-    if (AdapterEntry* entry = FindByResetMenuId(catalogue_, id)) ResetRateRange(*entry);
+    if (AdapterEntry* entry = FindByResetMenuId(catalogue_, id)) {
+      ResetRateRange(*entry);
+      if (entry->view) entry->view->RelayoutAndRedraw();
+    }
     return true;
   }
   return false;
 }
 
-void CMeterDlg::SetDisplayed(AdapterEntry& entry, bool on) { entry.monitored = on; }
+void CMeterDlg::SetDisplayed(AdapterEntry& entry, bool on) {
+  if (on) {
+    if (CRateView* view = viewStack_.DisplayEntry(entry))
+      view->SetFixedScale(entry.connectionRate != 0, entry.connectionRate >> 3);
+  } else {
+    viewStack_.HideEntry(entry);
+  }
+}
 
 // ---- windows, documents and addresses ---------------------------------------------
 

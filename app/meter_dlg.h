@@ -9,11 +9,14 @@
 
 #include "app/clock.h"
 #include "app/tray_icon_win.h"
+#include "app/view_stack_win.h"
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
 #include "settings/meter_settings.h"
 #include "settings/registry_store.h"
+#include "trafficlog/log_file_win.h"
+#include "trafficlog/traffic_log.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
 #include "ui/owner_menu_win.h"
@@ -57,6 +60,9 @@ struct MeterEnvironment {
   bool firstStartHelp = true;  // tests keep the help viewer closed
   bool useTray = true;         // tests of other things keep the notification area alone
   bool registerHotkey = true;  // the hot key is global: tests may keep it free
+  // The traffic log's file; empty = the usual place ("TrafficLogFile" or the
+  // application-data folder). Tests give a file of their own.
+  std::wstring logPath;
   // Message boxes go through here; tests answer them without a modal loop.
   int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* title, UINT type) = nullptr;
   // Documents and addresses are opened through here (tests record them).
@@ -115,6 +121,8 @@ public:
   Catalogue& catalogue() { return catalogue_; }
   COwnerMenu& menu() { return menu_; }
   CTrayIcon& tray() { return tray_; }
+  CViewStack& viewStack() { return viewStack_; }
+  TrafficLog& log() { return *log_; }
   bool canSetTransparency() const { return canSetTransparency_; }
   std::wstring OptionsKey() const { return env_.registryRoot + L"Options"; }
 
@@ -144,6 +152,14 @@ public:
   std::optional<INT_PTR> OnSysCommand(WPARAM, LPARAM);
   std::optional<INT_PTR> OnHotKey(WPARAM, LPARAM);
   std::optional<INT_PTR> OnHelp(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnSize(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnNcHitTest(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnSetCursor(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnLButtonDown(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnMouseMove(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -191,7 +207,7 @@ private:
   void AddConnectionMenuItems(AdapterEntry& entry);
   void CheckTraySelection();
   void ApplyTransparency();
-  void ApplyCaption();
+  std::vector<AdapterEntry*> Entries() { return EntryList(catalogue_.entries); }
   void ApplyDisplayOptionsToViews();
   void RefreshViewTitles();
   void SetDisplayed(AdapterEntry& entry, bool on);
@@ -214,6 +230,9 @@ private:
   Catalogue catalogue_;
   COwnerMenu menu_;
   CTrayIcon tray_;
+  CViewStack viewStack_;
+  WinLogPlatform logPlatform_;
+  std::unique_ptr<TrafficLog> log_;
   HACCEL accel_ = nullptr;
   IconHandle bigIcon_;
   IconHandle smallIcon_;

@@ -1,7 +1,9 @@
 #include "app/meter_dlg.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
+#include "app/meter_options.h"
 #include "app/tick.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
@@ -28,6 +30,14 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_SYSCOMMAND, &CMeterDlg::OnSysCommand},
     {WM_HOTKEY, &CMeterDlg::OnHotKey},
     {WM_HELP, &CMeterDlg::OnHelp},
+    {WM_SIZE, &CMeterDlg::OnSize},
+    {WM_NCHITTEST, &CMeterDlg::OnNcHitTest},
+    {WM_SETCURSOR, &CMeterDlg::OnSetCursor},
+    {WM_LBUTTONDOWN, &CMeterDlg::OnLButtonDown},
+    {WM_MOUSEMOVE, &CMeterDlg::OnMouseMove},
+    {WM_LBUTTONUP, &CMeterDlg::OnLButtonUp},
+    {WM_LOG_OPEN_FAILED, &CMeterDlg::OnLogOpenFailed},
+    {WM_LOG_CLEARED, &CMeterDlg::OnLogCleared},
 };
 
 // Commands with handlers of their own; the per-connection ranges go through
@@ -87,7 +97,8 @@ intptr_t DefaultOpen(const std::wstring& target, const wchar_t* verb, int show) 
 }
 }  // namespace
 
-CMeterDlg::CMeterDlg(const MeterEnvironment& env) : env_(env) {
+CMeterDlg::CMeterDlg(const MeterEnvironment& env) : env_(env), logPlatform_(env.adapters) {
+  log_ = std::make_unique<TrafficLog>(logPlatform_);
   if (!env_.messageBox) env_.messageBox = &DefaultMessageBox;
   if (!env_.openDocument) env_.openDocument = &DefaultOpen;
   canSetTransparency_ = CanSetTransparency();
@@ -189,11 +200,31 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
 
   if (env_.registry) settings_.startWithWindows = IsAutostartOn(*env_.registry) ? 1 : 0;
 
+  // Placement and the views of the monitored connections.
+  viewStack_.Attach(
+      hwnd_, inst_,
+      [this](std::vector<AdapterEntry*>& out) {
+        for (auto& e : catalogue_.entries) out.push_back(e.get());
+      },
+      [this](const AdapterEntry& e) { return EntryTitle(e, settings_.showIpInTitle != 0); });
+  viewStack_.SetClock([this] { return env_.clock->Now(); });
+  viewStack_.SetOptions(ViewOptionsFrom(settings_), false);
+  viewStack_.SetMargin(settings_.rateViewMargins);
+  if (startRect_.IsEmpty()) {
+    viewStack_.PlaceWindow(nullptr);
+  } else {
+    const RECT stored{startRect_.left, startRect_.top, startRect_.right, startRect_.bottom};
+    viewStack_.PlaceWindow(&stored);
+  }
+  viewStack_.CreateViews();
+  for (auto& e : catalogue_.entries)
+    if (e->view) e->view->SetFixedScale(e->connectionRate != 0, e->connectionRate >> 3, false);
+
   CheckTraySelection();
 
   if (canSetTransparency_ && (settings_.semiTransparent || settings_.enableClickThrough)) ApplyTransparency();
   if (settings_.alwaysOnTop) ::PostMessageW(hwnd_, WM_APPLY_TOPMOST, 0, 0);
-  if (!settings_.showCaption) ApplyCaption();
+  if (!settings_.showCaption) viewStack_.SetCaption(false);
 
   if (settings_.startMinimized) {
     flags_.visible = false;
@@ -215,6 +246,19 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
     tray_.SetToggleHandler([this] { flags_.visible ? HideMeter() : ShowMeter(); });
     trayGraphInUse_ = xpOrLater_ && settings_.showGraphInSystray;
     if (settings_.dispIconSystray && !trayGraphInUse_) tray_.Add();
+  }
+
+  // The traffic log: today's counters continue from the file.
+  if (env_.logPath.empty()) {
+    if (env_.registry) log_->LocateLogFile(*env_.registry, env_.registryRoot, IsServiceEnabled());
+  } else {
+    log_->SetPath(env_.logPath, true);
+  }
+  if (log_->OpenLogFile(IsServiceEnabled())) {
+    auto entries = Entries();
+    log_->LoadTodayCounters(entries, stored_);
+  } else {
+    ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
   }
 
   if (settings_.hotkeyEnabled && env_.registerHotkey)
@@ -295,15 +339,49 @@ void CMeterDlg::CheckSliceAndDay(const LocalTime& now) {
   if (change == MomentChange::NewDate) LoadTodayCounters(now);
 }
 
-void CMeterDlg::WriteTodayRecords(const LocalTime&) { ++counters_.recordWrites; }
+void CMeterDlg::WriteTodayRecords(const LocalTime& date) {
+  ++counters_.recordWrites;
+  if (!log_->isOpen()) return;
+  auto entries = Entries();
+  log_->WriteTodayRecords(entries, date);
+}
 
-void CMeterDlg::LoadTodayCounters(const LocalTime&) { ++counters_.dateStarts; }
+void CMeterDlg::LoadTodayCounters(const LocalTime& date) {
+  ++counters_.dateStarts;
+  auto entries = Entries();
+  if (log_->isOpen()) {
+    log_->LoadTodayCounters(entries, date);
+  } else {
+    // Without a log every connection still starts the new day at zero.
+    for (AdapterEntry* e : entries) {
+      e->todayIn = e->todayOut = 0;
+      e->logRecordOffset = -1;
+    }
+  }
+}
+
+std::optional<INT_PTR> CMeterDlg::OnLogOpenFailed(WPARAM, LPARAM) {
+  WinLogOpenPrompts prompts(hwnd_);
+  auto entries = Entries();
+  if (env_.registry) ReportOpenFailure(*log_, prompts, *env_.registry, env_.registryRoot, entries, stored_);
+  return TRUE;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnLogCleared(WPARAM, LPARAM) {
+  auto entries = Entries();
+  log_->ClearLog(entries);
+  return TRUE;
+}
 
 void CMeterDlg::OnEntryAdded(AdapterEntry& entry) { AddConnectionMenuItems(entry); }
 
-void CMeterDlg::OnSample(AdapterEntry&, const RateSample&) {}
+void CMeterDlg::OnSample(AdapterEntry& entry, const RateSample&) {
+  if (entry.view) entry.view->AddSample();
+}
 
-void CMeterDlg::OnTitleChanged(AdapterEntry&) {}
+void CMeterDlg::OnTitleChanged(AdapterEntry& entry) {
+  if (entry.view) entry.view->SetTitle(EntryTitle(entry, settings_.showIpInTitle != 0));
+}
 
 void CMeterDlg::OnTrayUpdate(AdapterEntry& entry) {
   if (!env_.useTray || !settings_.dispIconSystray) return;
@@ -329,7 +407,7 @@ TraySource CMeterDlg::MakeTraySource(const AdapterEntry& entry) const {
   s.ipAddress.assign(entry.ipAddress.begin(), entry.ipAddress.end());
   s.history = &entry.history;
   s.displayed = entry.displayed();
-  s.scaleMax = 0;
+  s.scaleMax = entry.view ? entry.view->scale().scaleMax : 0;
   s.graphBkColor = settings_.graphBkgColor;
   return s;
 }
@@ -379,6 +457,13 @@ void CMeterDlg::ShutdownMeter() {
   }
   if (HWND help = ::FindWindowW(nullptr, L"Zephra Help")) ::PostMessageW(help, WM_CLOSE, 0, 0);
 
+  // Today's last counts go to the log.
+  if (log_->isOpen()) {
+    auto entries = Entries();
+    log_->WriteTodayRecords(entries, stored_);
+  }
+  log_->CloseLogFile();
+
   // The window group: the current rectangle and the stopwatch options.
   if (env_.registry) {
     RECT r{};
@@ -390,6 +475,7 @@ void CMeterDlg::ShutdownMeter() {
       SaveAdapterEntries(catalogue_, *env_.registry, RegRoot::LocalMachine, kGroupIdentity, env_.registryRoot);
   }
   if (env_.useTray && settings_.dispIconSystray) tray_.Delete();
+  viewStack_.DestroyViews();
   catalogue_.entries.clear();
 }
 
@@ -459,10 +545,33 @@ void CMeterDlg::ApplyTransparency() {
                         settings_.enableClickThrough != 0);
 }
 
-void CMeterDlg::ApplyCaption() {
-  LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
-  style = settings_.showCaption ? (style | WS_CAPTION) : (style & ~static_cast<LONG_PTR>(WS_CAPTION));
-  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, style);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE);
+std::optional<INT_PTR> CMeterDlg::OnSize(WPARAM, LPARAM lp) {
+  viewStack_.OnSize(LOWORD(lp), HIWORD(lp));
+  return std::nullopt;
 }
+
+std::optional<INT_PTR> CMeterDlg::OnNcHitTest(WPARAM wp, LPARAM lp) {
+  // Any point of the window drags it, except a separator between two views.
+  return SetDialogResult(hwnd_, viewStack_.OnNcHitTest(lp, ::DefWindowProcW(hwnd_, WM_NCHITTEST, wp, lp)));
+}
+
+std::optional<INT_PTR> CMeterDlg::OnSetCursor(WPARAM, LPARAM lp) {
+  if (viewStack_.OnSetCursor(LOWORD(lp))) return SetDialogResult(hwnd_, TRUE);
+  return std::nullopt;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnLButtonDown(WPARAM, LPARAM lp) {
+  viewStack_.OnLButtonDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+  return std::nullopt;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnMouseMove(WPARAM, LPARAM lp) {
+  viewStack_.OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+  return std::nullopt;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnLButtonUp(WPARAM, LPARAM) {
+  viewStack_.OnLButtonUp();
+  return std::nullopt;
+}
+

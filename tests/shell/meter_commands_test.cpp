@@ -56,6 +56,7 @@ protected:
     env.firstStartHelp = false;
     env.useTray = false;
     env.registerHotkey = false;
+    env.logPath = TempFilePath(L"zephra-test");
     env.messageBox = &RecordMessage;
     env.openDocument = &RecordOpen;
     meter = std::make_unique<CMeterDlg>(env);

@@ -18,6 +18,7 @@ protected:
     env.registryRoot = reg.root();
     env.useTray = false;
     env.registerHotkey = false;
+    env.logPath = TempFilePath(L"zephra-test");
     env.startTimer = false;
     env.firstStartHelp = false;
   }

@@ -39,3 +39,13 @@ bool ReadDwordValue(HKEY root, const std::wstring& key, const std::wstring& name
 bool ValueExists(HKEY root, const std::wstring& key, const std::wstring& name) {
   return ::RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
+
+std::wstring TempFilePath(const wchar_t* stem) {
+  static int counter = 0;
+  wchar_t dir[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, dir);
+  std::wstring path = std::wstring(dir) + stem + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                      std::to_wstring(++counter) + L".log";
+  ::DeleteFileW(path.c_str());
+  return path;
+}

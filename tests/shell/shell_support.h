@@ -95,5 +95,8 @@ private:
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 void PumpPending();
 
+// A fresh file path in the temporary folder (the file does not exist yet).
+std::wstring TempFilePath(const wchar_t* stem);
+
 bool ReadDwordValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& out);
 bool ValueExists(HKEY root, const std::wstring& key, const std::wstring& name);

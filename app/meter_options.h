@@ -1,0 +1,7 @@
+// What the meter's views and tray take from its settings.
+#pragma once
+#include "settings/meter_settings.h"
+#include "view/rate_view_options.h"
+
+FontSpec FontSpecFromSettings(const LogFont& font);
+RateViewOptions ViewOptionsFrom(const MeterSettings& s);
