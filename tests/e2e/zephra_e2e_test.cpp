@@ -1,8 +1,12 @@
 // End-to-end runs of the real zephra.exe: single instance, the hand-over to a
 // running copy, and shutdown through WM_CLOSE.
+#include <winsock2.h>
 #include <windows.h>
+#include <iphlpapi.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,7 +66,8 @@ HWND WaitForMeter(DWORD pid, DWORD ms) {
     for (HWND h : MeterWindows()) {
       DWORD owner = 0;
       ::GetWindowThreadProcessId(h, &owner);
-      if (owner == pid) return h;
+      // Shown only once its initialisation has run.
+      if (owner == pid && ::IsWindowVisible(h)) return h;
     }
     ::Sleep(50);
   }
@@ -74,11 +79,51 @@ bool ReadDword(const wchar_t* key, const wchar_t* name, DWORD& out) {
   return ::RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &out, &size) == ERROR_SUCCESS;
 }
 
+std::wstring LogPath() {
+  wchar_t appData[MAX_PATH] = {};
+  ::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE);
+  return std::wstring(appData) + L"\\ZephraData\\sum_v2.log";
+}
+
+int64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::set<std::wstring> Names(const wchar_t* key, bool subkeys) {
+  std::set<std::wstring> names;
+  HKEY k;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return names;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    DWORD len = 512;
+    LONG rc = subkeys ? ::RegEnumKeyExW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr)
+                      : ::RegEnumValueW(k, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) break;
+    names.insert(name);
+  }
+  ::RegCloseKey(k);
+  return names;
+}
+
+// The adapters the system lists now (the loopback is not among them).
+size_t LiveAdapterCount() {
+  ULONG size = 0;
+  if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW) return 0;
+  std::vector<unsigned char> buffer(size);
+  if (::GetAdaptersInfo(reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()), &size) != NO_ERROR) return 0;
+  size_t n = 0;
+  for (auto* a = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()); a; a = a->Next) ++n;
+  return n;
+}
+
 class ZephraExe : public ::testing::Test {
 protected:
   void SetUp() override {
     // A fresh user: no settings; keep the help viewer from opening on first start.
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
+    ::DeleteFileW(LogPath().c_str());
     HKEY key;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kOptions, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -125,6 +170,54 @@ TEST_F(ZephraExe, ExitCommandEndsTheProgram) {
   DWORD code = 0;
   ASSERT_TRUE(p.WaitExit(15000, code));
   EXPECT_EQ(code, 2u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZephraExe, ARunLeavesItsLogAndSettings) {
+  Process p;
+  ASSERT_TRUE(p.Start());
+  HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr);
+
+  // While the meter runs it holds the log: nobody else may write it.
+  const std::wstring log = LogPath();
+  HANDLE other = ::CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(other, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
+  // Readers are welcome.
+  HANDLE reader = ::CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  if (reader != INVALID_HANDLE_VALUE) ::CloseHandle(reader);
+
+  ::PostMessageW(meter, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  ASSERT_TRUE(p.WaitExit(15000, code));
+
+  // One record per connection for today: both aggregates and every adapter.
+  const size_t adapters = LiveAdapterCount();
+  EXPECT_EQ(FileSize(log), static_cast<int64_t>(24 + 296 * (2 + adapters)));
+
+  const std::set<std::wstring> keys = Names(L"Software\\Quarlen\\Zephra\\AdaptersEx", true);
+  EXPECT_TRUE(keys.count(L"100-"));
+  EXPECT_TRUE(keys.count(L"200-"));
+  size_t adapterKeys = 0;
+  for (const auto& k : keys) adapterKeys += k.rfind(L"300-", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(adapterKeys, adapters);
+  DWORD monitored = 0;
+  ASSERT_TRUE(ReadDword(L"Software\\Quarlen\\Zephra\\AdaptersEx\\100-", L"Monitored", monitored));
+  EXPECT_EQ(monitored, 1u);
+
+  // Exactly what the saving moments of a run without changes write: the handle
+  // at start-up, the log path, and the window group at shutdown.
+  const std::set<std::wstring> expected = {L"FirstRun", L"HWND", L"TrafficLogFile", L"WndPosition",
+                                           L"StopwatchResetAdapterGraph", L"StopwatchAlwaysOnTop"};
+  EXPECT_EQ(Names(kOptions, false), expected);
 }
 
 }  // namespace

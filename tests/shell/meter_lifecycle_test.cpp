@@ -119,6 +119,65 @@ TEST_F(MeterLifecycle, AcceleratorEscHidesThroughTheMessageLoop) {
   EXPECT_TRUE(::IsWindow(h));
 }
 
+TEST_F(MeterLifecycle, StartMinimizedStaysHiddenUntilShown) {
+  HKEY key;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, reg.key(L"Options").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+            ERROR_SUCCESS);
+  const DWORD one = 1;
+  ::RegSetValueExW(key, L"StartMinimized", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+  ::RegCloseKey(key);
+  CMeterDlg meter(env);
+  HWND h = meter.Create(::GetModuleHandleW(nullptr));
+  ASSERT_NE(h, nullptr);
+  PumpPending();
+  ::ShowWindow(h, SW_SHOWNORMAL);  // an attempt to show it on its own is suppressed
+  PumpPending();
+  EXPECT_FALSE(::IsWindowVisible(h));
+  EXPECT_TRUE(meter.flags().startHidden);
+  // The hot key shows it (it shows, it does not toggle).
+  ::SendMessageW(h, WM_HOTKEY, kHotkeyId, 0);
+  EXPECT_TRUE(::IsWindowVisible(h));
+  EXPECT_FALSE(meter.flags().startHidden);
+  ::SendMessageW(h, WM_HOTKEY, kHotkeyId, 0);
+  EXPECT_TRUE(::IsWindowVisible(h));
+}
+
+TEST_F(MeterLifecycle, MinimiseHidesAndShutdownSavesTheWindowRectangle) {
+  CMeterDlg meter(env);
+  HWND h = meter.Create(::GetModuleHandleW(nullptr));
+  ASSERT_NE(h, nullptr);
+  ::SetWindowPos(h, nullptr, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::SendMessageW(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(::IsWindowVisible(h));
+  EXPECT_FALSE(::IsIconic(h));
+  RECT r;
+  ::GetWindowRect(h, &r);
+  ::SendMessageW(h, WM_CLOSE, 0, 0);
+  BYTE data[16] = {};
+  DWORD size = sizeof data;
+  ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, reg.key(L"Options").c_str(), L"WndPosition", RRF_RT_REG_BINARY, nullptr,
+                           data, &size),
+            ERROR_SUCCESS);
+  ASSERT_EQ(size, 16u);
+  int32_t stored[4];
+  for (int i = 0; i < 4; ++i)
+    stored[i] = static_cast<int32_t>(data[i * 4] | data[i * 4 + 1] << 8 | data[i * 4 + 2] << 16 |
+                                     static_cast<uint32_t>(data[i * 4 + 3]) << 24);
+  EXPECT_EQ(stored[0], r.left);
+  EXPECT_EQ(stored[1], r.top);
+  EXPECT_EQ(stored[2], r.right);
+  EXPECT_EQ(stored[3], r.bottom);
+  // The next start puts the window where it was.
+  CMeterDlg again(env);
+  HWND h2 = again.Create(::GetModuleHandleW(nullptr));
+  ASSERT_NE(h2, nullptr);
+  RECT r2;
+  ::GetWindowRect(h2, &r2);
+  EXPECT_EQ(r2.left, r.left);
+  EXPECT_EQ(r2.top, r.top);
+}
+
 TEST(AppStart, FailureTextNamesTheSupportAddress) {
   const std::wstring text = InitFailureText();
   EXPECT_EQ(text.rfind(L"Failed to initialize! Zephra will exit.\n\nPlease contact us at <", 0), 0u);

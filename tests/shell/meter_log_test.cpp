@@ -1,0 +1,134 @@
+// The meter window with its traffic log: slices, days and restarts, through
+// the clock and adapter seams and a log file of the test's own.
+#include <gtest/gtest.h>
+
+#include "app/meter_dlg.h"
+#include "res/resource.h"
+#include "settings/registry_win.h"
+#include "shell_support.h"
+
+namespace {
+
+int64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+class MeterLog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    clock.Set(2026, 12, 8, 12, 15, 50);
+    auto& a = adapters.Add("{BBBBBBBB-0000-0000-0000-000000000001}", 5);
+    a.row.inOctets = 1000000;
+    a.row.outOctets = 500000;
+    env.clock = &clock;
+    env.adapters = &adapters;
+    env.registry = &registry;
+    env.registryRoot = reg.root();
+    env.startTimer = false;
+    env.firstStartHelp = false;
+    env.useTray = false;
+    env.registerHotkey = false;
+    env.logPath = logPath;
+  }
+  void TearDown() override {
+    meter.reset();
+    ::DeleteFileW(logPath.c_str());
+  }
+  void Start() {
+    meter = std::make_unique<CMeterDlg>(env);
+    ASSERT_NE(meter->Create(::GetModuleHandleW(nullptr)), nullptr);
+    PumpPending();
+  }
+  // One second with `down` bytes received and `up` sent on the adapter.
+  void Second(uint64_t down, uint64_t up) {
+    adapters.adapters[0].row.inOctets += down;
+    adapters.adapters[0].row.outOctets += up;
+    clock.Advance(1);
+    meter->Tick();
+  }
+  AdapterEntry& All() { return meter->catalogue()[0]; }
+
+  std::wstring logPath = TempFilePath(L"zephra-meterlog");
+  TestClock clock;
+  TestAdapters adapters;
+  TestRegistryRoot reg;
+  Win32Registry registry;
+  MeterEnvironment env;
+  std::unique_ptr<CMeterDlg> meter;
+};
+
+TEST_F(MeterLog, FreshLogIsWrittenAtTheSliceChangeOnly) {
+  Start();
+  ASSERT_TRUE(meter->log().isOpen());
+  EXPECT_EQ(FileSize(logPath), 24);
+  for (int i = 0; i < 9; ++i) Second(1000, 100);  // up to 12:15:59
+  EXPECT_EQ(FileSize(logPath), 24);
+  Second(1000, 100);  // 12:16:00: one record per connection
+  const int64_t size = FileSize(logPath);
+  EXPECT_GT(size, 24);
+  EXPECT_EQ((size - 24) % 296, 0);
+  EXPECT_EQ(meter->counters().recordWrites, 1);
+}
+
+TEST_F(MeterLog, RestartInTheMiddleOfADayContinuesTodaysCounts) {
+  Start();
+  Second(0, 0);  // baseline taken at start-up; first sample counts from there
+  for (int i = 0; i < 5; ++i) Second(2000, 300);
+  const uint64_t in = All().todayIn;
+  const uint64_t out = All().todayOut;
+  EXPECT_EQ(in, 10000u);
+  EXPECT_EQ(out, 1500u);
+  meter.reset();  // the window goes: today's records are written
+
+  clock.Advance(60);
+  Start();
+  EXPECT_EQ(All().todayIn, in);
+  EXPECT_EQ(All().todayOut, out);
+  EXPECT_EQ(meter->catalogue()[2].todayIn, in);
+}
+
+TEST_F(MeterLog, MidnightClosesTheOldDayAndStartsTheNewOneAtZero) {
+  clock.Set(2026, 12, 8, 23, 59, 55);
+  Start();
+  for (int i = 0; i < 4; ++i) Second(4000, 40);  // to 23:59:59
+  EXPECT_EQ(All().todayIn, 16000u);
+  Second(1000, 10);  // 00:00:00: the old day keeps 16000, this second is the new day's
+  EXPECT_EQ(meter->counters().dateStarts, 1);
+  EXPECT_EQ(All().todayIn, 1000u);
+  EXPECT_EQ(All().todayOut, 10u);
+
+  // The old day's record holds its final counts.
+  AdapterEntry probe;
+  probe.kind = kKindAll;
+  std::vector<AdapterEntry*> entries{&probe};
+  LocalTime yesterday = clock.now;
+  yesterday.year = 2026;
+  yesterday.month = 12;
+  yesterday.day = 8;
+  ASSERT_TRUE(meter->log().LoadTodayCounters(entries, yesterday));
+  EXPECT_EQ(probe.todayIn, 16000u);
+  EXPECT_EQ(probe.todayOut, 160u);
+}
+
+TEST_F(MeterLog, DisplayingASecondConnectionGrowsTheWindowAndMakesAView) {
+  Start();
+  RECT before;
+  ::GetWindowRect(meter->hwnd(), &before);
+  ASSERT_NE(All().view, nullptr);
+  ::SendMessageW(meter->hwnd(), WM_COMMAND, MAKEWPARAM(meter->catalogue()[2].adapterMenuId, 0), 0);
+  ASSERT_NE(meter->catalogue()[2].view, nullptr);
+  EXPECT_TRUE(meter->catalogue()[2].monitored);
+  RECT after;
+  ::GetWindowRect(meter->hwnd(), &after);
+  EXPECT_GT(after.bottom - after.top, before.bottom - before.top);
+  // Samples reach the displayed views.
+  Second(5000, 500);
+  Second(5000, 500);
+  EXPECT_GT(meter->catalogue()[2].view->scale().shownMax, 0u);
+  ::SendMessageW(meter->hwnd(), WM_COMMAND, MAKEWPARAM(meter->catalogue()[2].adapterMenuId, 0), 0);
+  EXPECT_EQ(meter->catalogue()[2].view, nullptr);
+}
+
+}  // namespace
