@@ -132,3 +132,27 @@ TEST_F(MeterLog, DisplayingASecondConnectionGrowsTheWindowAndMakesAView) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tray icon follows the selected connection once per tick.
+TEST_F(MeterLog, TrayShowsTheSelectedConnectionEveryTick) {
+  env.useTray = true;
+  Start();
+  Second(0, 0);
+  Second(3000, 0);
+  CTrayIcon& tray = meter->tray();
+  EXPECT_TRUE(tray.shown());
+  // All Connections is displayed, so the miniature graph is drawn.
+  EXPECT_EQ(tray.stateIndex(), -1);
+  EXPECT_EQ(tray.tooltip().rfind(L"All Connections\n", 0), 0u) << std::string(tray.tooltip().begin(), tray.tooltip().end());
+  EXPECT_NE(tray.tooltip().find(L"Dw: 24.0 kbps  Up: 0 bps"), std::wstring::npos);
+  // A left click hides the meter, the next shows it again.
+  ::SendMessageW(meter->hwnd(), WM_TRAY_NOTIFY, 104, WM_LBUTTONUP);
+  EXPECT_FALSE(::IsWindowVisible(meter->hwnd()));
+  ::SendMessageW(meter->hwnd(), WM_TRAY_NOTIFY, 104, WM_LBUTTONUP);
+  EXPECT_TRUE(::IsWindowVisible(meter->hwnd()));
+  meter.reset();  // shutdown removes the icon
+}
+
+}  // namespace
