@@ -3,20 +3,9 @@
 #include <windows.h>
 #include <ctime>
 
-LocalTime LocalClock::Now() {
-  SYSTEMTIME st;
-  ::GetLocalTime(&st);
-  LocalTime t;
-  t.year = st.wYear;
-  t.month = st.wMonth;
-  t.dayOfWeek = st.wDayOfWeek;
-  t.day = st.wDay;
-  t.hour = st.wHour;
-  t.minute = st.wMinute;
-  t.second = st.wSecond;
-  t.milliseconds = st.wMilliseconds;
-  return t;
-}
+#include "view/shell_util_win.h"
+
+LocalTime LocalClock::Now() { return CurrentLocalTime(); }
 
 int64_t LocalClock::CalendarSeconds(const LocalTime& t) {
   std::tm tm{};

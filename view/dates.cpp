@@ -57,6 +57,25 @@ int64_t NaiveSeconds(const LocalTime& t) {
   return DaysFromCivil(DateOf(t)) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
+LocalTime MakeLocalTime(int year, int month, int day, int hour, int minute, int second) {
+  LocalTime t;
+  t.year = static_cast<uint16_t>(year);
+  t.month = static_cast<uint16_t>(month);
+  t.day = static_cast<uint16_t>(day);
+  t.hour = static_cast<uint16_t>(hour);
+  t.minute = static_cast<uint16_t>(minute);
+  t.second = static_cast<uint16_t>(second);
+  return WithDayOfWeek(t);
+}
+
+LocalTime FromNaiveSeconds(int64_t s) {
+  const int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
+  const int64_t rest = s - days * 86400;
+  const CivilDate d = CivilFromDays(days);
+  return MakeLocalTime(d.year, d.month, d.day, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
+                       static_cast<int>(rest % 60));
+}
+
 LocalTime WithDayOfWeek(LocalTime t) {
   t.dayOfWeek = static_cast<uint16_t>(DayOfWeek(DateOf(t)));
   return t;

@@ -45,6 +45,10 @@ int DayOfWeek(const CivilDate& d);
 int64_t NaiveSeconds(const LocalTime& t);
 // Fills in the day of the week of a local time.
 LocalTime WithDayOfWeek(LocalTime t);
+// A local time from its fields, with its day of the week.
+LocalTime MakeLocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+// The inverse of NaiveSeconds.
+LocalTime FromNaiveSeconds(int64_t seconds);
 
 // 1 for 1 January.
 int DayOfYear(const CivilDate& d);

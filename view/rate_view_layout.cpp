@@ -225,20 +225,7 @@ std::wstring FormatTimeLabel(const LocalTime& t, int32_t timeFormat, bool twelve
   return Widen(buf);
 }
 
-LocalTime TimeBefore(const LocalTime& t, int64_t seconds) {
-  const int64_t s = NaiveSeconds(t) - seconds;
-  const int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
-  const int64_t rest = s - days * 86400;
-  const CivilDate d = CivilFromDays(days);
-  LocalTime r;
-  r.year = static_cast<uint16_t>(d.year);
-  r.month = static_cast<uint16_t>(d.month);
-  r.day = static_cast<uint16_t>(d.day);
-  r.hour = static_cast<uint16_t>(rest / 3600);
-  r.minute = static_cast<uint16_t>(rest / 60 % 60);
-  r.second = static_cast<uint16_t>(rest % 60);
-  return WithDayOfWeek(r);
-}
+LocalTime TimeBefore(const LocalTime& t, int64_t seconds) { return FromNaiveSeconds(NaiveSeconds(t) - seconds); }
 
 void TimeLabels(const ViewRect& plot, const TimeGridPhase& p, int32_t interval, int32_t pulseWidth,
                 int32_t pulseSpace, const LocalTime& now, int32_t timeFormat, bool twelveHourClock,

@@ -1,4 +1,5 @@
 #include "view/rate_view_win.h"
+#include "view/shell_util_win.h"
 
 #include <windowsx.h>
 #include <algorithm>
@@ -51,20 +52,6 @@ bool ReadTwelveHourClock() {
   return buf[0] == L'0';
 }
 
-LocalTime LocalNow() {
-  SYSTEMTIME st;
-  ::GetLocalTime(&st);
-  LocalTime t;
-  t.year = st.wYear;
-  t.month = st.wMonth;
-  t.dayOfWeek = st.wDayOfWeek;
-  t.day = st.wDay;
-  t.hour = st.wHour;
-  t.minute = st.wMinute;
-  t.second = st.wSecond;
-  t.milliseconds = st.wMilliseconds;
-  return t;
-}
 
 }  // namespace
 
@@ -94,7 +81,7 @@ FontSpec FontSpecFromLogFont(const LOGFONTW& lf) {
 }
 
 CRateView::CRateView(const RateHistory* history, HWND owner)
-    : history_(history ? history : &noHistory_), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&LocalNow) {
+    : history_(history ? history : &noHistory_), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&CurrentLocalTime) {
   phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
   borderPen_ = MakePen(opt_.borderColour);
   avgDownPen_ = MakePen(opt_.avgDownColour);

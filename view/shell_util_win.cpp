@@ -250,3 +250,18 @@ bool TrayIconCall(HWND window, DWORD operation, UINT iconId, UINT flags, UINT ca
 std::wstring ExplorerAdvancedKeyPath() {
   return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\") + L"Explorer\\Advanced";
 }
+
+LocalTime CurrentLocalTime() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  LocalTime t;
+  t.year = st.wYear;
+  t.month = st.wMonth;
+  t.dayOfWeek = st.wDayOfWeek;
+  t.day = st.wDay;
+  t.hour = st.wHour;
+  t.minute = st.wMinute;
+  t.second = st.wSecond;
+  t.milliseconds = st.wMilliseconds;
+  return t;
+}

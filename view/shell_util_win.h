@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "view/dates.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -64,3 +66,6 @@ std::wstring CutTooltip(std::wstring_view tooltip, size_t maxChars = 63);
 // "SOFTWARE\Microsoft\Windows\CurrentVersion\Explorer\Advanced", the key of
 // the shell's display options under HKEY_CURRENT_USER.
 std::wstring ExplorerAdvancedKeyPath();
+
+// The platform's local date and time.
+LocalTime CurrentLocalTime();

@@ -105,16 +105,7 @@ private:
 const std::wstring kRoot = L"Software\\Quarlen\\Zephra\\";
 const std::wstring kDefaultPath = L"C:\\Users\\u\\AppData\\Roaming\\ZephraData\\sum_v2.log";
 
-LocalTime At(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) {
-  LocalTime t;
-  t.year = static_cast<uint16_t>(y);
-  t.month = static_cast<uint16_t>(mo);
-  t.day = static_cast<uint16_t>(d);
-  t.hour = static_cast<uint16_t>(h);
-  t.minute = static_cast<uint16_t>(mi);
-  t.second = static_cast<uint16_t>(s);
-  return WithDayOfWeek(t);
-}
+LocalTime At(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) { return MakeLocalTime(y, mo, d, h, mi, s); }
 
 std::vector<uint8_t> FreshHeader() {
   uint8_t h[kLogHeaderSize];

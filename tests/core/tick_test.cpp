@@ -3,16 +3,7 @@
 #include "app/tick.h"
 
 namespace {
-LocalTime At(int y, int mo, int d, int h, int mi, int s) {
-  LocalTime t;
-  t.year = static_cast<uint16_t>(y);
-  t.month = static_cast<uint16_t>(mo);
-  t.day = static_cast<uint16_t>(d);
-  t.hour = static_cast<uint16_t>(h);
-  t.minute = static_cast<uint16_t>(mi);
-  t.second = static_cast<uint16_t>(s);
-  return WithDayOfWeek(t);
-}
+LocalTime At(int y, int mo, int d, int h, int mi, int s) { return MakeLocalTime(y, mo, d, h, mi, s); }
 }  // namespace
 
 TEST(TickRules, SliceBoundariesFallEvery16Minutes) {

@@ -8,7 +8,7 @@
 #include "app/meter_dlg.h"
 #include "res/resource.h"
 #include "settings/registry_win.h"
-#include "shell_support.h"
+#include "meter_test_support.h"
 
 namespace {
 
@@ -48,15 +48,7 @@ protected:
     clock.Set(2026, 12, 8, 10, 0, 0);
     adapters.Add("{AAAAAAAA-0000-0000-0000-000000000001}", 3);
     adapters.Add("{AAAAAAAA-0000-0000-0000-000000000002}", 4);
-    env.clock = &clock;
-    env.adapters = &adapters;
-    env.registry = &registry;
-    env.registryRoot = reg.root();
-    env.startTimer = false;
-    env.firstStartHelp = false;
-    env.useTray = false;
-    env.registerHotkey = false;
-    env.logPath = TempFilePath(L"zephra-test");
+    env = TestMeterEnvironment(clock, adapters, registry, reg);
     env.messageBox = &RecordMessage;
     env.openDocument = &RecordOpen;
     meter = std::make_unique<CMeterDlg>(env);

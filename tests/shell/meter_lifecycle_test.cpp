@@ -5,7 +5,7 @@
 #include "app/meter_dlg.h"
 #include "res/resource.h"
 #include "settings/registry_win.h"
-#include "shell_support.h"
+#include "meter_test_support.h"
 
 namespace {
 
@@ -13,15 +13,7 @@ class MeterLifecycle : public ::testing::Test {
 protected:
   void SetUp() override {
     clock.Set(2026, 12, 8, 10, 0, 0);
-    env.clock = &clock;
-    env.adapters = &adapters;
-    env.registry = &registry;
-    env.registryRoot = reg.root();
-    env.useTray = false;
-    env.registerHotkey = false;
-    env.logPath = TempFilePath(L"zephra-test");
-    env.startTimer = false;
-    env.firstStartHelp = false;
+    env = TestMeterEnvironment(clock, adapters, registry, reg);
   }
   TestClock clock;
   TestAdapters adapters;

@@ -5,7 +5,7 @@
 #include "app/meter_dlg.h"
 #include "res/resource.h"
 #include "settings/registry_win.h"
-#include "shell_support.h"
+#include "meter_test_support.h"
 
 namespace {
 
@@ -22,14 +22,7 @@ protected:
     auto& a = adapters.Add("{BBBBBBBB-0000-0000-0000-000000000001}", 5);
     a.row.inOctets = 1000000;
     a.row.outOctets = 500000;
-    env.clock = &clock;
-    env.adapters = &adapters;
-    env.registry = &registry;
-    env.registryRoot = reg.root();
-    env.startTimer = false;
-    env.firstStartHelp = false;
-    env.useTray = false;
-    env.registerHotkey = false;
+    env = TestMeterEnvironment(clock, adapters, registry, reg);
     env.logPath = logPath;
   }
   void TearDown() override {

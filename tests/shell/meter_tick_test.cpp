@@ -3,7 +3,7 @@
 
 #include "app/meter_dlg.h"
 #include "settings/registry_win.h"
-#include "shell_support.h"
+#include "meter_test_support.h"
 
 namespace {
 
@@ -12,15 +12,7 @@ protected:
   void SetUp() override {
     clock.Set(2026, 12, 8, 12, 15, 0);
     adapters.Add("{11111111-2222-3333-4444-555555555555}", 7);
-    env.clock = &clock;
-    env.adapters = &adapters;
-    env.registry = &registry;
-    env.registryRoot = reg.root();
-    env.useTray = false;
-    env.registerHotkey = false;
-    env.logPath = TempFilePath(L"zephra-test");
-    env.startTimer = false;
-    env.firstStartHelp = false;
+    env = TestMeterEnvironment(clock, adapters, registry, reg);
   }
   HWND Start() {
     meter = std::make_unique<CMeterDlg>(env);

@@ -15,30 +15,8 @@ public:
   LocalTime now;
   LocalTime Now() override { return now; }
   int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
-  void Set(int y, int mo, int d, int h, int mi, int s) {
-    LocalTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(mo);
-    t.day = static_cast<uint16_t>(d);
-    t.hour = static_cast<uint16_t>(h);
-    t.minute = static_cast<uint16_t>(mi);
-    t.second = static_cast<uint16_t>(s);
-    now = WithDayOfWeek(t);
-  }
-  void Advance(int seconds) { now = WithDayOfWeek(TimeFromSeconds(NaiveSeconds(now) + seconds)); }
-  static LocalTime TimeFromSeconds(int64_t s) {
-    int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
-    int64_t rest = s - days * 86400;
-    CivilDate d = CivilFromDays(days);
-    LocalTime t;
-    t.year = static_cast<uint16_t>(d.year);
-    t.month = static_cast<uint16_t>(d.month);
-    t.day = static_cast<uint16_t>(d.day);
-    t.hour = static_cast<uint16_t>(rest / 3600);
-    t.minute = static_cast<uint16_t>(rest / 60 % 60);
-    t.second = static_cast<uint16_t>(rest % 60);
-    return t;
-  }
+  void Set(int y, int mo, int d, int h, int mi, int s) { now = MakeLocalTime(y, mo, d, h, mi, s); }
+  void Advance(int seconds) { now = FromNaiveSeconds(NaiveSeconds(now) + seconds); }
 };
 
 // Adapters and counters under the test's control.
