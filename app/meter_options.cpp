@@ -1,16 +1,16 @@
 #include "app/meter_options.h"
 
 FontSpec FontSpecFromSettings(const LogFont& font) {
-  FontSpec spec;
-  spec.face = font.FaceName();
-  if (spec.face.empty()) spec.face = L"Tahoma";
-  spec.height = font.height;
-  spec.weight = font.weight;
-  spec.italic = font.italic != 0;
-  spec.underline = font.underline != 0;
-  spec.strikeOut = font.strikeOut != 0;
-  spec.charSet = font.charSet;
-  return spec;
+  FontSpec out;
+  out.face = font.FaceName();
+  if (out.face.empty()) out.face = L"Tahoma";
+  out.height = font.height;
+  out.weight = font.weight;
+  out.italic = font.italic != 0;
+  out.underline = font.underline != 0;
+  out.strikeOut = font.strikeOut != 0;
+  out.charSet = font.charSet;
+  return out;
 }
 
 RateViewOptions ViewOptionsFrom(const MeterSettings& s) {

@@ -55,16 +55,16 @@ bool ReadTwelveHourClock() {
 
 }  // namespace
 
-LOGFONTW LogFontFromSpec(const FontSpec& spec) {
+LOGFONTW LogFontFromSpec(const FontSpec& font) {
   LOGFONTW lf{};
-  lf.lfHeight = spec.height;
-  lf.lfWeight = spec.weight;
-  lf.lfItalic = spec.italic;
-  lf.lfUnderline = spec.underline;
-  lf.lfStrikeOut = spec.strikeOut;
-  lf.lfCharSet = spec.charSet;
-  const size_t n = std::min<size_t>(spec.face.size(), LF_FACESIZE - 1);
-  std::copy_n(spec.face.c_str(), n, lf.lfFaceName);
+  lf.lfHeight = font.height;
+  lf.lfWeight = font.weight;
+  lf.lfItalic = font.italic;
+  lf.lfUnderline = font.underline;
+  lf.lfStrikeOut = font.strikeOut;
+  lf.lfCharSet = font.charSet;
+  const size_t n = std::min<size_t>(font.face.size(), LF_FACESIZE - 1);
+  std::copy_n(font.face.c_str(), n, lf.lfFaceName);
   return lf;
 }
 
@@ -108,8 +108,8 @@ void CRateView::Place(const ViewRect& rect) {
 
 // ---- Resources ------------------------------------------------------------------
 
-void CRateView::MakeFont(Font& f, const FontSpec& spec) {
-  FontSpec s = spec;
+void CRateView::MakeFont(Font& f, const FontSpec& font) {
+  FontSpec s = font;
   // A height of 0 would make the platform pick a size the layout cannot know.
   if (s.height == 0) s.height = kDefaultFontHeight;
   const LOGFONTW lf = LogFontFromSpec(s);

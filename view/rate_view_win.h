@@ -84,7 +84,7 @@ private:
   }
 };
 
-LOGFONTW LogFontFromSpec(const FontSpec& spec);
+LOGFONTW LogFontFromSpec(const FontSpec& font);
 FontSpec FontSpecFromLogFont(const LOGFONTW& lf);
 
 class CRateView : public ChildWindow<CRateView> {
@@ -188,7 +188,7 @@ private:
     FontHandle handle;
     int32_t height = 0;
   };
-  void MakeFont(Font& f, const FontSpec& spec);
+  void MakeFont(Font& f, const FontSpec& font);
   void MeasureScaleColumn();
   void RemakeBitmap();
   void DropBitmap();
