@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Regenerates the screenshots in docs/images/: two stacked rate views in column
-# and line style, with and without caption, as Wine draws them under Xvfb.
+# Regenerates the screenshots in docs/images/: the meter window with two stacked
+# connections, in column and line style, with and without caption, as Wine draws
+# them under Xvfb.
 #   scripts/screenshots.sh [build-dir]     (default build/win, built first)
 # ZEPHRA_SHELL_TESTS may name another shell test program to run.
 set -euo pipefail
@@ -24,7 +25,7 @@ mkdir -p "$out"
 export ZEPHRA_SCREENSHOT_DIR="Z:${work//\//\\}"
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
   "$1/wine-prefix.sh" setup
-  "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter=ViewStackHost.DISABLED_Screenshots --gtest_brief=1
+  "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter=MeterScreenshots.DISABLED_TwoConnections --gtest_brief=1
   rc=$?
   "$1/wine-prefix.sh" stop
   exit $rc

@@ -1,6 +1,9 @@
 #include "shell_support.h"
 
+#include <cstdio>
 #include <string>
+
+#include "ui/handle_win.h"
 
 TestRegistryRoot::TestRegistryRoot() {
   static int counter = 0;
@@ -48,4 +51,32 @@ std::wstring TempFilePath(const wchar_t* stem) {
                       std::to_wstring(++counter) + L".log";
   ::DeleteFileW(path.c_str());
   return path;
+}
+
+bool WriteScreenBmp(HWND window, const std::wstring& path) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = ::GetDC(nullptr);
+  MemoryDc mem(::CreateCompatibleDC(screen));
+  BITMAPINFO bi{};
+  bi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  BitmapHandle bmp(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    SelectGuard g(mem.get(), bmp.get());
+    ::BitBlt(mem.get(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  }
+  ::ReleaseDC(nullptr, screen);
+  ::GdiFlush();
+  const DWORD stride = (w * 3 + 3) & ~3u, size = stride * h;
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                      static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  if (!f) return false;
+  fwrite(&fh, sizeof fh, 1, f);
+  fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+  fwrite(bits, 1, size, f);
+  fclose(f);
+  return true;
 }

@@ -76,5 +76,8 @@ void PumpPending();
 // A fresh file path in the temporary folder (the file does not exist yet).
 std::wstring TempFilePath(const wchar_t* stem);
 
+// Writes what the screen shows of a window to a 24-bit BMP file.
+bool WriteScreenBmp(HWND window, const std::wstring& path);
+
 bool ReadDwordValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& out);
 bool ValueExists(HKEY root, const std::wstring& key, const std::wstring& name);
