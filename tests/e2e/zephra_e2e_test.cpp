@@ -212,6 +212,30 @@ TEST_F(ZephraExe, ARunLeavesItsLogAndSettings) {
   DWORD monitored = 0;
   ASSERT_TRUE(ReadDword(L"Software\\Quarlen\\Zephra\\AdaptersEx\\100-", L"Monitored", monitored));
   EXPECT_EQ(monitored, 1u);
+  // Every subkey holds the identity values with their types; "Size" only for
+  // a displayed connection (All Connections, on a first run).
+  for (const auto& k : keys) {
+    const std::wstring path = std::wstring(L"Software\\Quarlen\\Zephra\\AdaptersEx\\") + k;
+    auto type = [&](const wchar_t* name, DWORD& size) {
+      DWORD t = 0;
+      size = 0;
+      if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &t, nullptr, &size) !=
+          ERROR_SUCCESS)
+        return static_cast<DWORD>(REG_NONE);
+      return t;
+    };
+    DWORD size = 0;
+    EXPECT_EQ(type(L"AdapterID", size), static_cast<DWORD>(REG_SZ)) << std::string(k.begin(), k.end());
+    EXPECT_EQ(type(L"AdapterName", size), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(type(L"ConnRatebps", size), static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(type(L"Monitored", size), static_cast<DWORD>(REG_DWORD));
+    if (k == L"100-") {
+      EXPECT_EQ(type(L"Size", size), static_cast<DWORD>(REG_BINARY));
+      EXPECT_EQ(size, 4u);
+    } else {
+      EXPECT_EQ(type(L"Size", size), static_cast<DWORD>(REG_NONE));
+    }
+  }
 
   // Exactly what the saving moments of a run without changes write: the handle
   // at start-up, the log path, and the window group at shutdown.
