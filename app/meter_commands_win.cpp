@@ -125,8 +125,7 @@ void CMeterDlg::OpenPopup(POINT screen) {
   ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-std::optional<INT_PTR> CMeterDlg::OnContextMenu(WPARAM, LPARAM) {
-  // Whatever opened it, the menu opens where the cursor is, if that is in the client area.
+std::optional<POINT> CMeterDlg::CursorInClient() const {
   POINT cursor;
   ::GetCursorPos(&cursor);
   POINT client = cursor;
@@ -134,24 +133,27 @@ std::optional<INT_PTR> CMeterDlg::OnContextMenu(WPARAM, LPARAM) {
   RECT rc;
   ::GetClientRect(hwnd_, &rc);
   if (!::PtInRect(&rc, client)) return std::nullopt;
-  OpenPopup(cursor);
+  return cursor;
+}
+
+std::optional<INT_PTR> CMeterDlg::OnContextMenu(WPARAM, LPARAM) {
+  // Whatever opened it, the menu opens where the cursor is, if that is in the client area.
+  const std::optional<POINT> cursor = CursorInClient();
+  if (!cursor) return std::nullopt;
+  OpenPopup(*cursor);
   return TRUE;
 }
 
 void CMeterDlg::OnOpenPopupCmd(WORD, HWND) {
-  POINT cursor;
-  ::GetCursorPos(&cursor);
-  POINT client = cursor;
-  ::ScreenToClient(hwnd_, &client);
-  RECT rc;
-  ::GetClientRect(hwnd_, &rc);
-  if (!::PtInRect(&rc, client)) {
+  std::optional<POINT> at = CursorInClient();
+  if (!at) {
     // The mouse is elsewhere: the centre of the client area.
-    client = POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    cursor = client;
-    ::ClientToScreen(hwnd_, &cursor);
+    RECT rc;
+    ::GetClientRect(hwnd_, &rc);
+    at = POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ::ClientToScreen(hwnd_, &*at);
   }
-  OpenPopup(cursor);
+  OpenPopup(*at);
 }
 
 std::optional<INT_PTR> CMeterDlg::OnInitMenuPopup(WPARAM wp, LPARAM) {

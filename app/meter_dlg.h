@@ -130,6 +130,8 @@ public:
   void UpdateMenuStates(HMENU popup);
   // Opens the popup at a screen point (right-button tracking).
   void OpenPopup(POINT screen);
+  // The cursor's screen position when it lies in the client area.
+  std::optional<POINT> CursorInClient() const;
   POINT lastPopupPoint() const { return lastPopupPoint_; }
 
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);

@@ -1,23 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "log_test_support.h"
+
 #include <cstring>
 
 #include "trafficlog/log_format.h"
 
 namespace {
 
-DayRecord Rec(int y, int m, int d, int32_t kind, const std::string& id, uint64_t down, uint64_t up) {
-  DayRecord r;
-  r.year = static_cast<uint16_t>(y);
-  r.month = static_cast<uint16_t>(m);
-  r.day = static_cast<uint16_t>(d);
-  r.weekday = static_cast<uint16_t>(DayOfWeek(CivilDate{y, m, d}));
-  r.kind = kind;
-  r.id = id;
-  r.down = down;
-  r.up = up;
-  return r;
-}
 
 void Append(std::vector<uint8_t>& bytes, const DayRecord& r) {
   uint8_t image[kDayRecordSize];

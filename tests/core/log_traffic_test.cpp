@@ -2,6 +2,8 @@
 // counters across slices, days and restarts, clearing, and the open-failure dialogs.
 #include <gtest/gtest.h>
 
+#include "log_test_support.h"
+
 #include <cstring>
 #include <map>
 #include <set>
@@ -115,15 +117,7 @@ std::vector<uint8_t> FreshHeader() {
 
 void AppendRecord(std::vector<uint8_t>& bytes, const LocalTime& t, int32_t kind, const std::string& id,
                   uint64_t down, uint64_t up) {
-  DayRecord r;
-  r.year = t.year;
-  r.month = t.month;
-  r.day = t.day;
-  r.weekday = t.dayOfWeek;
-  r.kind = kind;
-  r.id = id;
-  r.down = down;
-  r.up = up;
+  const DayRecord r = Rec(t.year, t.month, t.day, kind, id, down, up);
   uint8_t image[kDayRecordSize];
   EncodeDayRecord(r, image);
   bytes.insert(bytes.end(), image, image + kDayRecordSize);

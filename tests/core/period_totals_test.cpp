@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "log_test_support.h"
+
 #include "trafficlog/period_totals.h"
 
 namespace {
@@ -22,15 +24,7 @@ struct Log {
     file.WriteAt(0, h, sizeof h);
   }
   Log& Add(int y, int m, int d, uint64_t down, uint64_t up, int32_t kind = 100, const std::string& id = "") {
-    DayRecord r;
-    r.year = static_cast<uint16_t>(y);
-    r.month = static_cast<uint16_t>(m);
-    r.day = static_cast<uint16_t>(d);
-    r.weekday = static_cast<uint16_t>(DayOfWeek(CivilDate{y, m, d}));
-    r.kind = kind;
-    r.id = id;
-    r.down = down;
-    r.up = up;
+    const DayRecord r = Rec(y, m, d, kind, id, down, up);
     uint8_t image[kDayRecordSize];
     EncodeDayRecord(r, image);
     uint64_t size = 0;

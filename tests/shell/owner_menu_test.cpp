@@ -20,38 +20,7 @@ MENUITEMINFOW ItemInfo(HMENU menu, UINT id) {
   return mii;
 }
 
-// A 32-bit DIB the items are drawn into; pixels read back as COLORREF.
-class Canvas {
-public:
-  Canvas(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    bmp_.reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
-    dc_.reset(::CreateCompatibleDC(nullptr));
-    old_ = ::SelectObject(dc_.get(), bmp_.get());
-  }
-  ~Canvas() { ::SelectObject(dc_.get(), old_); }
-  HDC dc() const { return dc_.get(); }
-  COLORREF at(int x, int y) const {
-    ::GdiFlush();
-    const uint32_t p = bits_[y * w_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  int w() const { return w_; }
-  int h() const { return h_; }
-
-private:
-  int w_, h_;
-  uint32_t* bits_ = nullptr;
-  BitmapHandle bmp_;
-  MemoryDc dc_;
-  HGDIOBJ old_ = nullptr;
-};
+using Canvas = PixelCanvas;
 
 class OwnerMenuTest : public ::testing::Test {
 protected:
@@ -79,7 +48,7 @@ protected:
   int CountColour(const Canvas& c, int x0, int x1, COLORREF colour) {
     int n = 0;
     for (int y = 0; y < c.h(); ++y)
-      for (int x = x0; x < x1; ++x) n += c.at(x, y) == colour;
+      for (int x = x0; x < x1; ++x) n += c.At(x, y) == colour;
     return n;
   }
 
@@ -133,26 +102,26 @@ TEST_F(OwnerMenuTest, DrawsImagesWithMagentaTransparentAndGreyWhenDisabled) {
   const int imgX = (COwnerMenu::kImageColumn - 16) / 2, imgY = (kItemHeight - 16) / 2;
   Canvas c(260, kItemHeight);
   Draw(c, popup_, ID_SHOW_WINDOW, 0);
-  EXPECT_EQ(c.at(imgX + 1, imgY + 2), RGB(40, 90, 200));   // the blue window frame
-  EXPECT_EQ(c.at(imgX + 3, imgY + 8), RGB(255, 0, 0));     // a red bar
-  EXPECT_EQ(c.at(imgX + 0, imgY + 0), menuBack);           // magenta is not drawn
+  EXPECT_EQ(c.At(imgX + 1, imgY + 2), RGB(40, 90, 200));   // the blue window frame
+  EXPECT_EQ(c.At(imgX + 3, imgY + 8), RGB(255, 0, 0));     // a red bar
+  EXPECT_EQ(c.At(imgX + 0, imgY + 0), menuBack);           // magenta is not drawn
   EXPECT_EQ(CountColour(c, 0, c.w(), RGB(255, 0, 255)), 0);
   EXPECT_GT(CountColour(c, COwnerMenu::kImageColumn, c.w(), ::GetSysColor(COLOR_MENUTEXT)), 10);
 
   Canvas grey(260, kItemHeight);
   Draw(grey, popup_, ID_SHOW_WINDOW, ODS_GRAYED);
-  const COLORREF g = grey.at(imgX + 1, imgY + 2);
+  const COLORREF g = grey.At(imgX + 1, imgY + 2);
   EXPECT_EQ(GetRValue(g), GetGValue(g));
   EXPECT_EQ(GetGValue(g), GetBValue(g));
-  EXPECT_EQ(grey.at(imgX + 0, imgY + 0), menuBack);
+  EXPECT_EQ(grey.At(imgX + 0, imgY + 0), menuBack);
   EXPECT_GT(CountColour(grey, COwnerMenu::kImageColumn, grey.w(), ::GetSysColor(COLOR_GRAYTEXT)), 10);
   EXPECT_EQ(CountColour(grey, COwnerMenu::kImageColumn, grey.w(), ::GetSysColor(COLOR_MENUTEXT)), 0);
 
   // The fourth image belongs to the reports item, the fifth to help.
   Canvas reports(260, kItemHeight);
   Draw(reports, popup_, ID_REPORTS, 0);
-  EXPECT_EQ(reports.at(imgX + 5, imgY + 4), RGB(40, 90, 200));  // a blue line on the sheet
-  EXPECT_EQ(reports.at(imgX + 4, imgY + 2), RGB(255, 255, 255));
+  EXPECT_EQ(reports.At(imgX + 5, imgY + 4), RGB(40, 90, 200));  // a blue line on the sheet
+  EXPECT_EQ(reports.At(imgX + 4, imgY + 2), RGB(255, 255, 255));
 }
 
 TEST_F(OwnerMenuTest, DrawsCheckMarksAndRadioBullets) {
@@ -168,23 +137,23 @@ TEST_F(OwnerMenuTest, DrawsCheckMarksAndRadioBullets) {
   EXPECT_EQ(::GetMenuState(menu_.menu(), ID_VIEW_TITLE, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
   Canvas tick(260, kItemHeight);
   Draw(tick, view, ID_VIEW_TITLE, ODS_CHECKED);
-  EXPECT_EQ(tick.at(cx - 4, cy - 2), text);  // the tick's left end
-  EXPECT_EQ(tick.at(cx + 4, cy - 4), text);  // its right arm
-  EXPECT_NE(tick.at(cx - 4, cy + 3), text);
+  EXPECT_EQ(tick.At(cx - 4, cy - 2), text);  // the tick's left end
+  EXPECT_EQ(tick.At(cx + 4, cy - 4), text);  // its right arm
+  EXPECT_NE(tick.At(cx - 4, cy + 3), text);
 
   ASSERT_TRUE(menu_.SetRadio(ID_UNIT_BYTES, true));
   Canvas radio(260, kItemHeight);
   Draw(radio, view, ID_UNIT_BYTES, ODS_CHECKED);
-  EXPECT_EQ(radio.at(cx, cy), text);
-  EXPECT_EQ(radio.at(cx - 2, cy + 2), text);
-  EXPECT_NE(radio.at(cx - 4, cy - 2), text);  // a bullet, not a tick
+  EXPECT_EQ(radio.At(cx, cy), text);
+  EXPECT_EQ(radio.At(cx - 2, cy + 2), text);
+  EXPECT_NE(radio.At(cx - 4, cy - 2), text);  // a bullet, not a tick
   EXPECT_TRUE(ItemInfo(view, ID_UNIT_BYTES).fType & MFT_RADIOCHECK);
   EXPECT_TRUE(ItemInfo(view, ID_UNIT_BYTES).fType & MFT_OWNERDRAW);
 
   // Selected: the highlight colour behind the item.
   Canvas selected(260, kItemHeight);
   Draw(selected, view, ID_VIEW_TITLE, ODS_SELECTED);
-  EXPECT_EQ(selected.at(250, 1), ::GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(selected.At(250, 1), ::GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_GT(CountColour(selected, COwnerMenu::kImageColumn, 250, ::GetSysColor(COLOR_HIGHLIGHTTEXT)), 10);
 
   ASSERT_TRUE(menu_.Enable(ID_VIEW_TITLE, false));

@@ -15,29 +15,10 @@ constexpr uint32_t kUp = RgbColour(0, 200, 0);
 constexpr uint32_t kBoth = RgbColour(255, 255, 0);
 constexpr uint32_t kRateBg = RgbColour(255, 255, 255);
 
-// A 32-bit top-down DIB with a DC, for painting a view and reading pixels back.
-class Canvas {
+// The shared canvas with the area comparisons these tests need.
+class Canvas : public PixelCanvas {
 public:
-  Canvas(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_.reset(::CreateCompatibleDC(nullptr));
-    bmp_.reset(::CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
-    old_ = ::SelectObject(dc_.get(), bmp_.get());
-  }
-  ~Canvas() { ::SelectObject(dc_.get(), old_); }
-  HDC dc() const { return dc_.get(); }
-  // As a COLORREF (0x00BBGGRR).
-  uint32_t At(int x, int y) const {
-    ::GdiFlush();
-    const uint32_t p = bits_[y * w_ + x];  // 0x00RRGGBB in memory order B, G, R
-    return RgbColour((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
+  using PixelCanvas::PixelCanvas;
   bool SameArea(const Canvas& o, const ViewRect& r) const {
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x)
@@ -51,13 +32,6 @@ public:
         if (At(x, y) != colour) ++n;
     return n;
   }
-
-private:
-  int w_, h_;
-  MemoryDc dc_;
-  BitmapHandle bmp_;
-  HGDIOBJ old_ = nullptr;
-  uint32_t* bits_ = nullptr;
 };
 
 LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) { return ::DefWindowProcW(h, m, w, l); }

@@ -80,3 +80,28 @@ bool WriteScreenBmp(HWND window, const std::wstring& path) {
   fclose(f);
   return true;
 }
+
+PixelCanvas::PixelCanvas(int w, int h) : w_(w), h_(h) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  dc_ = ::CreateCompatibleDC(nullptr);
+  bmp_ = ::CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+  old_ = ::SelectObject(dc_, bmp_);
+}
+
+PixelCanvas::~PixelCanvas() {
+  ::SelectObject(dc_, old_);
+  ::DeleteObject(bmp_);
+  ::DeleteDC(dc_);
+}
+
+COLORREF PixelCanvas::At(int x, int y) const {
+  ::GdiFlush();
+  const uint32_t p = bits_[y * w_ + x];  // memory order B, G, R
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}

@@ -76,6 +76,27 @@ void PumpPending();
 // A fresh file path in the temporary folder (the file does not exist yet).
 std::wstring TempFilePath(const wchar_t* stem);
 
+// A 32-bit top-down DIB selected into a memory DC: tests paint into it and read
+// the pixels back as COLORREF (0x00BBGGRR).
+class PixelCanvas {
+public:
+  PixelCanvas(int w, int h);
+  ~PixelCanvas();
+  PixelCanvas(const PixelCanvas&) = delete;
+  PixelCanvas& operator=(const PixelCanvas&) = delete;
+  HDC dc() const { return dc_; }
+  int w() const { return w_; }
+  int h() const { return h_; }
+  COLORREF At(int x, int y) const;
+
+private:
+  int w_, h_;
+  HDC dc_ = nullptr;
+  HBITMAP bmp_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
 // Writes what the screen shows of a window to a 24-bit BMP file.
 bool WriteScreenBmp(HWND window, const std::wstring& path);
 
