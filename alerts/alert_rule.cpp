@@ -1,6 +1,6 @@
 #include "alerts/alert_rule.h"
 
-#include "settings/utf16.h"
+#include "base/utf16.h"
 
 using namespace alert_rule_layout;
 

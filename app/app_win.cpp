@@ -19,7 +19,7 @@ int ApplicationStart(HINSTANCE inst) {
   // One copy per user: the mutex handle stays open until the process ends.
   KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
   if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (HWND running = FindRunningMeter(kDefaultRegistryRoot)) {
+    if (HWND running = FindRunningMeter(kDefaultRootPath)) {
       ::SendMessageW(running, WM_COMMAND, MAKEWPARAM(32771, 0), 0);
       return 0;
     }

@@ -2,7 +2,7 @@
 // that tests can drive days, slices and clock jumps exactly.
 #pragma once
 #include <cstdint>
-#include "view/dates.h"
+#include "base/dates.h"
 
 class Clock {
 public:

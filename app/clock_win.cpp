@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <ctime>
 
-#include "view/shell_util_win.h"
+#include "ui/window_util_win.h"
 
 LocalTime LocalClock::Now() { return CurrentLocalTime(); }
 

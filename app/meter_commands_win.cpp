@@ -6,7 +6,8 @@
 #include "app/meter_dlg.h"
 #include "app/meter_options.h"
 #include "res/resource.h"
-#include "view/shell_util_win.h"
+#include "ui/files_win.h"
+#include "ui/window_util_win.h"
 
 
 namespace {
@@ -274,7 +275,7 @@ void CMeterDlg::OnResetRangeAllCmd(WORD, HWND) {
 
 // The per-connection items: 9000-9299 display or hide, 9300-9599 reset the rate range.
 bool CMeterDlg::OnOtherCommand(WORD id, WORD, HWND) {
-  if (id >= ID_ADAPTER_FIRST && id <= ID_ADAPTER_LAST) {
+  if (id >= kFirstAdapterMenuId && id <= kLastAdapterMenuId) {
     AdapterEntry* entry = FindByAdapterMenuId(catalogue_, id);
     if (!entry) return true;
     if (!entry->monitored) {
@@ -286,7 +287,7 @@ bool CMeterDlg::OnOtherCommand(WORD id, WORD, HWND) {
     }
     return true;
   }
-  if (id >= ID_RESET_FIRST && id <= ID_RESET_LAST) {
+  if (id >= kFirstResetMenuId && id <= kLastResetMenuId) {
     if (AdapterEntry* entry = FindByResetMenuId(catalogue_, id)) {
       ResetRateRange(*entry);
       if (entry->view) entry->view->RelayoutAndRedraw();

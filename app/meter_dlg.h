@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/clock.h"
+#include "base/ids.h"
+#include "base/registry_names.h"
 #include "app/tray_icon_win.h"
 #include "app/view_stack_win.h"
 #include "measure/adapter_source.h"
@@ -20,27 +22,7 @@
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
 #include "ui/owner_menu_win.h"
-#include "view/dates.h"
-
-// Private messages of the meter window.
-constexpr UINT WM_LOG_OPEN_FAILED = WM_USER + 111;  // 0x46F
-constexpr UINT WM_OPTIONS_APPLIED = 0x481;
-constexpr UINT WM_MAIL_DONE = 0x485;
-constexpr UINT WM_APPLY_TOPMOST = 0x49F;
-constexpr UINT WM_LOG_CLEARED = 0x5BC;
-constexpr UINT WM_TRAY_NOTIFY = 0x800A;
-
-constexpr int kHotkeyId = 8978;
-
-// Page codes of WM_OPTIONS_APPLIED.
-constexpr WPARAM kPageGeneral = 201;
-constexpr WPARAM kPageGraphText = 202;
-constexpr WPARAM kPageAdapters = 203;
-constexpr WPARAM kPageNotification = 204;
-constexpr WPARAM kPageService = 205;
-
-// The per-user key under HKEY_CURRENT_USER that holds everything.
-inline constexpr wchar_t kDefaultRegistryRoot[] = L"Software\\Quarlen\\Zephra\\";
+#include "base/dates.h"
 
 // Addresses behind the help menu's web and mail commands.
 inline constexpr wchar_t kHomePageUrl[] = L"https://www.quarlen.example/zephra/";
@@ -55,7 +37,7 @@ struct MeterEnvironment {
   Clock* clock = nullptr;
   AdapterSource* adapters = nullptr;
   RegistryStore* registry = nullptr;
-  std::wstring registryRoot = kDefaultRegistryRoot;
+  std::wstring registryRoot = kDefaultRootPath;
   bool startTimer = true;      // tests drive the tick by hand
   bool firstStartHelp = true;  // tests keep the help viewer closed
   bool useTray = true;         // tests of other things keep the notification area alone

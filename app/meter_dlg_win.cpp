@@ -7,7 +7,9 @@
 #include "app/tick.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
-#include "view/shell_util_win.h"
+#include "ui/files_win.h"
+#include "ui/window_util_win.h"
+#include "ui/shell_win.h"
 
 const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_INITDIALOG, &CMeterDlg::OnInitDialog},

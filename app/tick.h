@@ -2,7 +2,7 @@
 // and day comparison. The work each rule triggers is done by the meter window.
 #pragma once
 #include <cstdint>
-#include "view/dates.h"
+#include "base/dates.h"
 
 constexpr unsigned kTickTimerId = 101;
 constexpr unsigned kTickIntervalMs = 1000;

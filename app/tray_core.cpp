@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "view/format.h"
+#include "base/format.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "view/shell_util_win.h"
+#include "ui/shell_win.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool CTrayIcon::Add() {
   shown_ = true;
   tip_ = kInitialTip;
   ++addCount_;
-  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, kTrayNotifyMessage,
+  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY,
                       states_[0].get(), tip_);
 }
 
@@ -72,7 +72,7 @@ bool CTrayIcon::Modify(HICON icon, bool withIcon) {
 bool CTrayIcon::Readd(HICON icon) {
   TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
   ++addCount_;
-  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, kTrayNotifyMessage, icon, tip_);
+  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY, icon, tip_);
 }
 
 IconHandle CTrayIcon::MakeGraphIcon() const {
@@ -145,7 +145,7 @@ void CTrayIcon::OnNotify(WPARAM, LPARAM lp) {
 }
 
 bool CTrayIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == kTrayNotifyMessage) {
+  if (msg == WM_TRAY_NOTIFY) {
     OnNotify(wp, lp);
     return true;
   }

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "app/tray_core.h"
+#include "base/ids.h"
 #include "ui/handle_win.h"
 
 constexpr UINT kTrayIconId = 104;          // TRAY_ICON_ID
-constexpr UINT kTrayNotifyMessage = 0x800A;  // WM_TRAY_NOTIFY
 
 class CTrayIcon {
 public:

@@ -1,5 +1,7 @@
 #include "measure/catalogue.h"
 
+#include "base/utf16.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -73,14 +75,8 @@ void RefreshFromLive(AdapterEntry& entry, const InterfaceRow& row, const Adapter
 
 }  // namespace
 
-std::string UpperCaseId(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
 std::string AdapterId(const AdapterInfo& adapter) {
-  if (adapter.name.size() > 10) return UpperCaseId(adapter.name.substr(0, kMaxIdLength));
+  if (adapter.name.size() > 10) return AsciiUpper(adapter.name.substr(0, kMaxIdLength));
   uint8_t bytes[8] = {};
   for (uint32_t i = 0; i < 8 && i < adapter.addressLength; ++i) bytes[i] = adapter.address[i];
   char text[17];
@@ -151,7 +147,7 @@ bool LoadAdapterEntry(RegistryStore& store, RegRoot root, const std::wstring& ro
   // A longer ID cannot come from a listed adapter and would not fit the log's
   // ID field; cutting it could make it collide with another, so it is refused.
   if (storedId.size() > kMaxIdLength) return false;
-  entry.id = UpperCaseId(NarrowId(storedId));
+  entry.id = AsciiUpper(NarrowId(storedId));
   if (entry.kind == kKindAdapter && entry.id.empty()) return false;
   if (entry.kind != kKindAdapter) entry.id.clear();
   return true;

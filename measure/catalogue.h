@@ -8,20 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "base/ids.h"
+#include "base/registry_names.h"
 #include "measure/adapter_entry.h"
 #include "measure/adapter_source.h"
 #include "settings/registry_store.h"
 
 // The per-user key that holds every setting; "AdaptersEx" lies below it.
-inline constexpr wchar_t kCatalogueDefaultRoot[] = L"Software\\Quarlen\\Zephra\\";
-inline constexpr wchar_t kAdaptersKeyName[] = L"AdaptersEx";
 
 // Menu command ids: one range per sub-menu, 300 ids each. An entry met after
 // a range is used up gets no id (0) and so no menu item.
-constexpr int32_t kFirstAdapterMenuId = 9000;
-constexpr int32_t kLastAdapterMenuId = 9299;
-constexpr int32_t kFirstResetMenuId = 9300;
-constexpr int32_t kLastResetMenuId = 9599;
 
 constexpr size_t kMaxIdLength = kAdapterIdSize - 1;  // 259 characters
 
@@ -52,8 +48,6 @@ enum CatalogueGroup : uint32_t {
 // bytes as 16 upper-case hex digits, bytes beyond the address length taken as 0.
 std::string AdapterId(const AdapterInfo& adapter);
 
-// ASCII-only upper case, so the result does not follow the locale.
-std::string UpperCaseId(std::string text);
 
 // An entry's description from its interface row: decoded, trimmed of white
 // space, and "WAN" (PPP, SLIP) or "Unknown Connection" when empty.
@@ -97,14 +91,14 @@ bool MergeLiveAdapters(Catalogue& catalogue, AdapterSource& source);
 // Of two stored subkeys of one aggregate kind, the first enumerated wins; of
 // two adapter subkeys with one ID likewise. Returns MergeLiveAdapters' result.
 bool BuildCatalogue(Catalogue& catalogue, RegistryStore& store, AdapterSource& source,
-                    const std::wstring& rootPath = kCatalogueDefaultRoot);
+                    const std::wstring& rootPath = kDefaultRootPath);
 
 // Writes every entry's subkey under root with the selected groups. "Size" is
 // written only for a displayed entry, which in the core is a monitored one
 // (the meter window keeps "monitored" in step with the view). Subkeys are
 // never deleted. False when any write failed (the others are still made).
 bool SaveAdapterEntries(const Catalogue& catalogue, RegistryStore& store, RegRoot root, uint32_t groups,
-                        const std::wstring& rootPath = kCatalogueDefaultRoot);
+                        const std::wstring& rootPath = kDefaultRootPath);
 
 // The entry for a stored selection (tray, alert, reports): the first of equal
 // kind and, for adapters, of equal ID (exact comparison). Null when none.

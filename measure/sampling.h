@@ -6,7 +6,7 @@
 #include <string>
 
 #include "measure/catalogue.h"
-#include "view/dates.h"
+#include "base/dates.h"
 
 // The options a sampling pass reads.
 struct SampleOptions {

@@ -53,12 +53,6 @@
 #define ID_ABOUT 57664
 #define ID_HELP_INDEX 57670
 
-// Per-connection items of the adapters and reset-rate-range sub-menus.
-#define ID_ADAPTER_FIRST 9000
-#define ID_ADAPTER_LAST 9299
-#define ID_RESET_FIRST 9300
-#define ID_RESET_LAST 9599
-
 // Positions in the popup.
 #define POPUP_POS_ADAPTERS 8
 #define POPUP_POS_VIEW 9

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "settings/utf16.h"
+#include "base/utf16.h"
 
 namespace {
 // The stored name as it is spelled, so that an off switch deletes that very value.

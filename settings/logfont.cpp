@@ -1,6 +1,6 @@
 #include "settings/logfont.h"
 
-#include "settings/utf16.h"
+#include "base/utf16.h"
 
 std::wstring LogFont::FaceName() const {
   std::u16string units;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "settings/utf16.h"
+#include "base/utf16.h"
 
 struct MemoryRegistry::Key {
   std::wstring name;

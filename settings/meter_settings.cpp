@@ -1,6 +1,6 @@
 #include "settings/meter_settings.h"
 
-#include "settings/utf16.h"
+#include "base/utf16.h"
 
 namespace {
 // "STAdpID" is read only while it fits 2048 bytes, terminator included.
@@ -14,10 +14,9 @@ std::string NarrowTrayId(const std::wstring& wide) {
     if (out.size() == kTrayIdMaxChars) break;
     uint32_t u = static_cast<uint32_t>(c);
     char n = u < 0x80 ? static_cast<char>(u) : '?';
-    if (n >= 'a' && n <= 'z') n = static_cast<char>(n - 'a' + 'A');
     out.push_back(n);
   }
-  return out;
+  return AsciiUpper(std::move(out));
 }
 
 std::wstring WidenTrayId(const std::string& id) {

@@ -6,11 +6,10 @@
 #include <string>
 
 #include "alerts/alert_rule.h"
+#include "base/registry_names.h"
 #include "settings/logfont.h"
 #include "settings/registry_store.h"
 
-constexpr const wchar_t* kDefaultRootPath = L"Software\\Quarlen\\Zephra\\";
-constexpr const wchar_t* kOptionsSubkey = L"Options";
 
 // Groups of values written together (a bit mask). SaveSettings writes them in
 // the order Hwnd, SumLastDays, General, NextAlert, Display, Tray, Colors,

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "service/service_control_win.h"
+#include "ui/files_win.h"
 
 namespace {
 
@@ -13,11 +14,6 @@ bool Seek(HANDLE h, uint64_t offset) {
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(offset);
   return ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) != FALSE;
-}
-
-bool IsDirectory(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -102,26 +98,12 @@ bool WinLogPlatform::AppDataFolder(std::wstring& out) {
   return !out.empty();
 }
 
-bool WinLogPlatform::EnsureDirectory(const std::wstring& path) {
-  if (IsDirectory(path)) return true;
-  // Each missing folder along the path is created in turn.
-  for (size_t at = path.find(L'\\'); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
-    const std::wstring prefix = path.substr(0, at);
-    if (prefix.empty() || prefix.back() == L':' || IsDirectory(prefix)) continue;
-    if (!::CreateDirectoryW(prefix.c_str(), nullptr) && !IsDirectory(prefix)) return false;
-  }
-  if (IsDirectory(path)) return true;
-  return ::CreateDirectoryW(path.c_str(), nullptr) || IsDirectory(path);
-}
+bool WinLogPlatform::EnsureDirectory(const std::wstring& path) { return ::EnsureDirectory(path, true); }
 
 bool WinLogPlatform::ProgramFolder(std::wstring& out) {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return false;
-  out.assign(path, n);
-  const size_t slash = out.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return false;
-  out.resize(slash + 1);
+  const std::optional<std::wstring> dir = ModuleDirectory();
+  if (!dir) return false;
+  out = *dir;
   return true;
 }
 

@@ -1,31 +1,12 @@
 #include "trafficlog/log_format.h"
 
+#include "base/bytes.h"
+#include "measure/catalogue.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put64(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-uint64_t Get64(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
 
 // Field offsets inside a day record.
 constexpr size_t kYearAt = 0, kMonthAt = 2, kDayAt = 4, kWeekdayAt = 8, kKindAt = 12, kIdAt = 16;
@@ -43,47 +24,47 @@ constexpr size_t kScanBlockRecords = 256;
 void EncodeLogHeader(uint8_t out[kLogHeaderSize]) {
   std::memset(out, 0, kLogHeaderSize);
   std::memcpy(out, kLogSignature, 4);
-  Put32(out + 4, kLogVersion);
+  PutU32Le(out + 4, kLogVersion);
 }
 
 bool IsCurrentLogHeader(const uint8_t* bytes, size_t size) {
-  return size >= kLogHeaderSize && std::memcmp(bytes, kLogSignature, 4) == 0 && Get32(bytes + 4) == kLogVersion;
+  return size >= kLogHeaderSize && std::memcmp(bytes, kLogSignature, 4) == 0 && GetU32Le(bytes + 4) == kLogVersion;
 }
 
 void EncodeDayRecord(const DayRecord& r, uint8_t out[kDayRecordSize]) {
   std::memset(out, 0, kDayRecordSize);
-  Put16(out + kYearAt, r.year);
-  Put16(out + kMonthAt, r.month);
-  Put16(out + kDayAt, r.day);
-  Put16(out + kWeekdayAt, r.weekday);
-  Put32(out + kKindAt, static_cast<uint32_t>(r.kind));
+  PutU16Le(out + kYearAt, r.year);
+  PutU16Le(out + kMonthAt, r.month);
+  PutU16Le(out + kDayAt, r.day);
+  PutU16Le(out + kWeekdayAt, r.weekday);
+  PutU32Le(out + kKindAt, static_cast<uint32_t>(r.kind));
   // At most 259 characters, so the field always keeps its NUL.
   const size_t n = std::min<size_t>(r.id.size(), kLogIdFieldSize - 1);
   std::memcpy(out + kIdAt, r.id.data(), n);
-  Put64(out + kDownAt, r.down);
-  Put64(out + kUpAt, r.up);
+  PutU64Le(out + kDownAt, r.down);
+  PutU64Le(out + kUpAt, r.up);
 }
 
 DayRecord DecodeDayRecord(const uint8_t in[kDayRecordSize]) {
   DayRecord r;
-  r.year = Get16(in + kYearAt);
-  r.month = Get16(in + kMonthAt);
-  r.day = Get16(in + kDayAt);
-  r.weekday = Get16(in + kWeekdayAt);
-  r.kind = static_cast<int32_t>(Get32(in + kKindAt));
+  r.year = GetU16Le(in + kYearAt);
+  r.month = GetU16Le(in + kMonthAt);
+  r.day = GetU16Le(in + kDayAt);
+  r.weekday = GetU16Le(in + kWeekdayAt);
+  r.kind = static_cast<int32_t>(GetU32Le(in + kKindAt));
   r.id.assign(reinterpret_cast<const char*>(in + kIdAt), IdLength(in + kIdAt));
-  r.down = Get64(in + kDownAt);
-  r.up = Get64(in + kUpAt);
+  r.down = GetU64Le(in + kDownAt);
+  r.up = GetU64Le(in + kUpAt);
   return r;
 }
 
 OldDayRecord DecodeOldRecord(const uint8_t in[kOldRecordSize]) {
   OldDayRecord r;
   std::memcpy(r.date, in, 12);
-  r.kind = static_cast<int32_t>(Get32(in + 12));
+  r.kind = static_cast<int32_t>(GetU32Le(in + 12));
   std::memcpy(r.address, in + 16, 8);
-  r.down = Get64(in + 24);
-  r.up = Get64(in + 32);
+  r.down = GetU64Le(in + 24);
+  r.up = GetU64Le(in + 32);
   return r;
 }
 
@@ -166,7 +147,7 @@ bool RecordScanner::Next(DayRecord& record, uint64_t& offset) {
 
 bool RecordScanner::NextOf(int32_t kind, const std::string& id, DayRecord& record, uint64_t& offset) {
   while (const uint8_t* raw = NextRaw(offset)) {
-    if (static_cast<int32_t>(Get32(raw + kKindAt)) != kind) continue;
+    if (static_cast<int32_t>(GetU32Le(raw + kKindAt)) != kind) continue;
     if (kind != 100 && kind != 200) {
       const size_t n = IdLength(raw + kIdAt);
       if (n != id.size() || std::memcmp(raw + kIdAt, id.data(), n) != 0) continue;
@@ -179,24 +160,6 @@ bool RecordScanner::NextOf(int32_t kind, const std::string& id, DayRecord& recor
 
 // ---- Conversion of "sum.log" -----------------------------------------------------------
 
-std::string OldLogAdapterId(const AdapterInfo& adapter) {
-  std::string id;
-  if (adapter.name.size() >= 11) {
-    id = adapter.name;
-    for (char& c : id)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  } else {
-    static const char kHex[] = "0123456789ABCDEF";
-    for (uint32_t i = 0; i < 8; ++i) {
-      const uint8_t b = i < adapter.addressLength ? adapter.address[i] : 0;
-      id += kHex[b >> 4];
-      id += kHex[b & 15];
-    }
-  }
-  if (id.size() > kLogIdFieldSize - 1) id.resize(kLogIdFieldSize - 1);
-  return id;
-}
-
 size_t ConvertOldRecords(LogFile& oldLog, LogFile& newLog, const std::vector<AdapterInfo>& adapters) {
   struct Known {
     uint8_t address[8];
@@ -206,7 +169,7 @@ size_t ConvertOldRecords(LogFile& oldLog, LogFile& newLog, const std::vector<Ada
   for (const AdapterInfo& a : adapters) {
     Known k{};
     for (uint32_t i = 0; i < 8; ++i) k.address[i] = i < a.addressLength ? a.address[i] : 0;
-    k.id = OldLogAdapterId(a);
+    k.id = AdapterId(a);
     known.push_back(std::move(k));
   }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "measure/adapter_source.h"
-#include "view/dates.h"
+#include "base/dates.h"
 
 constexpr uint32_t kLogHeaderSize = 24;
 constexpr uint32_t kDayRecordSize = 296;
@@ -117,10 +117,6 @@ private:
   bool ended_ = false;
 };
 
-// The ID of an adapter, computed the way the catalogue computes it: the name in
-// upper case when it has 11 characters or more, else the hardware address
-// (bytes beyond its length cleared) as 16 upper-case hexadecimal digits.
-std::string OldLogAdapterId(const AdapterInfo& adapter);
 
 // Appends the records of a previous-format log to the end of a current log:
 // aggregates with an empty ID, adapters by the ID of the first present adapter

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "view/format.h"
+#include "base/format.h"
 
 namespace {
 

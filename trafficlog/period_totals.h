@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "trafficlog/log_format.h"
-#include "view/dates.h"
+#include "base/dates.h"
 
 struct PeriodOptions {
   int weekStartDay = 0;   // "WeekStartDay", 0 = Sunday .. 6 = Saturday

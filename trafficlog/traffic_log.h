@@ -15,7 +15,7 @@
 #include "measure/adapter_source.h"
 #include "settings/registry_store.h"
 #include "trafficlog/log_format.h"
-#include "view/dates.h"
+#include "base/dates.h"
 
 inline constexpr wchar_t kLogFileName[] = L"sum_v2.log";
 inline constexpr wchar_t kOldLogFileName[] = L"sum.log";

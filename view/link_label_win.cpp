@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "view/shell_util_win.h"
+#include "ui/shell_win.h"
 
 namespace {
 

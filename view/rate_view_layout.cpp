@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "view/format.h"
+#include "base/format.h"
 
 namespace {
 

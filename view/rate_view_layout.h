@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "measure/rate_history.h"
-#include "view/dates.h"
+#include "base/dates.h"
 #include "view/rate_view_options.h"
 
 // Right and bottom edges are exclusive, as the platform's rectangles.

@@ -1,10 +1,10 @@
 #include "view/rate_view_win.h"
-#include "view/shell_util_win.h"
+#include "ui/window_util_win.h"
 
 #include <windowsx.h>
 #include <algorithm>
 
-#include "view/format.h"
+#include "base/format.h"
 
 const CRateView::MsgEntry CRateView::kMessages[] = {
     {WM_CREATE, &CRateView::OnCreate},         {WM_SIZE, &CRateView::OnSize},

@@ -12,7 +12,7 @@
 #include "measure/rate_history.h"
 #include "ui/handle_win.h"
 #include "ui/window_win.h"
-#include "view/dates.h"
+#include "base/dates.h"
 #include "view/rate_view_layout.h"
 #include "view/rate_view_options.h"
 

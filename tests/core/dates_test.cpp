@@ -2,7 +2,7 @@
 // and year ends and in leap and common years.
 #include <gtest/gtest.h>
 
-#include "view/dates.h"
+#include "base/dates.h"
 
 namespace {
 

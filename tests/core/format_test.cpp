@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "view/dates.h"
-#include "view/format.h"
+#include "base/dates.h"
+#include "base/format.h"
 
 namespace {
 

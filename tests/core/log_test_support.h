@@ -4,7 +4,7 @@
 #include <string>
 
 #include "trafficlog/log_format.h"
-#include "view/dates.h"
+#include "base/dates.h"
 
 inline DayRecord Rec(int y, int m, int d, int32_t kind, const std::string& id, uint64_t down, uint64_t up) {
   DayRecord r;

@@ -2,7 +2,7 @@
 // command lines.
 #include <gtest/gtest.h>
 
-#include "view/text_util.h"
+#include "base/text_util.h"
 
 namespace {
 

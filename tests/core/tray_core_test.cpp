@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/tray_core.h"
-#include "view/format.h"
+#include "base/format.h"
 
 namespace {
 

@@ -163,33 +163,33 @@ TEST_F(OwnerMenuTest, DrawsCheckMarksAndRadioBullets) {
 TEST_F(OwnerMenuTest, ItemsAddedAtRunTimeAreTakenOverWhenThePopupOpens) {
   HMENU adapters = ::GetSubMenu(popup_, POPUP_POS_ADAPTERS);
   ASSERT_TRUE(::DeleteMenu(adapters, ID_NO_ADAPTER, MF_BYCOMMAND));
-  ASSERT_TRUE(::AppendMenuW(adapters, MF_STRING, ID_ADAPTER_FIRST, L"All Connections"));
-  ASSERT_TRUE(::AppendMenuW(adapters, MF_STRING, ID_ADAPTER_FIRST + 1, L"Local Area Connection"));
-  EXPECT_FALSE(ItemInfo(adapters, ID_ADAPTER_FIRST).fType & MFT_OWNERDRAW);
+  ASSERT_TRUE(::AppendMenuW(adapters, MF_STRING, kFirstAdapterMenuId, L"All Connections"));
+  ASSERT_TRUE(::AppendMenuW(adapters, MF_STRING, kFirstAdapterMenuId + 1, L"Local Area Connection"));
+  EXPECT_FALSE(ItemInfo(adapters, kFirstAdapterMenuId).fType & MFT_OWNERDRAW);
   menu_.OnInitMenuPopup(adapters);
-  EXPECT_TRUE(ItemInfo(adapters, ID_ADAPTER_FIRST + 1).fType & MFT_OWNERDRAW);
-  EXPECT_EQ(menu_.Text(ID_ADAPTER_FIRST + 1), L"Local Area Connection");
+  EXPECT_TRUE(ItemInfo(adapters, kFirstAdapterMenuId + 1).fType & MFT_OWNERDRAW);
+  EXPECT_EQ(menu_.Text(kFirstAdapterMenuId + 1), L"Local Area Connection");
   // A second opening leaves them alone; a changed title is kept.
-  ASSERT_TRUE(menu_.SetText(ID_ADAPTER_FIRST + 1, L"Ethernet [192.0.2.4]"));
-  ASSERT_TRUE(menu_.SetCheck(ID_ADAPTER_FIRST + 1, true));
+  ASSERT_TRUE(menu_.SetText(kFirstAdapterMenuId + 1, L"Ethernet [192.0.2.4]"));
+  ASSERT_TRUE(menu_.SetCheck(kFirstAdapterMenuId + 1, true));
   menu_.OnInitMenuPopup(adapters);
-  EXPECT_EQ(menu_.Text(ID_ADAPTER_FIRST + 1), L"Ethernet [192.0.2.4]");
+  EXPECT_EQ(menu_.Text(kFirstAdapterMenuId + 1), L"Ethernet [192.0.2.4]");
 
   Canvas c(260, kItemHeight);
-  Draw(c, adapters, ID_ADAPTER_FIRST + 1, ODS_CHECKED);
+  Draw(c, adapters, kFirstAdapterMenuId + 1, ODS_CHECKED);
   const COLORREF text = ::GetSysColor(COLOR_MENUTEXT);
   EXPECT_GT(CountColour(c, 0, COwnerMenu::kImageColumn, text), 5);                // the check mark
   EXPECT_GT(CountColour(c, COwnerMenu::kImageColumn, c.w(), text), 20);           // the text
 
   // The reset sub-menu gets its items through the helper, owner-drawn at once.
   HMENU reset = ::GetSubMenu(popup_, POPUP_POS_RESET);
-  ASSERT_TRUE(menu_.AppendItem(reset, ID_RESET_FIRST, L"All Connections"));
-  EXPECT_TRUE(ItemInfo(reset, ID_RESET_FIRST).fType & MFT_OWNERDRAW);
+  ASSERT_TRUE(menu_.AppendItem(reset, kFirstResetMenuId, L"All Connections"));
+  EXPECT_TRUE(ItemInfo(reset, kFirstResetMenuId).fType & MFT_OWNERDRAW);
   // A text set before the item is taken over survives the conversion.
-  ASSERT_TRUE(::AppendMenuW(reset, MF_STRING, ID_RESET_FIRST + 1, L"old"));
-  ASSERT_TRUE(menu_.SetText(ID_RESET_FIRST + 1, L"Wireless"));
+  ASSERT_TRUE(::AppendMenuW(reset, MF_STRING, kFirstResetMenuId + 1, L"old"));
+  ASSERT_TRUE(menu_.SetText(kFirstResetMenuId + 1, L"Wireless"));
   menu_.OnInitMenuPopup(reset);
-  EXPECT_EQ(menu_.Text(ID_RESET_FIRST + 1), L"Wireless");
+  EXPECT_EQ(menu_.Text(kFirstResetMenuId + 1), L"Wireless");
 }
 
 TEST_F(OwnerMenuTest, MenuCharFindsMnemonics) {

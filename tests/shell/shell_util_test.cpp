@@ -12,7 +12,9 @@
 
 #include "shell_support.h"
 #include "ui/handle_win.h"
-#include "view/shell_util_win.h"
+#include "ui/files_win.h"
+#include "ui/window_util_win.h"
+#include "ui/shell_win.h"
 
 namespace {
 

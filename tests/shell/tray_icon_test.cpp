@@ -8,7 +8,7 @@
 #include "app/tray_icon_win.h"
 #include "res/resource.h"
 #include "shell_support.h"
-#include "view/shell_util_win.h"
+#include "ui/shell_win.h"
 
 namespace {
 
@@ -210,9 +210,9 @@ TEST_F(TrayIconTest, LineGraphPixelsAndNewPens) {
 TEST_F(TrayIconTest, NotifyClicks) {
   int toggles = 0;
   tray_.SetToggleHandler([&] { ++toggles; });
-  ::SendMessageW(hwnd_, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONUP);
-  ::SendMessageW(hwnd_, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDOWN);
-  ::SendMessageW(hwnd_, kTrayNotifyMessage, kTrayIconId, WM_MOUSEMOVE);
+  ::SendMessageW(hwnd_, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONUP);
+  ::SendMessageW(hwnd_, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONDOWN);
+  ::SendMessageW(hwnd_, WM_TRAY_NOTIFY, kTrayIconId, WM_MOUSEMOVE);
   EXPECT_EQ(toggles, 1);
 
   MenuHandle menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_POPUP)));
@@ -223,7 +223,7 @@ TEST_F(TrayIconTest, NotifyClicks) {
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
     if (g_window && g_window->menuLoops > 0) ::EndMenu();
   });
-  ::SendMessageW(hwnd_, kTrayNotifyMessage, kTrayIconId, WM_RBUTTONUP);
+  ::SendMessageW(hwnd_, WM_TRAY_NOTIFY, kTrayIconId, WM_RBUTTONUP);
   ::KillTimer(nullptr, timer);
   EXPECT_EQ(window_.menuLoops, 1);
   EXPECT_TRUE(PumpUntil([&] { return window_.nulls > 0; }, 2000));

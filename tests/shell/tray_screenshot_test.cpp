@@ -134,8 +134,8 @@ TEST(TrayScreenshot, DISABLED_PopupMenu) {
                               {ID_SHOW_WINDOW, ID_OPTIONS, ID_STOPWATCH, ID_REPORTS, ID_HELP_INDEX}));
   HMENU adapters = ::GetSubMenu(menu.Popup(0), POPUP_POS_ADAPTERS);
   ::DeleteMenu(adapters, ID_NO_ADAPTER, MF_BYCOMMAND);
-  ::AppendMenuW(adapters, MF_STRING | MF_CHECKED, ID_ADAPTER_FIRST, L"All Connections");
-  ::AppendMenuW(adapters, MF_STRING, ID_ADAPTER_FIRST + 1, L"Local Area Connection");
+  ::AppendMenuW(adapters, MF_STRING | MF_CHECKED, kFirstAdapterMenuId, L"All Connections");
+  ::AppendMenuW(adapters, MF_STRING, kFirstAdapterMenuId + 1, L"Local Area Connection");
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = MenuOwnerProc;

@@ -15,11 +15,10 @@ void AppendUtf16Le(std::vector<uint8_t>& out, const std::u16string& units);
 // an odd last byte is ignored.
 std::u16string ReadUtf16Le(const uint8_t* bytes, size_t size);
 
-// Little-endian 32-bit fields of binary records.
-void PutU32Le(uint8_t* at, uint32_t value);
-uint32_t GetU32Le(const uint8_t* at);
+#include "base/bytes.h"
 
 // Case folding for registry names and adapter IDs: ASCII letters only, so the
 // result does not depend on the locale.
 std::wstring AsciiUpper(std::wstring text);
+std::string AsciiUpper(std::string text);
 bool EqualNoCase(const std::wstring& a, const std::wstring& b);

@@ -1,4 +1,4 @@
-#include "view/format.h"
+#include "base/format.h"
 
 #include <charconv>
 #include <limits>

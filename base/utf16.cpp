@@ -1,4 +1,4 @@
-#include "settings/utf16.h"
+#include "base/utf16.h"
 
 std::u16string ToUtf16(const std::wstring& text) {
   std::u16string out;
@@ -52,21 +52,15 @@ std::u16string ReadUtf16Le(const uint8_t* bytes, size_t size) {
   return out;
 }
 
-void PutU32Le(uint8_t* at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-  at[2] = static_cast<uint8_t>(value >> 16);
-  at[3] = static_cast<uint8_t>(value >> 24);
-}
-
-uint32_t GetU32Le(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
-         (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
 std::wstring AsciiUpper(std::wstring text) {
   for (wchar_t& c : text)
     if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  return text;
+}
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return text;
 }
 

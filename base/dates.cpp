@@ -1,4 +1,4 @@
-#include "view/dates.h"
+#include "base/dates.h"
 
 int CompareDates(const CivilDate& a, const CivilDate& b) {
   if (a.year != b.year) return a.year < b.year ? -1 : 1;

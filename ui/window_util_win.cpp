@@ -1,0 +1,78 @@
+#include "ui/window_util_win.h"
+
+
+#include <algorithm>
+#include <vector>
+
+#include "base/text_util.h"
+#include "ui/handle_win.h"
+
+namespace {
+
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+
+// Looks "SetLayeredWindowAttributes" up in user32; the module stays loaded by
+// the caller's handle for as long as the pointer is used.
+SetLayeredWindowAttributesFn FindSetLayered(ModuleHandle& user32) {
+  user32.reset(::LoadLibraryW(L"user32.dll"));
+  if (!user32) return nullptr;
+  const FARPROC proc = ::GetProcAddress(user32.get(), "SetLayeredWindowAttributes");
+  return reinterpret_cast<SetLayeredWindowAttributesFn>(reinterpret_cast<void (*)()>(proc));
+}
+
+}  // namespace
+
+bool IsWindowsXpOrLater() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!::GetVersionExW(&info)) return false;
+  return info.dwMajorVersion > 5 || (info.dwMajorVersion == 5 && info.dwMinorVersion != 0);
+}
+
+void ApplyFontToChildren(HWND window, HFONT font) {
+  ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+bool SetTopmost(HWND window, bool on) {
+  return ::SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE) != FALSE;
+}
+
+bool CanSetTransparency() {
+  ModuleHandle user32;
+  return FindSetLayered(user32) != nullptr;
+}
+
+BYTE TransparencyAlpha(int percent) {
+  percent = std::clamp(percent, 0, 100);
+  return static_cast<BYTE>((100 - percent) * 255 / 100);
+}
+
+bool SetWindowTransparency(HWND window, int percent, bool clickThrough) {
+  ModuleHandle user32;
+  const SetLayeredWindowAttributesFn setLayered = FindSetLayered(user32);
+  // A layered window whose attributes are never set stays invisible, so the
+  // style changes only when the attributes can follow.
+  if (!setLayered) return false;
+  LONG_PTR style = ::GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_LAYERED;
+  if (clickThrough) style |= WS_EX_TRANSPARENT;
+  else style &= ~static_cast<LONG_PTR>(WS_EX_TRANSPARENT);
+  ::SetWindowLongPtrW(window, GWL_EXSTYLE, style);
+  return setLayered(window, 0, TransparencyAlpha(percent), LWA_ALPHA) != FALSE;
+}
+
+LocalTime CurrentLocalTime() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  LocalTime t;
+  t.year = st.wYear;
+  t.month = st.wMonth;
+  t.dayOfWeek = st.wDayOfWeek;
+  t.day = st.wDay;
+  t.hour = st.wHour;
+  t.minute = st.wMinute;
+  t.second = st.wSecond;
+  t.milliseconds = st.wMilliseconds;
+  return t;
+}

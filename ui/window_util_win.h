@@ -1,0 +1,31 @@
+// Window and system helpers: the platform version, fonts on child windows,
+// the always-on-top band, layered-window transparency and the local time.
+#pragma once
+#include <windows.h>
+
+#include "base/dates.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// True on Windows XP (5.1) or later.
+bool IsWindowsXpOrLater();
+
+// Gives the window and each of its direct children the font (with redraw).
+void ApplyFontToChildren(HWND window, HFONT font);
+
+// Puts the window into (on) or out of the always-on-top band without moving it.
+bool SetTopmost(HWND window, bool on);
+
+// True when the window manager offers layered windows ("SetLayeredWindowAttributes").
+bool CanSetTransparency();
+// percent 0 = opaque .. 100 = fully transparent (clamped); clickThrough lets
+// mouse clicks pass through the window. False when layered windows are missing.
+bool SetWindowTransparency(HWND window, int percent, bool clickThrough);
+// The alpha value SetWindowTransparency gives for a percentage.
+BYTE TransparencyAlpha(int percent);
+
+// The platform's local date and time.
+LocalTime CurrentLocalTime();
