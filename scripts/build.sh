@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Configures and builds one tree: build.sh native | win
+# Configures and builds one tree with its preset: build.sh native | win | fuzz
+# ccache is used when it is installed (set ZEPHRA_CCACHE=0 to build without).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tree="${1:?native or win}"
+tree="${1:?native, win or fuzz}"
 case "$tree" in
-  native) cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null ;;
-  win) cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
-         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake >/dev/null ;;
-  *) echo "usage: $0 native|win" >&2; exit 2 ;;
+  native|win|fuzz) ;;
+  *) echo "usage: $0 native|win|fuzz" >&2; exit 2 ;;
 esac
-cmake --build "build/$tree"
+launcher=()
+if [ "${ZEPHRA_CCACHE:-1}" != 0 ] && command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+mkdir -p build
+log="build/$tree.configure.log"
+cmake --preset "$tree" "${launcher[@]}" >"$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --build --preset "$tree"

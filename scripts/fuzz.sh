@@ -10,9 +10,8 @@ root=$(pwd)
 tree="$root/build/fuzz"
 seconds="${FUZZ_SECONDS:-30}"
 
-cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZEPHRA_FUZZ=ON >"$tree.configure.log" 2>&1 \
-  || { cat "$tree.configure.log"; exit 1; }
+mkdir -p "$root/build"
+cmake --preset fuzz >"$tree.configure.log" 2>&1 || { cat "$tree.configure.log"; exit 1; }
 
 if [ $# -gt 0 ]; then
   targets=("$@")

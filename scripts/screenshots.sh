@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Regenerates the screenshots in docs/images/: the meter window with two stacked
-# connections, in column and line style, with and without caption, as Wine draws
-# them under Xvfb.
-#   scripts/screenshots.sh [build-dir]     (default build/win, built first)
-# ZEPHRA_SHELL_TESTS may name another shell test program to run.
+# Regenerates the pictures in docs/images/ from the screenshot tests of the
+# shell tests (the disabled tests whose names end in "Screenshot" or
+# "Screenshots"), as Wine draws them under Xvfb: each test writes BMP files,
+# which become PNG files of the same name.
+#   scripts/screenshots.sh [gtest-filter]    (default: every screenshot test)
+# ZEPHRA_SHELL_TESTS may name another shell_tests.exe built against build/win.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-build="${1:-build/win}"
-case "$build" in /*) ;; *) build="$root/$build" ;; esac
+build="$root/build/win"
+filter="${1:-*Screenshot*.DISABLED_*}"
 exe="${ZEPHRA_SHELL_TESTS:-}"
 if [ -z "$exe" ]; then
-  if [ "$build" = "$root/build/win" ]; then bash scripts/build.sh win; else cmake --build "$build" --target shell_tests; fi
+  bash scripts/build.sh win
   exe="$build/tests/shell_tests.exe"
 fi
 command -v convert >/dev/null || { echo "ImageMagick's convert is needed" >&2; exit 1; }
@@ -25,11 +26,11 @@ mkdir -p "$out"
 export ZEPHRA_SCREENSHOT_DIR="Z:${work//\//\\}"
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
   "$1/wine-prefix.sh" setup
-  "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter=MeterScreenshots.DISABLED_TwoConnections --gtest_brief=1
+  "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter="$3" --gtest_brief=1
   rc=$?
   "$1/wine-prefix.sh" stop
   exit $rc
-' _ "$build" "$exe"
+' _ "$build" "$exe" "$filter"
 
 shopt -s nullglob
 shots=("$work"/*.bmp)

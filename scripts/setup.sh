@@ -13,6 +13,7 @@ PACKAGES=(
   imagemagick                              # screenshots to PNG
   clang libclang-rt-14-dev                 # libFuzzer for the fuzz targets
   locales                                  # a non-English locale for the formatting tests
+  ccache                                   # faster rebuilds (used when present)
 )
 
 missing=()

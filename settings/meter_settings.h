@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "alerts/alert_rule.h"
+#include "settings/alert_rule.h"
 #include "base/registry_names.h"
 #include "settings/logfont.h"
 #include "settings/registry_store.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "alerts/alert_rule.h"
+#include "settings/alert_rule.h"
 
 namespace {
 AlertRule FullRule() {

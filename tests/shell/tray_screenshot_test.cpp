@@ -1,6 +1,6 @@
 // Pictures for the documentation, taken by scripts/tray_menu_screenshots.sh:
 // the open popup menu and the tray icon's miniature graphs enlarged. Disabled
-// in the normal runs; they write BMP files into %ZEPHRA_SHOT_DIR%.
+// in the normal runs; they write BMP files into %ZEPHRA_SCREENSHOT_DIR%.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 namespace {
 
 std::string ShotPath(const char* name) {
-  const char* dir = std::getenv("ZEPHRA_SHOT_DIR");
+  const char* dir = std::getenv("ZEPHRA_SCREENSHOT_DIR");
   return std::string(dir ? dir : ".") + "\\" + name;
 }
 

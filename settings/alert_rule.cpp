@@ -1,4 +1,4 @@
-#include "alerts/alert_rule.h"
+#include "settings/alert_rule.h"
 
 #include "base/utf16.h"
 
