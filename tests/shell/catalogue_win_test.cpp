@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "base/utf16.h"
 #include "measure/iphelper_win.h"
 #include "measure/sampling.h"
 #include "settings/registry_win.h"
@@ -47,7 +48,7 @@ TEST(CatalogueWin, BuildSampleAndSaveWithIpHelperAndTheRegistry) {
     EXPECT_EQ(e.kind, kKindAdapter);
     EXPECT_FALSE(e.id.empty());
     EXPECT_LE(e.id.size(), kMaxIdLength);
-    EXPECT_EQ(e.id, UpperCaseId(e.id));
+    EXPECT_EQ(e.id, AsciiUpper(e.id));
     EXPECT_TRUE(ids.insert(e.id).second) << e.id;
     EXPECT_TRUE(e.hasPrevious);
     EXPECT_FALSE(e.monitored);
