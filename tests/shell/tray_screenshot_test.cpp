@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ids.h"
 #include "app/about_dlg_win.h"
 #include "app/tray_icon_win.h"
 #include "res/resource.h"
