@@ -52,46 +52,32 @@ struct Option {
 };
 
 constexpr Option Int(const wchar_t* name, SaveGroup group, int32_t M::*member, int32_t value, Range range = {}) {
-  Option o{name, group, OptionType::Int};
-  o.number = member;
-  o.value = static_cast<uint32_t>(value);
-  o.range = range;
-  return o;
+  return {.name = name, .group = group, .type = OptionType::Int, .number = member,
+          .value = static_cast<uint32_t>(value), .range = range};
 }
 constexpr Option Colour(const wchar_t* name, SaveGroup group, uint32_t M::*member, uint32_t value) {
-  Option o{name, group, OptionType::Colour};
-  o.dword = member;
-  o.value = value;
-  return o;
+  return {.name = name, .group = group, .type = OptionType::Colour, .dword = member, .value = value};
+}
+constexpr Option Handle(const wchar_t* name, SaveGroup group, uint32_t M::*member) {
+  return {.name = name, .group = group, .type = OptionType::Handle, .dword = member};
 }
 constexpr Option Font(const wchar_t* name, SaveGroup group, LogFont M::*member, int32_t height, int32_t weight) {
-  Option o{name, group, OptionType::Font};
-  o.font = member;
-  o.value = static_cast<uint32_t>(height);
-  o.weight = weight;
-  return o;
+  return {.name = name, .group = group, .type = OptionType::Font, .font = member,
+          .value = static_cast<uint32_t>(height), .weight = weight};
 }
+constexpr Option TrayId(const wchar_t* name, SaveGroup group, std::string M::*member) {
+  return {.name = name, .group = group, .type = OptionType::TrayId, .text = member};
+}
+constexpr Option Rule(const wchar_t* name, SaveGroup group, AlertRule M::*member) {
+  return {.name = name, .group = group, .type = OptionType::Rule, .rule = member};
+}
+constexpr Option WindowRect(const wchar_t* name, SaveGroup group) {
+  return {.name = name, .group = group, .type = OptionType::WindowRect};
+}
+// Marks a default that is 0 where layered windows are unavailable.
 constexpr Option OpaqueZero(Option o) {
   o.opaqueZero = true;
   return o;
-}
-constexpr Option Handle(const wchar_t* name, SaveGroup group, uint32_t M::*member) {
-  Option o{name, group, OptionType::Handle};
-  o.dword = member;
-  return o;
-}
-constexpr Option TrayId(const wchar_t* name, SaveGroup group, std::string M::*member) {
-  Option o{name, group, OptionType::TrayId};
-  o.text = member;
-  return o;
-}
-constexpr Option Rule(const wchar_t* name, SaveGroup group, AlertRule M::*member) {
-  Option o{name, group, OptionType::Rule};
-  o.rule = member;
-  return o;
-}
-constexpr Option WindowRect(const wchar_t* name, SaveGroup group) {
-  return Option{name, group, OptionType::WindowRect};
 }
 
 // Every option with its registry name, group, field, type, default and load
