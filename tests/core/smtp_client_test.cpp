@@ -8,282 +8,172 @@
 
 namespace {
 
-// A server that answers from a script: the replies are read byte by byte as
-// they would arrive; a read past the script's end is a closed connection.
-class ScriptedTransport : public SmtpTransport {
-public:
-  std::string replies;
-  std::string sent;
-  int refusedConnects = 0;  // connection attempts that fail before one succeeds
-  int shortSend = -1;       // this SendAll call (0-based) sends only half
-  int connects = 0, closes = 0;
-  std::vector<int> pauses, readLimits, sendLimits;
+// Replies come from a script, byte by byte; reading past its end is a closed
+// connection. Every byte sent is kept.
+struct ScriptedTransport : SmtpTransport {
+  std::string replies, sent;
+  size_t at = 0;
+  int refusedConnects = 0, shortSend = -1, connects = 0, closes = 0, sends = 0;
+  std::vector<int> pauses, readLimits;
 
   bool Connect(const char* server, uint16_t port) override {
-    ++connects;
-    server_ = server;
-    port_ = port;
-    return connects > refusedConnects;
+    EXPECT_STREQ(server, "mail.example.org");
+    EXPECT_EQ(port, 25);
+    return ++connects > refusedConnects;
   }
   void Close() override { ++closes; }
   void Pause(int ms) override { pauses.push_back(ms); }
-  int64_t SendAll(const char* data, size_t length, int limitMs) override {
-    sendLimits.push_back(limitMs);
-    if (static_cast<int>(sendLimits.size()) - 1 == shortSend) length /= 2;
+  int64_t SendAll(const char* data, size_t length, int) override {
+    if (sends++ == shortSend) length /= 2;  // this call's connection takes half
     sent.append(data, length);
     return static_cast<int64_t>(length);
   }
   int ReadReplyLine(char* buffer, int capacity, int limitMs) override {
     readLimits.push_back(limitMs);
     int length = 0;
-    buffer[0] = '\0';
-    while (at_ < replies.size())
-      if (AddReplyByte(buffer, capacity, length, replies[at_++])) return length;
+    while (at < replies.size())
+      if (AddReplyByte(buffer, capacity, length, replies[at++])) return length;
     return -1;
   }
-  std::string server_;
-  uint16_t port_ = 0;
-
-private:
-  size_t at_ = 0;
 };
 
-MailJob Job(bool auth = false) {
+MailJob Job(bool auth, const char* recipients = "ann@example.org") {
   MailJob job;
   SetJobField(job.server, "mail.example.org");
   SetJobField(job.sender, "meter@example.org");
-  SetJobField(job.recipients, "ann@example.org");
-  job.authentication = auth ? 1 : 0;
+  SetJobField(job.recipients, recipients);
+  job.authentication = auth;
   SetJobField(job.userName, "ann");
-  SetJobField(job.password, "");
-  job.message = "Subject: s\r\n\r\nbody\r\n";
-  job.notifyWindow = reinterpret_cast<void*>(1);
+  job.message = "Subject: s\n\n.\n..two\nlast";
+  job.notifyWindow = &job;
+  job.dataEndLimitMs = 120;  // the others stay 60000
   return job;
 }
 
-const std::string kHelo = "HELO zephra.localdomain\r\n";
-const std::string kEhlo = "EHLO zephra.localdomain\r\n";
-const std::string kMail = "MAIL FROM: <meter@example.org>\r\n";
-const std::string kRcpt = "RCPT TO: <ann@example.org>\r\n";
-const std::string kData = "DATA\r\n";
-const std::string kBody = "Subject: s\r\n\r\nbody\r\n";
-const std::string kEnd = ".\r\n";
-const std::string kQuit = "QUIT\r\n";
+const std::string kHelo = "HELO zephra.localdomain\r\n", kMail = "MAIL FROM: <meter@example.org>\r\n",
+                  kRcpt = "RCPT TO: <ann@example.org>\r\n", kData = "DATA\r\n", kQuit = "QUIT\r\n",
+                  kBody = "Subject: s\r\n\r\n..\r\n...two\r\nlast\r\n.\r\n";  // dot-stuffed, ended
+const std::string kOk = "220 ready\r\n250 hi\r\n250 ok\r\n250 ok\r\n354 go\r\n250 queued\r\n221 bye\r\n";
 
-
-TEST(SmtpDialogue, CompleteDialoguesSendExactlyTheseCommands) {
+TEST(SmtpDialogue, ScriptedServers) {
   struct Case {
     const char* name;
     bool auth;
-    std::string replies;
-    std::string sent;
-  } cases[] = {
-      {"multi-line greeting, HELO", false,
-       "220-first line\r\n220-second\r\n220 ready\r\n250 hello\r\n250 ok\r\n250 ok\r\n354 go on\r\n250 queued\r\n221 bye\r\n",
-       kHelo + kMail + kRcpt + kData + kBody + kEnd + kQuit},
-      {"bare line feeds end reply lines", false, "220 ready\n250 hello\n250 ok\n251 forwarded\n354 go\n250 ok\n",
-       kHelo + kMail + kRcpt + kData + kBody + kEnd + kQuit},
-      {"multi-line EHLO, AUTH LOGIN, empty password", true,
-       "220 ready\r\n250-mail.example.org\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n334 VXNlcm5hbWU6\r\n"
-       "334 UGFzc3dvcmQ6\r\n235 ok\r\n250 ok\r\n250 ok\r\n354 go\r\n250 ok\r\n221 bye\r\n",
-       kEhlo + "AUTH LOGIN\r\nYW5u\r\n\r\n" + kMail + kRcpt + kData + kBody + kEnd + kQuit},
-  };
-  for (const Case& c : cases) {
-    ScriptedTransport t;
-    t.replies = c.replies;
-    EXPECT_EQ(RunMailJob(Job(c.auth), t), "") << c.name;
-    EXPECT_EQ(t.sent, c.sent) << c.name;
-    EXPECT_EQ(t.server_, "mail.example.org");
-    EXPECT_EQ(t.port_, 25);
-    EXPECT_EQ(t.closes, 1) << c.name;
-  }
-}
-
-// Each step's reply replaced by an unexpected one: the job ends with that
-// line, nothing more is sent (no QUIT) and the connection is closed.
-TEST(SmtpDialogue, WrongCodeAtEachStepEndsWithTheReplyLine) {
-  struct Step {
-    std::string reply, command;
-  };
-  const std::vector<Step> helo = {{"220 ready\r\n", ""},  {"250 hi\r\n", kHelo},  {"250 ok\r\n", kMail},
-                                  {"250 ok\r\n", kRcpt},  {"354 go\r\n", kData},  {"250 ok\r\n", kBody + kEnd}};
-  const std::vector<Step> auth = {{"220 ready\r\n", ""},      {"250 hi\r\n", kEhlo},       {"334 a\r\n", "AUTH LOGIN\r\n"},
-                                  {"334 b\r\n", "YW5u\r\n"}, {"235 ok\r\n", "\r\n"},      {"250 ok\r\n", kMail}};
-  for (const auto* steps : {&helo, &auth}) {
-    for (size_t wrong = 0; wrong < steps->size(); ++wrong) {
-      if ((*steps)[wrong].command == kRcpt) continue;  // a refused recipient is skipped instead
-      ScriptedTransport t;
-      std::string expectedSent;
-      for (size_t i = 0; i <= wrong; ++i) {
-        t.replies += i == wrong ? "554 refused at step " + std::to_string(i) + "\r\n" : (*steps)[i].reply;
-        expectedSent += (*steps)[i].command;
-      }
-      EXPECT_EQ(RunMailJob(Job(steps == &auth), t), "554 refused at step " + std::to_string(wrong)) << wrong;
-      EXPECT_EQ(t.sent, expectedSent) << wrong;
-      EXPECT_EQ(t.closes, 1);
-    }
-  }
-}
-
-TEST(SmtpDialogue, RecipientsInvalidOrRefusedAreSkipped) {
-  struct Case {
     const char* recipients;
-    std::string rcptReplies;
-    std::string error;
-    std::string rcpts;
-    bool dataSent;
-  } cases[] = {
-      {"a@x.org, nohost ,c@x.org", "250 ok\r\n250 ok\r\n", "", "RCPT TO: <a@x.org>\r\nRCPT TO: <c@x.org>\r\n", true},
-      {"a@x.org,b@x.org,c@x.org", "550 no\r\n550 no\r\n250 ok\r\n", "",
-       "RCPT TO: <a@x.org>\r\nRCPT TO: <b@x.org>\r\nRCPT TO: <c@x.org>\r\n", true},
-      {"a@x.org,b@x.org", "550 no\r\n553 no\r\n", "SMTP Server didn't relay email.",
-       "RCPT TO: <a@x.org>\r\nRCPT TO: <b@x.org>\r\n", false},
-  };
-  for (const Case& c : cases) {
-    MailJob job = Job();
-    SetJobField(job.recipients, c.recipients);
-    ScriptedTransport t;
-    t.replies = "220 ready\r\n250 hi\r\n250 ok\r\n" + c.rcptReplies + (c.dataSent ? "354 go\r\n250 ok\r\n" : "") +
-                "221 bye\r\n";
-    EXPECT_EQ(RunMailJob(job, t), c.error) << c.recipients;
-    // QUIT goes out also when nobody was accepted.
-    EXPECT_EQ(t.sent, kHelo + kMail + c.rcpts + (c.dataSent ? kData + kBody + kEnd : "") + kQuit) << c.recipients;
-  }
-}
-
-TEST(SmtpDialogue, BrokenConnectionsAndShortSends) {
-  struct Case {
-    const char* name;
     std::string replies;
     int shortSend;
-    std::string error;
-    std::string sent;
+    std::string error, sent;
   } cases[] = {
-      {"silent after connect", "", -1, "Time out.", ""},
-      {"closed after MAIL FROM", "220 ready\r\n250 hi\r\n", -1, "Time out.", kHelo + kMail},
-      {"closed inside a reply line", "220 ready\r\n250 h", -1, "Time out.", kHelo},
-      {"MAIL FROM not taken whole", "220 ready\r\n250 hi\r\n", 1, "Time out.", kHelo + kMail.substr(0, kMail.size() / 2)},
-      {"body not taken whole", "220 ready\r\n250 hi\r\n250 ok\r\n250 ok\r\n354 go\r\n", 4, "Failed to send email body.",
-       kHelo + kMail + kRcpt + kData + kBody.substr(0, kBody.size() / 2)},
-      {"no reply to the end of data", "220 ready\r\n250 hi\r\n250 ok\r\n250 ok\r\n354 go\r\n", -1, "Time out.",
-       kHelo + kMail + kRcpt + kData + kBody + kEnd},
-      {"garbage code", "220 ready\r\nhello there\r\n", -1, "hello there", kHelo},
-      {"reply line of 5000 bytes", "554 " + std::string(5000, 'x') + "\r\n", -1, "554 " + std::string(1019, 'x'), ""},
+      {"multi-line greeting", false, "ann@example.org", "220-first\r\n220-second\r\n" + kOk, -1, "",
+       kHelo + kMail + kRcpt + kData + kBody + kQuit},
+      {"bare line feeds", false, "ann@example.org", "220 a\n250 b\n250 c\n251 d\n354 e\n250 f\n", -1, "",
+       kHelo + kMail + kRcpt + kData + kBody + kQuit},
+      {"multi-line EHLO, AUTH LOGIN, empty password", true, "ann@example.org",
+       "220 ready\r\n250-mail\r\n250-AUTH LOGIN\r\n250 8BITMIME\r\n334 VXNlcm5hbWU6\r\n334 UGFzc3dvcmQ6\r\n235 ok\r\n"
+       "250 ok\r\n250 ok\r\n354 go\r\n250 ok\r\n",
+       -1, "", "EHLO zephra.localdomain\r\nAUTH LOGIN\r\nYW5u\r\n\r\n" + kMail + kRcpt + kData + kBody + kQuit},
+      {"invalid middle recipient blanked, two refused", false, "a@x.org, nohost ,b@x.org,c@x.org",
+       "220 a\r\n250 b\r\n250 c\r\n550 no\r\n550 no\r\n250 ok\r\n354 go\r\n250 ok\r\n", -1, "",
+       kHelo + kMail + "RCPT TO: <a@x.org>\r\nRCPT TO: <b@x.org>\r\nRCPT TO: <c@x.org>\r\n" + kData + kBody + kQuit},
+      {"all refused: QUIT still sent", false, "a@x.org,b@x.org", "220 a\r\n250 b\r\n250 c\r\n550 no\r\n553 no\r\n", -1,
+       "SMTP Server didn't relay email.", kHelo + kMail + "RCPT TO: <a@x.org>\r\nRCPT TO: <b@x.org>\r\n" + kQuit},
+      {"MAIL FROM not taken whole", false, "ann@example.org", kOk, 1, "Time out.", kHelo + kMail.substr(0, 16)},
+      {"body not taken whole", false, "ann@example.org", kOk, 4, "Failed to send email body.",
+       kHelo + kMail + kRcpt + kData + kBody.substr(0, 16)},
   };
   for (const Case& c : cases) {
     ScriptedTransport t;
     t.replies = c.replies;
     t.shortSend = c.shortSend;
-    EXPECT_EQ(RunMailJob(Job(), t), c.error) << c.name;
+    EXPECT_EQ(RunMailJob(Job(c.auth, c.recipients), t), c.error) << c.name;
     EXPECT_EQ(t.sent, c.sent) << c.name;
     EXPECT_EQ(t.closes, 1) << c.name;
   }
 }
 
-TEST(SmtpDialogue, LimitsOfEachStep) {
-  MailJob job = Job();
-  job.replyLimitMs = 700;
-  job.dataEndLimitMs = 900;
-  ScriptedTransport t;
-  t.replies = "220 ready\r\n250 hi\r\n250 ok\r\n250 ok\r\n354 go\r\n250 ok\r\n221 bye\r\n";
-  EXPECT_EQ(RunMailJob(job, t), "");
-  // HELO, MAIL, RCPT, DATA, body, ".", QUIT
-  EXPECT_EQ(t.sendLimits, (std::vector<int>{700, 700, 700, 700, 700, 900, 700}));
-  // greeting, HELO, MAIL, RCPT, DATA, ".", QUIT
-  EXPECT_EQ(t.readLimits, (std::vector<int>{700, 700, 700, 700, 700, 900, 700}));
+// Each step's reply replaced by an unexpected one: the job ends with that
+// line and nothing more is sent.
+TEST(SmtpDialogue, WrongCodeAtEachStep) {
+  const std::vector<std::pair<std::string, std::string>> helo = {
+      {"220 a", ""}, {"250 b", kHelo}, {"250 c", kMail}, {"250 d", kRcpt}, {"354 e", kData}, {"250 f", kBody}};
+  const std::vector<std::pair<std::string, std::string>> auth = {
+      {"220 a", ""}, {"250 b", "EHLO zephra.localdomain\r\n"}, {"334 c", "AUTH LOGIN\r\n"}, {"334 d", "YW5u\r\n"},
+      {"235 e", "\r\n"}, {"250 f", kMail}};
+  for (const auto* steps : {&helo, &auth}) {
+    for (size_t wrong = 0; wrong < steps->size(); ++wrong) {
+      if ((*steps)[wrong].second == kRcpt) continue;  // a refused recipient is skipped
+      ScriptedTransport t;
+      std::string sent;
+      for (size_t i = 0; i <= wrong; ++i) {
+        t.replies += (i == wrong ? "500 step " + std::to_string(i) : (*steps)[i].first) + "\r\n";
+        sent += (*steps)[i].second;
+      }
+      EXPECT_EQ(RunMailJob(Job(steps == &auth), t), "500 step " + std::to_string(wrong));
+      EXPECT_EQ(t.sent, sent) << wrong;
+    }
+  }
 }
 
-TEST(SmtpDialogue, FourConnectionAttemptsWithPauses) {
+TEST(SmtpDialogue, ConnectionAttemptsAndLimits) {
   for (int refused : {3, 4}) {
     ScriptedTransport t;
     t.refusedConnects = refused;
-    t.replies = "220 ready\r\n250 hi\r\n250 ok\r\n250 ok\r\n354 go\r\n250 ok\r\n221 bye\r\n";
-    EXPECT_EQ(RunMailJob(Job(), t), refused == 3 ? "" : "Failed to connect to SMTP server.");
+    t.replies = kOk;
+    EXPECT_EQ(RunMailJob(Job(false), t), refused == 3 ? "" : "Failed to connect to SMTP server.");
     EXPECT_EQ(t.connects, 4);
     EXPECT_EQ(t.pauses, (std::vector<int>{5000, 5000, 5000}));
-    EXPECT_EQ(t.closes, refused == 3 ? 1 : 0);
+    if (refused == 3) {  // greeting, HELO, MAIL, RCPT, DATA, end of data, QUIT
+      EXPECT_EQ(t.readLimits, (std::vector<int>{60000, 60000, 60000, 60000, 60000, 120, 60000}));
+    }
   }
 }
 
-// Values that are missing, malformed or would carry a command of their own
-// end the job before any connection.
+// Missing or malformed values, and values that would carry a command of
+// their own, end the job before any connection.
 TEST(SmtpDialogue, InvalidParametersNeverConnect) {
-  struct Case {
-    const char* name;
-    void (*spoil)(MailJob&);
-  } cases[] = {
-      {"empty server", [](MailJob& j) { j.server[0] = 0; }},
-      {"empty sender", [](MailJob& j) { j.sender[0] = 0; }},
-      {"empty recipients", [](MailJob& j) { j.recipients[0] = 0; }},
-      {"only blanks and commas", [](MailJob& j) { SetJobField(j.recipients, " , ,"); }},
-      {"only invalid addresses", [](MailJob& j) { SetJobField(j.recipients, "ann, bob@, bob@.org"); }},
-      {"authentication without user", [](MailJob& j) { j.authentication = 1; j.userName[0] = 0; }},
-      {"empty message", [](MailJob& j) { j.message.clear(); }},
-      {"no window", [](MailJob& j) { j.notifyWindow = nullptr; }},
-      {"sender injects a recipient", [](MailJob& j) { SetJobField(j.sender, "a@b.com>\r\nRCPT TO:<x@y.com"); }},
-      {"recipient with LF", [](MailJob& j) { SetJobField(j.recipients, "ann@example.org\nDATA"); }},
-      {"recipient with CR", [](MailJob& j) { SetJobField(j.recipients, "ann@example.org\rx@y.org"); }},
-      {"server with CR LF", [](MailJob& j) { SetJobField(j.server, "mail.example.org\r\nQUIT"); }},
-      {"user name with LF", [](MailJob& j) { j.authentication = 1; SetJobField(j.userName, "ann\nQUIT"); }},
-      {"unterminated field", [](MailJob& j) { std::fill(std::begin(j.sender), std::end(j.sender), 'a'); }},
+  void (*spoil[])(MailJob&) = {
+      [](MailJob& j) { j.server[0] = 0; },
+      [](MailJob& j) { j.sender[0] = 0; },
+      [](MailJob& j) { SetJobField(j.recipients, " , ,"); },
+      [](MailJob& j) { SetJobField(j.recipients, "ann, bob@, bob@.org"); },
+      [](MailJob& j) { j.authentication = 1, j.userName[0] = 0; },
+      [](MailJob& j) { j.message.clear(); },
+      [](MailJob& j) { j.notifyWindow = nullptr; },
+      [](MailJob& j) { SetJobField(j.sender, "a@b.com>\r\nRCPT TO:<x@y.com"); },
+      [](MailJob& j) { SetJobField(j.recipients, "ann@example.org\nDATA"); },
+      [](MailJob& j) { SetJobField(j.recipients, "ann@example.org\rx@y.org"); },
+      [](MailJob& j) { SetJobField(j.server, "mail.example.org\r\nQUIT"); },
+      [](MailJob& j) { j.authentication = 1, SetJobField(j.userName, "ann\nQUIT"); },
+      [](MailJob& j) { std::fill(std::begin(j.sender), std::end(j.sender), 'a'); },  // no NUL
   };
-  for (const Case& c : cases) {
-    MailJob job = Job();
-    c.spoil(job);
+  for (size_t i = 0; i < std::size(spoil); ++i) {
+    MailJob job = Job(false);
+    spoil[i](job);
     ScriptedTransport t;
-    t.replies = "220 ready\r\n";
-    EXPECT_EQ(RunMailJob(job, t), "Invalid parameters.") << c.name;
-    EXPECT_EQ(t.connects, 0) << c.name;
+    EXPECT_EQ(RunMailJob(job, t), "Invalid parameters.") << i;
+    EXPECT_EQ(t.connects, 0) << i;
   }
 }
 
-TEST(SmtpDialogue, BodyIsDotStuffedAndEndsInCrLf) {
-  MailJob job = Job();
-  job.message = "Subject: s\n\n.\n..two\nlast";
-  ScriptedTransport t;
-  t.replies = "220 ready\r\n250 hi\r\n250 ok\r\n250 ok\r\n354 go\r\n250 ok\r\n221 bye\r\n";
-  EXPECT_EQ(RunMailJob(job, t), "");
-  EXPECT_EQ(t.sent, kHelo + kMail + kRcpt + kData + "Subject: s\r\n\r\n..\r\n...two\r\nlast\r\n" + kEnd + kQuit);
-}
+TEST(SmtpText, DotStuffingBase64AndReplyCodes) {
+  const std::pair<std::string, std::string> stuffed[] = {
+      {"", ""}, {"a.b\r\n", "a.b\r\n"}, {".x\n..y\r\n z.", "..x\r\n...y\r\n z.\r\n"}, {"a\rb\r\r\n.", "a\r\nb\r\n\r\n..\r\n"}};
+  for (const auto& [in, out] : stuffed) EXPECT_EQ(DotStuffMessage(in), out) << in;
 
-TEST(DotStuffMessage, LinesEndInCrLfAndLeadingDotsDouble) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"", ""},
-      {"a.b\r\n", "a.b\r\n"},
-      {"a\r\n.\r\nb", "a\r\n..\r\nb\r\n"},
-      {".x\n..y\r\n z.\r\n", "..x\r\n...y\r\n z.\r\n"},
-      {"a\rb\r\r\n", "a\r\nb\r\n\r\n"},
-      {"\r\n.", "\r\n..\r\n"},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(DotStuffMessage(in), out) << in;
-}
-
-TEST(Base64Encode, BreaksAfterEveryRunOf76CharactersFromFullGroups) {
-  std::string abc19;
-  for (int i = 0; i < 19; ++i) abc19 += "abc";
-  std::string yw19;
-  for (int i = 0; i < 19; ++i) yw19 += "YWJj";
-  const std::pair<std::string, std::string> cases[] = {
-      {"", ""},
-      {"f", "Zg=="},
-      {"fo", "Zm8="},
-      {"foo", "Zm9v"},
-      {std::string("\xff\xfe\xfd\x00", 4), "//79AA=="},
-      {abc19.substr(0, 56), yw19.substr(0, 72) + "YWI="},
-      {abc19, yw19 + "\r\n"},
-      {abc19 + "a", yw19 + "\r\nYQ=="},
-      {abc19 + abc19, yw19 + "\r\n" + yw19 + "\r\n"},
-  };
-  for (const auto& [in, out] : cases) {
+  std::string abc, yw;  // "abc" encodes as "YWJj"
+  for (int i = 0; i < 19; ++i) abc += "abc", yw += "YWJj";
+  const std::pair<std::string, std::string> encoded[] = {
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {std::string("\xff\xfe\xfd\x00", 4), "//79AA=="},
+      {abc.substr(0, 56), yw.substr(0, 72) + "YWI="}, {abc, yw + "\r\n"}, {abc + "a", yw + "\r\nYQ=="},
+      {abc + abc, yw + "\r\n" + yw + "\r\n"}};
+  for (const auto& [in, out] : encoded) {
     EXPECT_EQ(Base64Encode(in), out) << in.size() << " bytes";
     EXPECT_EQ(Base64EncodedSize(in.size()), out.size()) << in.size() << " bytes";
   }
-}
 
-TEST(ReplyCode, LeadingDecimalNumberOnly) {
-  const std::pair<const char*, int> cases[] = {{"250 ok", 250}, {"250-more", 250}, {"354", 354}, {"0", 0},
-                                               {" 250", -1},   {"x250", -1},      {"", -1},     {"1234567890 x", -1}};
-  for (const auto& [line, code] : cases) EXPECT_EQ(ReplyCode(line), code) << line;
+  const std::pair<const char*, int> codes[] = {{"250 ok", 250}, {"250-more", 250}, {"0", 0}, {" 250", -1},
+                                               {"x250", -1},    {"", -1},          {"1234567890", -1}};
+  for (const auto& [line, code] : codes) EXPECT_EQ(ReplyCode(line), code) << line;
 }
 
 }  // namespace

@@ -9,9 +9,11 @@ MODE: silent        says nothing after the connection
       long-line     greets with a 554 line of 5000 bytes
       garbage       answers HELO with a line without a code
       refuse-rcpt   refuses every recipient with 550
-Each received command line is appended to DIR/log. Writes DIR/ready once
-listening; ends when DIR/stop appears (or after two minutes)."""
+Each received command line is appended to DIR/log. Makes DIR and writes
+DIR/ready once listening; when DIR/stop appears (or after two minutes) removes
+DIR and ends."""
 import os
+import shutil
 import socket
 import sys
 import threading
@@ -74,6 +76,7 @@ def main():
     listener.bind(("127.0.0.1", port))
     listener.listen(5)
     listener.settimeout(0.05)
+    os.makedirs(folder, exist_ok=True)
     open(os.path.join(folder, "ready"), "w").close()
     stop = os.path.join(folder, "stop")
     end = time.monotonic() + 120
@@ -93,6 +96,7 @@ def main():
                 c.close()
 
         threading.Thread(target=run, daemon=True).start()
+    shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -6,10 +6,11 @@ envelope in DIR/<n>.env ("MAIL FROM" line, then one line per recipient).
   mailbox_smtp.py PORT DIR [USER PASSWORD]
 
 With USER and PASSWORD the server requires AUTH LOGIN with exactly those.
-Writes DIR/ready once listening; ends when DIR/stop appears (or after two
-minutes)."""
+Makes DIR and writes DIR/ready once listening; when DIR/stop appears (or
+after two minutes) removes DIR and ends."""
 import logging
 import os
+import shutil
 import sys
 import time
 import warnings
@@ -50,12 +51,14 @@ def main():
         options = dict(authenticator=check, auth_required=True, auth_require_tls=False)
     controller = Controller(Store(folder), hostname="127.0.0.1", port=port, **options)
     controller.start()
+    os.makedirs(folder, exist_ok=True)
     open(os.path.join(folder, "ready"), "w").close()
     stop = os.path.join(folder, "stop")
     end = time.monotonic() + 120
     while not os.path.exists(stop) and time.monotonic() < end:
         time.sleep(0.05)
     controller.stop()
+    shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":
