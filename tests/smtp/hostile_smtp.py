@@ -7,7 +7,7 @@ MODE: silent        says nothing after the connection
       close-after-mail  closes the connection on MAIL FROM
       trickle       sends its greeting one byte every 0.25 s
       long-line     greets with a 554 line of 5000 bytes
-      garbage       answers HELO with a line without a code
+      garbage       answers HELO with a code of ten digits
       refuse-rcpt   refuses every recipient with 550
 Each received command line is appended to DIR/log. Makes DIR and writes
 DIR/ready once listening; when DIR/stop appears (or after two minutes) removes
