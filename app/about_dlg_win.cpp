@@ -49,5 +49,5 @@ std::optional<INT_PTR> CAboutDlg::OnInitDialog(WPARAM, LPARAM) {
   return TRUE;
 }
 
-void CAboutDlg::OnOk(WORD, HWND) { ::EndDialog(hwnd_, IDOK); }
-void CAboutDlg::OnCancel(WORD, HWND) { ::EndDialog(hwnd_, IDCANCEL); }
+void CAboutDlg::OnOk(WORD, WORD, HWND) { ::EndDialog(hwnd_, IDOK); }
+void CAboutDlg::OnCancel(WORD, WORD, HWND) { ::EndDialog(hwnd_, IDCANCEL); }

@@ -23,8 +23,8 @@ public:
   CLinkLabel& email() { return email_; }
 
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  void OnOk(WORD, HWND);
-  void OnCancel(WORD, HWND);
+  void OnOk(WORD, WORD, HWND);
+  void OnCancel(WORD, WORD, HWND);
 
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];

@@ -1,14 +1,20 @@
 // Helpers shared by the shell tests: a driven clock, a scripted adapter
-// source, a private registry root, message pumping with bounded waits.
+// source, a private registry root, message pumping with bounded waits, and
+// the fixture of every meter window test.
 #pragma once
 #include <windows.h>
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/clock.h"
+#include "app/meter_dlg.h"
 #include "measure/adapter_source.h"
+#include "settings/registry_win.h"
 
 class TestClock : public Clock {
 public:
@@ -102,3 +108,36 @@ bool WriteScreenBmp(HWND window, const std::wstring& path);
 
 bool ReadDwordValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& out);
 bool ValueExists(HKEY root, const std::wstring& key, const std::wstring& name);
+
+// The meter window with the injected clock and adapters, the real registry
+// under a private root and a log file of its own; no timer, help viewer, tray
+// icon or global hot key. Message boxes and opened files and addresses are
+// recorded ("Title|text", "verb|target", "address|target").
+class MeterTest : public ::testing::Test {
+protected:
+  MeterTest();
+  ~MeterTest() override;
+
+  // Creates the window from `env` (a meter already there goes first); false when it failed.
+  bool Start();
+  void Command(UINT id) const;
+  // n seconds, one tick each.
+  void TickSeconds(int n);
+
+  static std::vector<std::wstring> messages;
+  static std::vector<std::wstring> opened;
+  static int answer;  // what the next message box returns
+
+  TestClock clock;
+  TestAdapters adapters;
+  TestRegistryRoot reg;
+  Win32Registry registry;
+  MeterEnvironment env;
+  std::unique_ptr<CMeterDlg> meter;
+  HWND hwnd = nullptr;
+
+private:
+  static int RecordMessage(HWND, const wchar_t* text, const wchar_t* title, UINT);
+  static intptr_t RecordFile(const std::wstring& target, const wchar_t* verb, int);
+  static intptr_t RecordAddress(const std::wstring& target, int);
+};
