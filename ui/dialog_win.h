@@ -23,6 +23,7 @@ public:
 
   HWND hwnd() const { return hwnd_; }
 
+protected:
   INT_PTR RunModal(HINSTANCE inst, int templateId, HWND owner) {
     return ::DialogBoxParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
   }
@@ -30,7 +31,6 @@ public:
     return ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
   }
 
-protected:
   Dialog() = default;
   ~Dialog() = default;
   Dialog(const Dialog&) = delete;
