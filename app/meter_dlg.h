@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/addresses.h"
 #include "app/clock.h"
 #include "app/meter_menu_win.h"
 #include "app/tray_icon_win.h"
@@ -23,13 +24,6 @@
 #include "trafficlog/traffic_log.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
-
-// Addresses behind the help menu's web and mail commands.
-inline constexpr wchar_t kHomePageUrl[] = L"https://www.quarlen.example/zephra/";
-inline constexpr wchar_t kSupportMailUrl[] = L"mailto:support@quarlen.example";
-inline constexpr wchar_t kCheckUpdateUrl[] = L"https://www.quarlen.example/Zephra/CheckUpdate/?Ver=3.6&Build=437";
-inline constexpr wchar_t kMakerHomeUrl[] = L"https://www.quarlen.example/";
-inline constexpr wchar_t kTcpViewPageUrl[] = L"https://learn.microsoft.com/sysinternals/downloads/tcpview";
 
 // What the meter window is given from outside: the clock, the adapters, the
 // registry and its root. Production passes the real ones; tests inject their own.

@@ -173,7 +173,7 @@ TEST_F(MeterCommands, TcpConnectionsAsksAndOpensOnYes) {
   Command(ID_TCP_CONNECTIONS);
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0].rfind(L"explore|", 0), 0u);
-  EXPECT_EQ(opened[1], std::wstring(L"address|") + kTcpViewPageUrl);
+  EXPECT_EQ(opened[1], L"address|https://learn.microsoft.com/sysinternals/downloads/tcpview");
 }
 
 TEST_F(MeterCommands, FilesOpenWithTheShellVerbOnlyAndAddressesThroughTheWebHandler) {
