@@ -176,9 +176,9 @@ void CMeterDlg::OnConnectionItem(WORD id) {
 }
 
 void CMeterDlg::SetDisplayed(AdapterEntry& entry, bool on) {
+  // A new view takes the connection's fixed scale when it is made.
   if (on) {
-    if (CRateView* view = viewStack_.DisplayEntry(entry))
-      view->SetFixedScale(entry.connectionRate != 0, entry.connectionRate >> 3);
+    viewStack_.DisplayEntry(entry);
   } else {
     viewStack_.HideEntry(entry);
   }

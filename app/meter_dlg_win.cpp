@@ -195,8 +195,6 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
     viewStack_.PlaceWindow(&stored);
   }
   viewStack_.CreateViews();
-  for (auto& e : catalogue_.entries)
-    if (e->view) e->view->SetFixedScale(e->connectionRate != 0, e->connectionRate >> 3, false);
 
   CheckTraySelection();
 
