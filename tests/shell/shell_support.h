@@ -1,5 +1,4 @@
-// Helpers shared by the shell tests: a driven clock, a scripted adapter
-// source, a private registry root, message pumping with bounded waits, and
+// Helpers shared by the shell tests: a driven clock, a private registry root, message pumping with bounded waits, and
 // the fixture of every meter window test.
 #pragma once
 #include <windows.h>
@@ -13,7 +12,7 @@
 
 #include "app/clock.h"
 #include "app/meter_dlg.h"
-#include "measure/adapter_source.h"
+#include "measure/scripted_source.h"
 #include "settings/registry_win.h"
 
 class TestClock : public Clock {
@@ -23,44 +22,6 @@ public:
   int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
   void Set(int y, int mo, int d, int h, int mi, int s) { now = MakeLocalTime(y, mo, d, h, mi, s); }
   void Advance(int seconds) { now = FromNaiveSeconds(NaiveSeconds(now) + seconds); }
-};
-
-// Adapters and counters under the test's control.
-class TestAdapters : public AdapterSource {
-public:
-  struct Adapter {
-    AdapterInfo info;
-    InterfaceRow row;
-  };
-  std::vector<Adapter> adapters;
-  bool failList = false;
-
-  bool ListAdapters(std::vector<AdapterInfo>& out) override {
-    out.clear();
-    if (failList) return false;
-    for (const auto& a : adapters) out.push_back(a.info);
-    return true;
-  }
-  bool ReadInterface(uint32_t index, InterfaceRow& row) override {
-    for (const auto& a : adapters)
-      if (a.info.index == index) { row = a.row; return true; }
-    return false;
-  }
-  Adapter& Add(const std::string& name, uint32_t index, uint32_t ifType = 6) {
-    Adapter a;
-    a.info.name = name;
-    a.info.description = "Test adapter " + std::to_string(index);
-    a.info.index = index;
-    a.info.type = ifType;
-    a.info.addressLength = 6;
-    a.info.ipAddress = "192.0.2." + std::to_string(index);
-    a.row.type = ifType;
-    a.row.speed = 100000000;
-    a.row.counters64 = true;
-    a.row.description = a.info.description;
-    adapters.push_back(a);
-    return adapters.back();
-  }
 };
 
 // A registry root of its own under HKCU, deleted when the test ends.
@@ -129,7 +90,7 @@ protected:
   static int answer;  // what the next message box returns
 
   TestClock clock;
-  TestAdapters adapters;
+  ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;
   MeterEnvironment env;
