@@ -1,5 +1,5 @@
-// Helpers shared by the shell tests: a driven clock, a private registry root, message pumping with bounded waits, and
-// the fixture of every meter window test.
+// Helpers shared by the shell tests: a driven clock, a private registry root,
+// message pumping with bounded waits, and the fixture of every meter window test.
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
