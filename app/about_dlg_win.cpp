@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/addresses.h"
 #include "res/resource.h"
 
 const CAboutDlg::MsgEntry CAboutDlg::kMessages[] = {
@@ -40,14 +41,14 @@ std::optional<INT_PTR> CAboutDlg::OnInitDialog(WPARAM, LPARAM) {
   ::SetDlgItemTextW(hwnd_, IDC_ABOUT_PRODUCT, L"Zephra");
   const std::wstring version = ModuleVersionText(inst_);
   if (!version.empty()) ::SetDlgItemTextW(hwnd_, IDC_ABOUT_VERSION, version.c_str());
-  homePage_.SetTarget(kHomePageAddress);
+  homePage_.SetTarget(kHomePageUrl);
   homePage_.SetUnderlineMode(1);
   homePage_.Attach(::GetDlgItem(hwnd_, IDC_ABOUT_HOMEPAGE));
-  email_.SetTarget(kSupportMailAddress);
+  email_.SetTarget(kSupportMailUrl);
   email_.SetUnderlineMode(1);
   email_.Attach(::GetDlgItem(hwnd_, IDC_ABOUT_EMAIL));
   return TRUE;
 }
 
-void CAboutDlg::OnOk(WORD, HWND) { ::EndDialog(hwnd_, IDOK); }
-void CAboutDlg::OnCancel(WORD, HWND) { ::EndDialog(hwnd_, IDCANCEL); }
+void CAboutDlg::OnOk(WORD, WORD, HWND) { ::EndDialog(hwnd_, IDOK); }
+void CAboutDlg::OnCancel(WORD, WORD, HWND) { ::EndDialog(hwnd_, IDCANCEL); }

@@ -9,9 +9,6 @@
 #include "ui/dialog_win.h"
 #include "view/link_label_win.h"
 
-inline constexpr wchar_t kHomePageAddress[] = L"https://www.quarlen.example/zephra/";
-inline constexpr wchar_t kSupportMailAddress[] = L"mailto:support@quarlen.example";
-
 class CAboutDlg : public Dialog<CAboutDlg> {
 public:
   explicit CAboutDlg(HINSTANCE inst = nullptr);
@@ -19,17 +16,19 @@ public:
   // Runs the window modally; returns the dialog result (IDOK or IDCANCEL).
   INT_PTR Run(HWND owner);
 
-  CLinkLabel& homePage() { return homePage_; }
-  CLinkLabel& email() { return email_; }
+  const CLinkLabel& homePage() const { return homePage_; }
+  const CLinkLabel& email() const { return email_; }
+
+private:
+  friend class Dialog<CAboutDlg>;  // the message tables and their handlers
 
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  void OnOk(WORD, HWND);
-  void OnCancel(WORD, HWND);
+  void OnOk(WORD, WORD, HWND);
+  void OnCancel(WORD, WORD, HWND);
 
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-private:
   HINSTANCE inst_;
   CLinkLabel homePage_;
   CLinkLabel email_;

@@ -5,7 +5,6 @@
 #include <string>
 
 inline constexpr wchar_t kInstanceMutexName[] = L"QUARLENZEPHRA183DBE88454C44ea9C0FFFC9D96E0B05";
-inline constexpr wchar_t kSupportAddress[] = L"support@quarlen.example";
 
 // Runs the program; returns the process exit code.
 int ApplicationStart(HINSTANCE inst);

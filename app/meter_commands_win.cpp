@@ -1,9 +1,9 @@
 // The meter window's popup menu, accelerators and commands.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/about_dlg_win.h"
 #include "app/meter_dlg.h"
+#include "app/meter_menu.h"
 #include "app/meter_options.h"
 #include "res/resource.h"
 #include "ui/files_win.h"
@@ -14,24 +14,6 @@ namespace {
 
 const wchar_t kGraphOrTextWarning[] = L"At least either graph or text should be displayed.";
 const wchar_t kLastAdapterWarning[] = L"At least one adapter should be monitored.";
-
-// The display options that the View menu flips directly.
-int32_t* DisplayOption(MeterSettings& s, WORD id) {
-  switch (id) {
-    case ID_VIEW_TITLE: return &s.displayTitle;
-    case ID_VIEW_GRAPH: return &s.displayGraph;
-    case ID_VIEW_SCALE: return &s.displayScale;
-    case ID_VIEW_TEXT: return &s.displayText;
-    case ID_VIEW_GRID: return &s.displayScaleGrid;
-    case ID_VIEW_MAX_RATE: return &s.displayMaxRateInText;
-    case ID_VIEW_AVG_RATE: return &s.dispAvgValuesInText;
-    case ID_VIEW_AVG_DOWN_LINE: return &s.dispAvgDownLine;
-    case ID_VIEW_AVG_UP_LINE: return &s.dispAvgUpLine;
-    case ID_VIEW_TIME: return &s.displayTimeText;
-    case ID_VIEW_TIME_GRID: return &s.displayTimeGrid;
-    default: return nullptr;
-  }
-}
 
 // Percent-encodes what a mailto: address may not hold literally.
 std::wstring MailtoEscape(const std::wstring& text) {
@@ -49,81 +31,8 @@ std::wstring MailtoEscape(const std::wstring& text) {
 
 // ---- menus -------------------------------------------------------------------
 
-HMENU CMeterDlg::SubMenu(int position) const { return ::GetSubMenu(menu_.Popup(0), position); }
-
-void CMeterDlg::FillConnectionMenus() {
-  HMENU adapters = SubMenu(POPUP_POS_ADAPTERS);
-  if (adapters) ::DeleteMenu(adapters, 0, MF_BYPOSITION);  // the "(No Adapter)" placeholder
-  for (auto& e : catalogue_.entries) AddConnectionMenuItems(*e);
-}
-
-void CMeterDlg::AddConnectionMenuItems(AdapterEntry& entry) {
-  AssignMenuIds(catalogue_, entry);
-  const std::wstring title = EntryTitle(entry, settings_.showIpInTitle != 0);
-  auto hasItem = [](HMENU m, int32_t id) { return ::GetMenuState(m, static_cast<UINT>(id), MF_BYCOMMAND) != 0xFFFFFFFF; };
-  HMENU adapters = SubMenu(POPUP_POS_ADAPTERS);
-  HMENU reset = SubMenu(POPUP_POS_RESET);
-  if (adapters && entry.adapterMenuId && !hasItem(adapters, entry.adapterMenuId))
-    menu_.AppendItem(adapters, static_cast<UINT>(entry.adapterMenuId), title);
-  if (reset && entry.resetMenuId && !hasItem(reset, entry.resetMenuId))
-    menu_.AppendItem(reset, static_cast<UINT>(entry.resetMenuId), title);
-}
-
-void CMeterDlg::UpdateMenuStates(HMENU popup) {
-  (void)popup;
-  const bool noModal = !flags_.modalOpen;
-  menu_.Enable(ID_SHOW_WINDOW, !flags_.visible);
-  menu_.Enable(ID_HIDE_WINDOW, flags_.visible);
-  // The options, reports, stopwatch and rates recorder windows are not part of
-  // this program yet: their items stay in the menu, greyed.
-  menu_.Enable(ID_OPTIONS, false);
-  menu_.Enable(ID_REPORTS, false);
-  menu_.Enable(ID_STOPWATCH, false);
-  menu_.Enable(ID_RATES_RECORDER, false);
-  menu_.Enable(ID_ABOUT, noModal);
-
-  menu_.SetRadio(ID_UNIT_BYTES, settings_.displayUnitByte == 1);
-  menu_.SetRadio(ID_UNIT_BITS, settings_.displayUnitByte == 0);
-  menu_.SetRadio(ID_GRAPH_BARS, settings_.graphStyle == 1);
-  menu_.SetRadio(ID_GRAPH_LINES, settings_.graphStyle == 0);
-
-  const struct { UINT id; int32_t value; } checks[] = {
-      {ID_VIEW_TITLE, settings_.displayTitle},          {ID_VIEW_GRAPH, settings_.displayGraph},
-      {ID_VIEW_SCALE, settings_.displayScale},          {ID_VIEW_TEXT, settings_.displayText},
-      {ID_VIEW_GRID, settings_.displayScaleGrid},       {ID_VIEW_MAX_RATE, settings_.displayMaxRateInText},
-      {ID_ALWAYS_ON_TOP, settings_.alwaysOnTop},        {ID_VIEW_CAPTION, settings_.showCaption},
-      {ID_VIEW_IP_ADDRESS, settings_.showIpInTitle},    {ID_VIEW_AVG_RATE, settings_.dispAvgValuesInText},
-      {ID_VIEW_AVG_DOWN_LINE, settings_.dispAvgDownLine}, {ID_VIEW_AVG_UP_LINE, settings_.dispAvgUpLine},
-      {ID_VIEW_TIME, settings_.displayTimeText},        {ID_VIEW_TIME_GRID, settings_.displayTimeGrid},
-  };
-  for (const auto& c : checks) menu_.SetCheck(c.id, c.value != 0);
-  menu_.Enable(ID_CLICK_THROUGH, canSetTransparency_);
-  menu_.Enable(ID_TRANSPARENT, canSetTransparency_);
-  menu_.SetCheck(ID_CLICK_THROUGH, canSetTransparency_ && settings_.enableClickThrough);
-  menu_.SetCheck(ID_TRANSPARENT, canSetTransparency_ && settings_.semiTransparent);
-
-  const bool showIp = settings_.showIpInTitle != 0;
-  for (auto& e : catalogue_.entries) {
-    const std::wstring title = EntryTitle(*e, showIp);
-    if (e->adapterMenuId) {
-      menu_.SetText(static_cast<UINT>(e->adapterMenuId), title);
-      menu_.SetCheck(static_cast<UINT>(e->adapterMenuId), e->monitored);
-    }
-    if (e->resetMenuId) {
-      menu_.SetText(static_cast<UINT>(e->resetMenuId), title);
-      menu_.Enable(static_cast<UINT>(e->resetMenuId), e->monitored);
-    }
-  }
-  menu_.Enable(ID_RESET_RANGE_ALL, true);
-}
-
-void CMeterDlg::OpenPopup(POINT screen) {
-  if (!menu_.menu()) return;
-  HMENU popup = menu_.Popup(0);
-  lastPopupPoint_ = screen;
-  ::SetForegroundWindow(hwnd_);
-  ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr);
-  ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+CMeterMenu::WindowState CMeterDlg::MenuWindowState() const {
+  return CMeterMenu::WindowState{flags_.visible, flags_.modalOpen, canSetTransparency_};
 }
 
 std::optional<POINT> CMeterDlg::CursorInClient() const {
@@ -141,11 +50,11 @@ std::optional<INT_PTR> CMeterDlg::OnContextMenu(WPARAM, LPARAM) {
   // Whatever opened it, the menu opens where the cursor is, if that is in the client area.
   const std::optional<POINT> cursor = CursorInClient();
   if (!cursor) return std::nullopt;
-  OpenPopup(*cursor);
+  menu_.Open(hwnd_, *cursor);
   return TRUE;
 }
 
-void CMeterDlg::OnOpenPopupCmd(WORD, HWND) {
+void CMeterDlg::OnOpenPopupCmd(WORD, WORD, HWND) {
   std::optional<POINT> at = CursorInClient();
   if (!at) {
     // The mouse is elsewhere: the centre of the client area.
@@ -154,13 +63,11 @@ void CMeterDlg::OnOpenPopupCmd(WORD, HWND) {
     at = POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     ::ClientToScreen(hwnd_, &*at);
   }
-  OpenPopup(*at);
+  menu_.Open(hwnd_, *at);
 }
 
 std::optional<INT_PTR> CMeterDlg::OnInitMenuPopup(WPARAM wp, LPARAM) {
-  HMENU popup = reinterpret_cast<HMENU>(wp);
-  menu_.OnInitMenuPopup(popup);
-  UpdateMenuStates(popup);
+  menu_.OnInitMenuPopup(reinterpret_cast<HMENU>(wp), settings_, catalogue_, MenuWindowState());
   return TRUE;
 }
 
@@ -200,91 +107,50 @@ int CMeterDlg::DisplayedCount() const {
   return n;
 }
 
-void CMeterDlg::OnDisplayToggleCmd(WORD, HWND) {
-  int32_t* option = DisplayOption(settings_, commandId_);
-  if (!option) return;
-  *option = *option ? 0 : 1;
-  ApplyDisplayOptionsToViews();
-  SaveGroups(kSaveDisplay);
-}
-
-void CMeterDlg::OnGraphOrTextCmd(WORD, HWND) {
-  int32_t* option = DisplayOption(settings_, commandId_);
-  if (!option) return;
-  const int32_t other = commandId_ == ID_VIEW_GRAPH ? settings_.displayText : settings_.displayGraph;
-  if (*option && !other) {
-    // The option stays on (and its item keeps its check mark).
-    Message(kGraphOrTextWarning, MB_OK | MB_ICONWARNING);
-    return;
+void CMeterDlg::OnToggle(WORD id) {
+  const MenuToggle* toggle = FindMenuToggle(id);
+  if (!toggle) return;
+  switch (FlipMenuToggle(*toggle, settings_, canSetTransparency_)) {
+    case ToggleResult::Unavailable:
+      return;
+    case ToggleResult::KeptForPartner:
+      // The option stays on (and its item keeps its check mark).
+      Message(kGraphOrTextWarning, MB_OK | MB_ICONWARNING);
+      return;
+    case ToggleResult::Flipped:
+      break;
   }
-  *option = *option ? 0 : 1;
-  ApplyDisplayOptionsToViews();
-  SaveGroups(kSaveDisplay);
+  switch (toggle->effect) {
+    case ToggleEffect::Views: ApplyDisplayOptionsToViews(); break;
+    case ToggleEffect::Titles: RefreshViewTitles(); break;
+    case ToggleEffect::Topmost: SetTopmost(hwnd_, settings_.alwaysOnTop != 0); break;
+    case ToggleEffect::Caption: viewStack_.SetCaption(settings_.showCaption != 0); break;
+    case ToggleEffect::Transparency: ApplyTransparency(); break;
+  }
+  SaveGroups(toggle->saveGroups, toggle->machineWide);
 }
 
-void CMeterDlg::OnGraphStyleCmd(WORD, HWND) {
-  // Both items flip the style: picking the marked one switches to the other.
-  settings_.graphStyle = settings_.graphStyle ? 0 : 1;
-  ApplyDisplayOptionsToViews();
-  SaveGroups(kSaveGraphStyle);
-}
-
-void CMeterDlg::OnUnitCmd(WORD, HWND) {
-  settings_.displayUnitByte = settings_.displayUnitByte ? 0 : 1;
-  ApplyDisplayOptionsToViews();
-  SaveGroups(kSaveGeneral, true);
-}
-
-void CMeterDlg::OnIpInTitleCmd(WORD, HWND) {
-  settings_.showIpInTitle = settings_.showIpInTitle ? 0 : 1;
-  RefreshViewTitles();
-  SaveGroups(kSaveGeneral, true);
-}
-
-void CMeterDlg::OnAlwaysOnTopCmd(WORD, HWND) {
-  settings_.alwaysOnTop = settings_.alwaysOnTop ? 0 : 1;
-  SetTopmost(hwnd_, settings_.alwaysOnTop != 0);
-  SaveGroups(kSaveGeneral);
-}
-
-void CMeterDlg::OnCaptionCmd(WORD, HWND) {
-  settings_.showCaption = settings_.showCaption ? 0 : 1;
-  viewStack_.SetCaption(settings_.showCaption != 0);
-  SaveGroups(kSaveGeneral);
-}
-
-void CMeterDlg::OnTransparencyCmd(WORD, HWND) {
-  if (!canSetTransparency_) return;
-  int32_t& option = commandId_ == ID_CLICK_THROUGH ? settings_.enableClickThrough : settings_.semiTransparent;
-  option = option ? 0 : 1;
-  ApplyTransparency();
-  SaveGroups(kSaveGeneral);
-}
-
-void CMeterDlg::OnResetWindowPositionCmd(WORD, HWND) {
+void CMeterDlg::OnResetWindowPositionCmd(WORD, WORD, HWND) {
   viewStack_.ResetWindowPosition();
   if (!flags_.visible) ShowMeter();
 }
 
-void CMeterDlg::OnResetRangeAllCmd(WORD, HWND) {
+void CMeterDlg::OnResetRangeAllCmd(WORD, WORD, HWND) {
   for (auto& e : catalogue_.entries) {
     ResetRateRange(*e);
     if (e->view) e->view->RelayoutAndRedraw();
   }
 }
 
-// The per-connection items: 9000-9299 display or hide, 9300-9599 reset the rate range.
+// The switches of the menu's table; the per-connection items: 9000-9299
+// display or hide, 9300-9599 reset the rate range.
 bool CMeterDlg::OnOtherCommand(WORD id, WORD, HWND) {
+  if (FindMenuToggle(id)) {
+    OnToggle(id);
+    return true;
+  }
   if (id >= kFirstAdapterMenuId && id <= kLastAdapterMenuId) {
-    AdapterEntry* entry = FindByAdapterMenuId(catalogue_, id);
-    if (!entry) return true;
-    if (!entry->monitored) {
-      SetDisplayed(*entry, true);
-    } else if (DisplayedCount() <= 1) {
-      Message(kLastAdapterWarning, MB_OK | MB_ICONWARNING);
-    } else {
-      SetDisplayed(*entry, false);
-    }
+    OnConnectionItem(id);
     return true;
   }
   if (id >= kFirstResetMenuId && id <= kLastResetMenuId) {
@@ -297,10 +163,22 @@ bool CMeterDlg::OnOtherCommand(WORD id, WORD, HWND) {
   return false;
 }
 
+void CMeterDlg::OnConnectionItem(WORD id) {
+  AdapterEntry* entry = FindByAdapterMenuId(catalogue_, id);
+  if (!entry) return;
+  if (!entry->monitored) {
+    SetDisplayed(*entry, true);
+  } else if (DisplayedCount() <= 1) {
+    Message(kLastAdapterWarning, MB_OK | MB_ICONWARNING);
+  } else {
+    SetDisplayed(*entry, false);
+  }
+}
+
 void CMeterDlg::SetDisplayed(AdapterEntry& entry, bool on) {
+  // A new view takes the connection's fixed scale when it is made.
   if (on) {
-    if (CRateView* view = viewStack_.DisplayEntry(entry))
-      view->SetFixedScale(entry.connectionRate != 0, entry.connectionRate >> 3);
+    viewStack_.DisplayEntry(entry);
   } else {
     viewStack_.HideEntry(entry);
   }
@@ -308,12 +186,12 @@ void CMeterDlg::SetDisplayed(AdapterEntry& entry, bool on) {
 
 // ---- windows, documents and addresses ---------------------------------------------
 
-void CMeterDlg::OnTcpConnectionsCmd(WORD, HWND) {
+void CMeterDlg::OnTcpConnectionsCmd(WORD, WORD, HWND) {
   const std::optional<std::wstring> dir = ModuleDirectory();
   if (!dir) return;
   const std::wstring viewer = *dir + L"Tcpview.exe";
   if (IsExistingFile(viewer)) {
-    Open(viewer, L"open", SW_SHOWMAXIMIZED);
+    OpenFile(viewer, L"open", SW_SHOWMAXIMIZED);
     return;
   }
   const std::wstring question =
@@ -324,16 +202,16 @@ void CMeterDlg::OnTcpConnectionsCmd(WORD, HWND) {
       L"\"TCP Connections\"" + L" next time." + L"\n\n" + L"Do you want to open the target folder and visit TCPView homepage (" +
       kTcpViewPageUrl + L") now?";
   if (Message(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-  Open(*dir, L"explore", SW_SHOWNORMAL);
-  Open(kTcpViewPageUrl, L"open", SW_SHOWNORMAL);
+  OpenFile(*dir, L"explore", SW_SHOWNORMAL);
+  OpenAddress(kTcpViewPageUrl, SW_SHOWNORMAL);
 }
 
 std::optional<INT_PTR> CMeterDlg::OnHelp(WPARAM, LPARAM) {
-  OnHelpCmd(0, nullptr);
+  OnHelpCmd(ID_HELP_INDEX, 0, nullptr);
   return TRUE;
 }
 
-void CMeterDlg::OnHelpCmd(WORD, HWND) {
+void CMeterDlg::OnHelpCmd(WORD, WORD, HWND) {
   if (HWND help = ::FindWindowW(nullptr, L"Zephra Help")) {
     if (::IsIconic(help)) ::ShowWindow(help, SW_RESTORE);
     ::SetForegroundWindow(help);
@@ -343,13 +221,13 @@ void CMeterDlg::OnHelpCmd(WORD, HWND) {
   const std::optional<std::wstring> dir = ModuleDirectory();
   if (!dir) return;
   HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  Open(*dir + L"Zephra.chm", L"open", SW_SHOWNORMAL);
+  OpenFile(*dir + L"Zephra.chm", L"open", SW_SHOWNORMAL);
   ::SetCursor(old);
 }
 
-void CMeterDlg::OnWebCmd(WORD, HWND) {
+void CMeterDlg::OnWebCmd(WORD id, WORD, HWND) {
   std::wstring target;
-  switch (commandId_) {
+  switch (id) {
     case ID_HOME_PAGE: target = kHomePageUrl; break;
     case ID_EMAIL_SUPPORT: target = kSupportMailUrl; break;
     case ID_CHECK_UPDATES: target = kCheckUpdateUrl; break;
@@ -360,11 +238,11 @@ void CMeterDlg::OnWebCmd(WORD, HWND) {
     default: return;
   }
   HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  Open(target, L"open", SW_SHOWNORMAL);
+  OpenAddress(target, SW_SHOWNORMAL);
   ::SetCursor(old);
 }
 
-void CMeterDlg::OnAboutCmd(WORD, HWND) {
+void CMeterDlg::OnAboutCmd(WORD, WORD, HWND) {
   if (flags_.modalOpen) return;
   RunModal([this](HWND owner) {
     CAboutDlg about;
@@ -372,7 +250,7 @@ void CMeterDlg::OnAboutCmd(WORD, HWND) {
   });
 }
 
-void CMeterDlg::OnShowAlertAgainCmd(WORD, HWND) {
+void CMeterDlg::OnShowAlertAgainCmd(WORD, WORD, HWND) {
   // There is no alert to show again: a short beep says so.
   ::Beep(300, 100);
 }
@@ -392,7 +270,7 @@ std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM) {
   return TRUE;
 }
 
-void CMeterDlg::OnShowWindowCmd(WORD, HWND) { ShowMeter(); }
-void CMeterDlg::OnHideWindowCmd(WORD, HWND) { HideMeter(); }
-void CMeterDlg::OnExitCmd(WORD, HWND) { ::PostQuitMessage(2); }
-void CMeterDlg::OnIgnoreCmd(WORD, HWND) {}
+void CMeterDlg::OnShowWindowCmd(WORD, WORD, HWND) { ShowMeter(); }
+void CMeterDlg::OnHideWindowCmd(WORD, WORD, HWND) { HideMeter(); }
+void CMeterDlg::OnExitCmd(WORD, WORD, HWND) { ::PostQuitMessage(2); }
+void CMeterDlg::OnIgnoreCmd(WORD, WORD, HWND) {}

@@ -7,11 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "app/addresses.h"
 #include "app/clock.h"
-#include "base/ids.h"
-#include "base/registry_names.h"
+#include "app/meter_menu_win.h"
 #include "app/tray_icon_win.h"
 #include "app/view_stack_win.h"
+#include "base/dates.h"
+#include "base/ids.h"
+#include "base/registry_names.h"
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
@@ -21,15 +24,6 @@
 #include "trafficlog/traffic_log.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
-#include "ui/owner_menu_win.h"
-#include "base/dates.h"
-
-// Addresses behind the help menu's web and mail commands.
-inline constexpr wchar_t kHomePageUrl[] = L"https://www.quarlen.example/zephra/";
-inline constexpr wchar_t kSupportMailUrl[] = L"mailto:support@quarlen.example";
-inline constexpr wchar_t kCheckUpdateUrl[] = L"https://www.quarlen.example/Zephra/CheckUpdate/?Ver=3.6&Build=437";
-inline constexpr wchar_t kMakerHomeUrl[] = L"https://www.quarlen.example/";
-inline constexpr wchar_t kTcpViewPageUrl[] = L"https://learn.microsoft.com/sysinternals/downloads/tcpview";
 
 // What the meter window is given from outside: the clock, the adapters, the
 // registry and its root. Production passes the real ones; tests inject their own.
@@ -47,8 +41,10 @@ struct MeterEnvironment {
   std::wstring logPath;
   // Message boxes go through here; tests answer them without a modal loop.
   int (*messageBox)(HWND owner, const wchar_t* text, const wchar_t* title, UINT type) = nullptr;
-  // Documents and addresses are opened through here (tests record them).
-  intptr_t (*openDocument)(const std::wstring& target, const wchar_t* verb, int show) = nullptr;
+  // Files and folders are opened through here with a shell verb, web and mail
+  // addresses through openAddress (tests record both).
+  intptr_t (*openFile)(const std::wstring& target, const wchar_t* verb, int show) = nullptr;
+  intptr_t (*openAddress)(const std::wstring& target, int show) = nullptr;
 };
 
 struct WindowStateFlags {
@@ -81,40 +77,33 @@ public:
 
   // One tick of timer 101; public so tests can drive it without the timer.
   void Tick();
-  void CheckSliceAndDay(const LocalTime& now);
-  void ShowMeter();
-  void HideMeter();
-  void ShutdownMeter();
-  // Runs a modal window of the meter: out of the always-on-top band meanwhile,
-  // and the commands that open other windows disabled.
-  template <class Fn>
-  INT_PTR RunModal(Fn&& run) {
-    BeginModal();
-    INT_PTR r = run(hwnd_);
-    EndModal();
-    return r;
-  }
 
+  // Accelerator table 129; the message loop translates with it before the
+  // dialog sees the keys, so Esc hides the window instead of ending it.
+  HACCEL accelerators() const { return accel_; }
+
+  // What tests read.
   const WindowStateFlags& flags() const { return flags_; }
   const TickCounters& counters() const { return counters_; }
   const LocalTime& storedMoment() const { return stored_; }
   bool shutdownDone() const { return shutdownDone_; }
   const MeterSettings& settings() const { return settings_; }
-  Catalogue& catalogue() { return catalogue_; }
-  COwnerMenu& menu() { return menu_; }
-  CTrayIcon& tray() { return tray_; }
-  CViewStack& viewStack() { return viewStack_; }
-  TrafficLog& log() { return *log_; }
-  bool canSetTransparency() const { return canSetTransparency_; }
-  std::wstring OptionsKey() const { return env_.registryRoot + L"Options"; }
+  const Catalogue& catalogue() const { return catalogue_; }
+  const CMeterMenu& menu() const { return menu_; }
+  const CTrayIcon& tray() const { return tray_; }
+  const TrafficLog& log() const { return *log_; }
 
-  // Updates every item of a popup of the menu (WM_INITMENUPOPUP).
-  void UpdateMenuStates(HMENU popup);
-  // Opens the popup at a screen point (right-button tracking).
-  void OpenPopup(POINT screen);
-  // The cursor's screen position when it lies in the client area.
-  std::optional<POINT> CursorInClient() const;
-  POINT lastPopupPoint() const { return lastPopupPoint_; }
+private:
+  friend class Dialog<CMeterDlg>;  // the message tables and their handlers
+
+  // SampleSink: where a sampling pass hands its results.
+  void OnEntryAdded(AdapterEntry& entry) override;
+  void OnSample(AdapterEntry& entry, const RateSample& sample) override;
+  void OnTitleChanged(AdapterEntry& entry) override;
+  void OnTrayUpdate(AdapterEntry& entry) override;
+
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
 
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
   std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
@@ -144,51 +133,46 @@ public:
   std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
+  // The switches of the menu's table and the per-connection ranges.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp);
 
-  void OnShowWindowCmd(WORD, HWND);
-  void OnHideWindowCmd(WORD, HWND);
-  void OnExitCmd(WORD, HWND);
-  void OnIgnoreCmd(WORD, HWND);
-  void OnDisplayToggleCmd(WORD, HWND);
-  void OnGraphOrTextCmd(WORD, HWND);
-  void OnGraphStyleCmd(WORD, HWND);
-  void OnUnitCmd(WORD, HWND);
-  void OnIpInTitleCmd(WORD, HWND);
-  void OnAlwaysOnTopCmd(WORD, HWND);
-  void OnCaptionCmd(WORD, HWND);
-  void OnTransparencyCmd(WORD, HWND);
-  void OnResetWindowPositionCmd(WORD, HWND);
-  void OnResetRangeAllCmd(WORD, HWND);
-  void OnTcpConnectionsCmd(WORD, HWND);
-  void OnHelpCmd(WORD, HWND);
-  void OnWebCmd(WORD, HWND);
-  void OnAboutCmd(WORD, HWND);
-  void OnShowAlertAgainCmd(WORD, HWND);
-  void OnOpenPopupCmd(WORD, HWND);
+  void OnShowWindowCmd(WORD id, WORD code, HWND control);
+  void OnHideWindowCmd(WORD id, WORD code, HWND control);
+  void OnExitCmd(WORD id, WORD code, HWND control);
+  void OnIgnoreCmd(WORD id, WORD code, HWND control);
+  void OnResetWindowPositionCmd(WORD id, WORD code, HWND control);
+  void OnResetRangeAllCmd(WORD id, WORD code, HWND control);
+  void OnTcpConnectionsCmd(WORD id, WORD code, HWND control);
+  void OnHelpCmd(WORD id, WORD code, HWND control);
+  void OnWebCmd(WORD id, WORD code, HWND control);
+  void OnAboutCmd(WORD id, WORD code, HWND control);
+  void OnShowAlertAgainCmd(WORD id, WORD code, HWND control);
+  void OnOpenPopupCmd(WORD id, WORD code, HWND control);
+  void OnToggle(WORD id);
+  void OnConnectionItem(WORD id);
 
-  static const MsgEntry kMessages[];
-  static const CmdEntry kCommands[];
+  void CheckSliceAndDay(const LocalTime& now);
+  void ShowMeter();
+  void HideMeter();
+  void ShutdownMeter();
+  // Runs a modal window of the meter: out of the always-on-top band meanwhile,
+  // and the commands that open other windows disabled.
+  template <class Fn>
+  INT_PTR RunModal(Fn&& run) {
+    BeginModal();
+    INT_PTR r = run(hwnd_);
+    EndModal();
+    return r;
+  }
+  void BeginModal();
+  void EndModal();
 
-  // Accelerator table 129; the message loop translates with it before the
-  // dialog sees the keys, so Esc hides the window instead of ending it.
-  HACCEL accelerators() const { return accel_; }
-
-private:
-  // SampleSink: where a sampling pass hands its results.
-  void OnEntryAdded(AdapterEntry& entry) override;
-  void OnSample(AdapterEntry& entry, const RateSample& sample) override;
-  void OnTitleChanged(AdapterEntry& entry) override;
-  void OnTrayUpdate(AdapterEntry& entry) override;
-
+  std::wstring OptionsKey() const { return env_.registryRoot + L"Options"; }
   void SaveGroups(uint32_t groups, bool alsoMachineWide = false);
   void RunFirstStartHelp();
   void WriteTodayRecords(const LocalTime& date);
   void LoadTodayCounters(const LocalTime& date);
-  HMENU SubMenu(int position) const;  // a sub-menu of the popup
-  void FillConnectionMenus();
-  void AddConnectionMenuItems(AdapterEntry& entry);
   void CheckTraySelection();
   void ApplyTransparency();
   std::vector<AdapterEntry*> Entries() { return EntryList(catalogue_.entries); }
@@ -196,12 +180,14 @@ private:
   void RefreshViewTitles();
   void SetDisplayed(AdapterEntry& entry, bool on);
   int DisplayedCount() const;
+  CMeterMenu::WindowState MenuWindowState() const;
+  // The cursor's screen position when it lies in the client area.
+  std::optional<POINT> CursorInClient() const;
   TrayOptions MakeTrayOptions() const;
   TraySource MakeTraySource(const AdapterEntry& entry) const;
-  void BeginModal();
-  void EndModal();
   int Message(const std::wstring& text, UINT type);
-  intptr_t Open(const std::wstring& target, const wchar_t* verb, int show);
+  intptr_t OpenFile(const std::wstring& target, const wchar_t* verb, int show);
+  intptr_t OpenAddress(const std::wstring& target, int show);
   bool IsServiceEnabled() const { return serviceEnabled_; }
 
   MeterEnvironment env_;
@@ -212,7 +198,7 @@ private:
   MeterSettings settings_;
   ScreenRect startRect_;
   Catalogue catalogue_;
-  COwnerMenu menu_;
+  CMeterMenu menu_;
   CTrayIcon tray_;
   CViewStack viewStack_;
   WinLogPlatform logPlatform_;
@@ -226,7 +212,6 @@ private:
   bool serviceEnabled_ = false;  // "ServiceEnabled" of the service options
   bool hotkeyRegistered_ = false;
   bool shutdownDone_ = false;
-  POINT lastPopupPoint_{};
 };
 
 // Reads HWND of a running copy; the application object uses it for the show

@@ -1,6 +1,5 @@
 #include "app/meter_dlg.h"
 
-#include <shellapi.h>
 #include <windowsx.h>
 
 #include "app/meter_options.h"
@@ -42,8 +41,9 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_LOG_CLEARED, &CMeterDlg::OnLogCleared},
 };
 
-// Commands with handlers of their own; the per-connection ranges go through
-// OnOtherCommand. The handlers live in meter_commands_win.cpp.
+// Commands with handlers of their own; the switches of the menu's table and
+// the per-connection ranges go through OnOtherCommand. The handlers live in
+// meter_commands_win.cpp.
 const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     {ID_SHOW_WINDOW, &CMeterDlg::OnShowWindowCmd},
     {ID_HIDE_WINDOW, &CMeterDlg::OnHideWindowCmd},
@@ -52,26 +52,6 @@ const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     // Esc is taken first by the accelerator that hides the window.
     {IDOK, &CMeterDlg::OnIgnoreCmd},
     {IDCANCEL, &CMeterDlg::OnIgnoreCmd},
-    {ID_VIEW_TITLE, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_SCALE, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_GRID, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_MAX_RATE, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_AVG_RATE, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_AVG_DOWN_LINE, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_AVG_UP_LINE, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_TIME, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_TIME_GRID, &CMeterDlg::OnDisplayToggleCmd},
-    {ID_VIEW_GRAPH, &CMeterDlg::OnGraphOrTextCmd},
-    {ID_VIEW_TEXT, &CMeterDlg::OnGraphOrTextCmd},
-    {ID_GRAPH_BARS, &CMeterDlg::OnGraphStyleCmd},
-    {ID_GRAPH_LINES, &CMeterDlg::OnGraphStyleCmd},
-    {ID_UNIT_BYTES, &CMeterDlg::OnUnitCmd},
-    {ID_UNIT_BITS, &CMeterDlg::OnUnitCmd},
-    {ID_VIEW_IP_ADDRESS, &CMeterDlg::OnIpInTitleCmd},
-    {ID_ALWAYS_ON_TOP, &CMeterDlg::OnAlwaysOnTopCmd},
-    {ID_VIEW_CAPTION, &CMeterDlg::OnCaptionCmd},
-    {ID_CLICK_THROUGH, &CMeterDlg::OnTransparencyCmd},
-    {ID_TRANSPARENT, &CMeterDlg::OnTransparencyCmd},
     {ID_RESET_WINDOW_POSITION, &CMeterDlg::OnResetWindowPositionCmd},
     {ID_RESET_RANGE_ALL, &CMeterDlg::OnResetRangeAllCmd},
     {ID_TCP_CONNECTIONS, &CMeterDlg::OnTcpConnectionsCmd},
@@ -91,18 +71,13 @@ bool g_loopRunning = false;
 int DefaultMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UINT type) {
   return ::MessageBoxW(owner, text, title, type);
 }
-
-intptr_t DefaultOpen(const std::wstring& target, const wchar_t* verb, int show) {
-  if (verb && std::wstring(verb) != L"open")
-    return reinterpret_cast<intptr_t>(::ShellExecuteW(nullptr, verb, target.c_str(), nullptr, nullptr, show));
-  return OpenDocument(target, show);
-}
 }  // namespace
 
 CMeterDlg::CMeterDlg(const MeterEnvironment& env) : env_(env), logPlatform_(env.adapters) {
   log_ = std::make_unique<TrafficLog>(logPlatform_);
   if (!env_.messageBox) env_.messageBox = &DefaultMessageBox;
-  if (!env_.openDocument) env_.openDocument = &DefaultOpen;
+  if (!env_.openFile) env_.openFile = &ShellOpen;
+  if (!env_.openAddress) env_.openAddress = &OpenDocument;
   canSetTransparency_ = CanSetTransparency();
   xpOrLater_ = IsWindowsXpOrLater();
   settings_ = DefaultSettings(canSetTransparency_);
@@ -163,9 +138,11 @@ int CMeterDlg::Message(const std::wstring& text, UINT type) {
   return env_.messageBox(hwnd_, text.c_str(), L"Zephra", type);
 }
 
-intptr_t CMeterDlg::Open(const std::wstring& target, const wchar_t* verb, int show) {
-  return env_.openDocument(target, verb, show);
+intptr_t CMeterDlg::OpenFile(const std::wstring& target, const wchar_t* verb, int show) {
+  return env_.openFile(target, verb, show);
 }
+
+intptr_t CMeterDlg::OpenAddress(const std::wstring& target, int show) { return env_.openAddress(target, show); }
 
 void CMeterDlg::SaveGroups(uint32_t groups, bool alsoMachineWide) {
   if (!env_.registry) return;
@@ -193,12 +170,11 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
 
   // Accelerators and the owner-drawn popup with its item images.
   accel_ = ::LoadAcceleratorsW(inst_, MAKEINTRESOURCEW(IDR_ACCEL));
-  if (menu_.Attach(::LoadMenuW(inst_, MAKEINTRESOURCEW(IDR_POPUP))))
-    menu_.LoadImages(inst_, IDB_MENU_IMAGES, {ID_SHOW_WINDOW, ID_OPTIONS, ID_STOPWATCH, ID_REPORTS, ID_HELP_INDEX});
+  menu_.Load(inst_);
 
   // The catalogue and its two per-connection sub-menus.
   if (env_.registry && env_.adapters) BuildCatalogue(catalogue_, *env_.registry, *env_.adapters, env_.registryRoot);
-  FillConnectionMenus();
+  menu_.FillConnectionMenus(catalogue_, settings_.showIpInTitle != 0);
 
   if (env_.registry) settings_.startWithWindows = IsAutostartOn(*env_.registry) ? 1 : 0;
 
@@ -219,8 +195,6 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
     viewStack_.PlaceWindow(&stored);
   }
   viewStack_.CreateViews();
-  for (auto& e : catalogue_.entries)
-    if (e->view) e->view->SetFixedScale(e->connectionRate != 0, e->connectionRate >> 3, false);
 
   CheckTraySelection();
 
@@ -244,7 +218,7 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   // The tray icon; with the miniature graph it is added at the first tick.
   if (env_.useTray) {
     tray_.Create(hwnd_, inst_, MakeTrayOptions(), xpOrLater_);
-    tray_.SetPopup(menu_.menu() ? ::GetSubMenu(menu_.menu(), 0) : nullptr);
+    tray_.SetPopup(menu_.popup());
     tray_.SetToggleHandler([this] { flags_.visible ? HideMeter() : ShowMeter(); });
     trayGraphInUse_ = xpOrLater_ && settings_.showGraphInSystray;
     if (settings_.dispIconSystray && !trayGraphInUse_) tray_.Add();
@@ -299,7 +273,7 @@ void CMeterDlg::RunFirstStartHelp() {
   if (firstRun == 0) return;
   const std::optional<std::wstring> dir = ModuleDirectory();
   if (!dir) return;
-  Open(*dir + L"Zephra.chm", L"open", SW_SHOWMAXIMIZED);
+  OpenFile(*dir + L"Zephra.chm", L"open", SW_SHOWMAXIMIZED);
 }
 
 // ---- the one-second tick --------------------------------------------------------
@@ -375,7 +349,9 @@ std::optional<INT_PTR> CMeterDlg::OnLogCleared(WPARAM, LPARAM) {
   return TRUE;
 }
 
-void CMeterDlg::OnEntryAdded(AdapterEntry& entry) { AddConnectionMenuItems(entry); }
+void CMeterDlg::OnEntryAdded(AdapterEntry& entry) {
+  menu_.AddConnectionItems(catalogue_, entry, settings_.showIpInTitle != 0);
+}
 
 void CMeterDlg::OnSample(AdapterEntry& entry, const RateSample&) {
   if (entry.view) entry.view->AddSample();

@@ -32,7 +32,7 @@ void CViewStack::Attach(HWND meter, HINSTANCE inst, CatalogueFn catalogue, Title
 void CViewStack::SetOptions(const RateViewOptions& options, bool apply) {
   options_ = options;
   if (!apply) return;
-  for (AdapterEntry* e : Displayed()) e->view->ApplyOptions(options_, true);
+  for (AdapterEntry* e : Displayed()) e->view->SetOptions(options_, true);
 }
 
 void CViewStack::SetMargin(int32_t margin) {
@@ -110,7 +110,7 @@ CRateView* CViewStack::MakeView(AdapterEntry& entry, const ViewRect* rect) {
   auto view = std::make_unique<CRateView>(&entry.history, meter_);
   if (now_) view->SetClock(now_);
   if (!view->Create(inst_, meter_, rect ? *rect : ViewRect{}, nextId_++)) return nullptr;
-  view->ApplyOptions(options_, false);
+  view->SetOptions(options_, false);
   view->SetTitle(title_ ? title_(entry) : std::wstring(), false);
   // The configured speed in bits per second gives a fixed scale; 0 means auto.
   view->SetFixedScale(entry.connectionRate != 0, entry.connectionRate >> 3, false);

@@ -70,9 +70,13 @@ void LayoutViews(ViewStackState& s, int32_t w, int32_t h, int32_t m) {
     s.lastHeight = h;
     return;
   }
+  // Views left without room (a margin wider than half the client) get their
+  // heights back from their sizes, not from the empty rectangles.
+  const bool noneHasHeight =
+      std::all_of(s.views.begin(), s.views.end(), [](const StackedView& v) { return v.rect.height() <= 0; });
   if (2 * m >= w || 2 * m >= h) {
     for (StackedView& v : s.views) v.rect = ViewRect{};
-  } else if (h == s.lastHeight) {
+  } else if (h == s.lastHeight && !noneHasHeight) {
     for (StackedView& v : s.views) v.rect.right = w - m;
     for (ViewRect& r : s.separators) r.right = w - m;
   } else if (s.views.size() == 1) {

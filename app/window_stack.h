@@ -48,7 +48,8 @@ int32_t InitialGrowth(const std::vector<float>& sizes, int32_t lastClientHeight)
 void InitialStack(ViewStackState& s, int32_t width, int32_t height, int32_t margin);
 
 // The WM_SIZE layout: width-only changes keep every view's height, a new
-// height shares the client by the sizes (the last view taking the rest).
+// height - or views that all have no height, as after a margin wider than
+// half the client - shares the client by the sizes (the last view taking the rest).
 void LayoutViews(ViewStackState& s, int32_t width, int32_t height, int32_t margin);
 
 // Height a new view asks for: title line, text line and a 100-pixel graph.

@@ -51,7 +51,7 @@ int main() {
   auto view = std::make_unique<CRateView>(&history, host);
   if (!view->Create(inst, host, ViewRect{0, 0, 300, 120}, 8000)) return 0;
   RateViewOptions o;
-  view->ApplyOptions(o, true);
+  view->SetOptions(o, true);
   auto sample = [&](int i) {
     const uint32_t down = static_cast<uint32_t>(20000 + (i * 7919) % 90000);
     const uint32_t up = static_cast<uint32_t>(4000 + (i * 104729) % 30000);
@@ -75,12 +75,14 @@ int main() {
     sample(i);
     view->AddSample();
   };
-  view->SetGraphStyle(1);
+  o.graphStyle = 1;
+  view->SetOptions(o, true);
   const double column = Time(n, tick);
-  view->SetGraphStyle(0);
+  o.graphStyle = 0;
+  view->SetOptions(o, true);
   const double line = Time(n, tick);
   o.showAvgDownLine = o.showAvgUpLine = true;
-  view->ApplyOptions(o, true);
+  view->SetOptions(o, true);
   const double lineAvg = Time(n, tick);
 
   std::printf("rate view 300 x 120, %d ticks each (Wine's GDI when run under Wine)\n", n);

@@ -3,10 +3,12 @@
 // detached at WM_NCDESTROY.
 //
 //   class CFooDlg : public Dialog<CFooDlg> {
-//     static constexpr MsgEntry kMessages[] = {{WM_INITDIALOG, &CFooDlg::OnInit}};
-//     static constexpr CmdEntry kCommands[] = {{IDOK, &CFooDlg::OnOk}};
+//     friend class Dialog<CFooDlg>;  // when the tables and handlers are private
+//     static const MsgEntry kMessages[];  // {{WM_INITDIALOG, &CFooDlg::OnInit}}
+//     static const CmdEntry kCommands[];  // {{IDOK, &CFooDlg::OnOk}}
 //   };
-// A handler that returns std::nullopt asks for default processing.
+// A handler that returns std::nullopt asks for default processing. A command
+// handler gets its command id, so one handler can serve several ids.
 #pragma once
 #include <windows.h>
 #include <optional>
@@ -15,12 +17,13 @@ template <class D>
 class Dialog {
 public:
   using MsgFn = std::optional<INT_PTR> (D::*)(WPARAM, LPARAM);
-  using CmdFn = void (D::*)(WORD notifyCode, HWND control);
+  using CmdFn = void (D::*)(WORD id, WORD notifyCode, HWND control);
   struct MsgEntry { UINT msg; MsgFn fn; };
   struct CmdEntry { WORD id; CmdFn fn; };
 
   HWND hwnd() const { return hwnd_; }
 
+protected:
   INT_PTR RunModal(HINSTANCE inst, int templateId, HWND owner) {
     return ::DialogBoxParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
   }
@@ -28,7 +31,6 @@ public:
     return ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
   }
 
-protected:
   Dialog() = default;
   ~Dialog() = default;
   Dialog(const Dialog&) = delete;
@@ -40,8 +42,6 @@ protected:
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp) { return std::nullopt; }
 
   HWND hwnd_ = nullptr;
-  // The id of the command being handled, for handlers shared by several ids.
-  WORD commandId_ = 0;
 
 private:
   // The derived object's address: with more than one base class the Dialog
@@ -73,8 +73,7 @@ private:
       const WORD id = LOWORD(wp);
       for (const CmdEntry& e : D::kCommands) {
         if (e.id == id) {
-          commandId_ = id;
-          (self->*e.fn)(HIWORD(wp), reinterpret_cast<HWND>(lp));
+          (self->*e.fn)(id, HIWORD(wp), reinterpret_cast<HWND>(lp));
           result = TRUE;
           return true;
         }

@@ -142,8 +142,17 @@ void COwnerMenu::CollectGarbage() {
   });
 }
 
+bool COwnerMenu::Holds(HMENU menu, HMENU popup) const {
+  if (menu == popup) return true;
+  const int count = ::GetMenuItemCount(menu);
+  for (int pos = 0; pos < count; ++pos)
+    if (HMENU sub = ::GetSubMenu(menu, pos); sub && Holds(sub, popup)) return true;
+  return false;
+}
+
 void COwnerMenu::OnInitMenuPopup(HMENU popup) {
-  if (!popup) return;
+  // Other menus of the owner, such as its system menu, stay the system's.
+  if (!popup || !menu_ || !Holds(menu_.get(), popup)) return;
   CollectGarbage();
   Convert(popup);
 }

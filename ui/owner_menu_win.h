@@ -34,7 +34,8 @@ public:
   bool OnDrawItem(const DRAWITEMSTRUCT* dis);
   LRESULT OnMenuChar(WPARAM wp, LPARAM lp);
   // Takes over items added to the popup since it was last opened (for example
-  // one per connection) and forgets the data of items that were removed.
+  // one per connection) and forgets the data of items that were removed. A
+  // popup that is not part of this menu (the window's system menu) is left alone.
   void OnInitMenuPopup(HMENU popup);
   // For the owner's window procedure: true when the message was handled, with its result.
   bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
@@ -58,6 +59,7 @@ private:
   };
 
   void Convert(HMENU menu);
+  bool Holds(HMENU menu, HMENU popup) const;
   ItemData* OurData(ULONG_PTR data) const;
   ItemData* DataFor(UINT id) const;
   void CollectGarbage();

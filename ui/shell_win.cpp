@@ -55,9 +55,12 @@ intptr_t RunCommandLine(const std::wstring& commandLine, int showCommand) {
 
 }  // namespace
 
+intptr_t ShellOpen(const std::wstring& target, const wchar_t* verb, int showCommand) {
+  return reinterpret_cast<intptr_t>(::ShellExecuteW(nullptr, verb, target.c_str(), nullptr, nullptr, showCommand));
+}
+
 intptr_t OpenDocument(const std::wstring& target, int showCommand) {
-  const intptr_t result =
-      reinterpret_cast<intptr_t>(::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, showCommand));
+  const intptr_t result = ShellOpen(target, L"open", showCommand);
   if (result > 32) return result;
   // No handler for the target itself: hand it to whatever opens web pages.
   const std::optional<std::wstring> htmlClass = ReadDefaultText(HKEY_CLASSES_ROOT, L".htm");

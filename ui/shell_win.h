@@ -8,11 +8,16 @@
 #include <string>
 #include <string_view>
 
-// Opens a document, web or mail address with the shell's "open" verb. When the
-// shell fails (a result of 32 or less), the registered ".htm" handler is run
-// with the target instead. Returns the shell's result, or on that fallback
-// path a result in the same sense (above 31 when the handler started).
+// Opens a web or mail address with the shell's "open" verb. When the shell
+// fails (a result of 32 or less), the registered ".htm" handler is run with the
+// target instead. Returns the shell's result, or on that fallback path a
+// result in the same sense (above 31 when the handler started).
 intptr_t OpenDocument(const std::wstring& target, int showCommand);
+
+// Opens a file or folder with a shell verb ("open", "explore") and nothing
+// else: a missing file is never handed to the web-page handler. Returns the
+// shell's result (above 32 on success).
+intptr_t ShellOpen(const std::wstring& target, const wchar_t* verb, int showCommand);
 
 // Shell_NotifyIconW with a first-version NOTIFYICONDATAW; the tooltip is cut
 // to what its 64-character field holds with the terminating NUL.

@@ -31,6 +31,7 @@ struct FontSpec {
   bool underline = false;
   bool strikeOut = false;
   uint8_t charSet = 1;  // DEFAULT_CHARSET
+  bool operator==(const FontSpec&) const = default;
 };
 
 struct RateViewOptions {
@@ -85,4 +86,6 @@ struct RateViewOptions {
   FontSpec rateFont{L"Tahoma", 13, 0};
   FontSpec scaleFont{L"Tahoma", 12, 0};
   FontSpec timeTextFont{L"Tahoma", 12, 700};
+
+  bool operator==(const RateViewOptions&) const = default;
 };

@@ -82,13 +82,22 @@ FontSpec FontSpecFromLogFont(const LOGFONTW& lf) {
 
 CRateView::CRateView(const RateHistory* history, HWND owner)
     : history_(history ? history : &noHistory_), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&CurrentLocalTime) {
+  // Everything drawn follows the options from the start, defaults until the owner sets its own.
   phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
   borderPen_ = MakePen(opt_.borderColour);
   avgDownPen_ = MakePen(opt_.avgDownColour);
   avgUpPen_ = MakePen(opt_.avgUpColour);
+  downPen_ = MakePen(opt_.downColour);
+  upPen_ = MakePen(opt_.upColour);
   scaleGridPen_ = MakePen(opt_.scaleGridColour, opt_.scaleGridStyle);
   timeGridPen_ = MakePen(opt_.timeGridColour, opt_.timeGridStyle);
-  RemakeRatePens();
+  MakeFont(titleFont_, opt_.titleFont);
+  MakeFont(rateFont_, opt_.rateFont);
+  MakeFont(scaleFont_, opt_.scaleFont);
+  MakeFont(timeFont_, opt_.timeTextFont);
+  metrics_.titleFontHeight = titleFont_.height;
+  metrics_.rateFontHeight = rateFont_.height;
+  metrics_.scaleFontHeight = scaleFont_.height;
 }
 
 CRateView::~CRateView() {
@@ -144,28 +153,9 @@ void CRateView::RemakeBitmap() {
   if (memDc_ && bitmap_) memDcDefaultBitmap_ = ::SelectObject(memDc_.get(), bitmap_.get());
 }
 
-void CRateView::RemakeRatePens() {
-  downPen_ = MakePen(opt_.downColour);
-  upPen_ = MakePen(opt_.upColour);
-}
-
-void CRateView::Finish(bool redraw, bool layout) {
-  if (!redraw) return;
-  if (layout) Relayout();
-  Redraw();
-}
-
 // ---- Messages -------------------------------------------------------------------
 
 std::optional<LRESULT> CRateView::OnCreate(WPARAM, LPARAM lp) {
-  // Fonts the owner has not given yet: Tahoma 13, the title bold.
-  if (!titleFont_.handle) MakeFont(titleFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 700});
-  if (!rateFont_.handle) MakeFont(rateFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 0});
-  if (!timeFont_.handle) MakeFont(timeFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 0});
-  if (!scaleFont_.handle) MakeFont(scaleFont_, FontSpec{L"Tahoma", kDefaultFontHeight, 0});
-  metrics_.titleFontHeight = titleFont_.height;
-  metrics_.rateFontHeight = rateFont_.height;
-  metrics_.scaleFontHeight = scaleFont_.height;
   MeasureScaleColumn();
   const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
   width_ = cs->cx;
@@ -210,78 +200,77 @@ std::optional<LRESULT> CRateView::OnMouseMove(WPARAM wp, LPARAM) {
   return 0;
 }
 
-// ---- Setters --------------------------------------------------------------------
+// ---- Options ---------------------------------------------------------------------
 
-void CRateView::ApplyOptions(const RateViewOptions& o, bool redraw) {
-  opt_.showTitle = o.showTitle;
-  opt_.showGraph = o.showGraph;
-  opt_.showScale = o.showScale;
-  opt_.showText = o.showText;
-  opt_.showScaleGrid = o.showScaleGrid;
-  opt_.showMaxInText = o.showMaxInText;
-  opt_.textColourSameAsGraph = o.textColourSameAsGraph;
-  opt_.showAvgInText = o.showAvgInText;
-  opt_.showTimeGrid = o.showTimeGrid;
-  opt_.showTimeText = o.showTimeText;
-  opt_.showAvgDownLine = o.showAvgDownLine;
-  opt_.showAvgUpLine = o.showAvgUpLine;
-  opt_.graphStyle = o.graphStyle;
-  opt_.scaleGridOnTop = o.scaleGridOnTop;
-  opt_.timeGridOnTop = o.timeGridOnTop;
-  opt_.timeTextOnTop = o.timeTextOnTop;
-  opt_.timeFormat = o.timeFormat;
-  SetUnitBytes(o.unitBytes, false);
-  SetGraphBackground(o.graphBackground, false);
-  SetScaleTextColour(o.scaleTextColour, false);
-  SetTimeTextColour(o.timeTextColour, false);
-  SetRateColours(o.upColour, o.downColour, o.bothColour, false);
-  SetAvgLineColours(o.avgUpColour, o.avgDownColour, false);
-  SetBorderColour(o.borderColour, false);
-  SetTitleColours(o.titleBackground, o.titleTextColour, false);
-  SetTextPanelColours(o.rateBackground, o.rateTextColour, false);
-  SetScaleGridPen(o.scaleGridColour, o.scaleGridStyle, false);
-  SetTimeGridPen(o.timeGridColour, o.timeGridStyle, false);
-  SetTimeGridInterval(o.timeGridInterval, false);
-  SetPulse(o.pulseWidth, o.pulseSpace, false);
-  SetHeightPercent(o.heightPercent, false);
-  SetTitleFont(o.titleFont, false);
-  SetRateFont(o.rateFont, false);
-  SetScaleFont(o.scaleFont, false);
-  SetTimeTextFont(o.timeTextFont, false);
-  // The switches of the average lines change the auto scale.
-  if (!scale_.fixedScale) RecomputeMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
-  Finish(redraw, true);
+bool CRateView::SetOptions(const RateViewOptions& given, bool redraw) {
+  RateViewOptions o = given;
+  bool accepted = true;
+  // Zero would stack every time grid line on one spot and draw forever.
+  if (o.timeGridInterval < 1 || o.timeGridInterval > 86400) {
+    o.timeGridInterval = opt_.timeGridInterval;
+    accepted = false;
+  }
+  if (o.pulseWidth < 1 || o.pulseSpace < 0 || o.pulseWidth > 1000 || o.pulseSpace > 1000) {
+    o.pulseWidth = opt_.pulseWidth;
+    o.pulseSpace = opt_.pulseSpace;
+    accepted = false;
+  }
+  if (o.heightPercent < 50 || o.heightPercent > 100) {
+    o.heightPercent = opt_.heightPercent;
+    accepted = false;
+  }
+  const RateViewOptions old = opt_;
+  opt_ = o;
+
+  if (o.borderColour != old.borderColour) borderPen_ = MakePen(o.borderColour);
+  if (o.avgDownColour != old.avgDownColour) avgDownPen_ = MakePen(o.avgDownColour);
+  if (o.avgUpColour != old.avgUpColour) avgUpPen_ = MakePen(o.avgUpColour);
+  if (o.downColour != old.downColour) downPen_ = MakePen(o.downColour);
+  if (o.upColour != old.upColour) upPen_ = MakePen(o.upColour);
+  if (o.scaleGridColour != old.scaleGridColour || o.scaleGridStyle != old.scaleGridStyle)
+    scaleGridPen_ = MakePen(o.scaleGridColour, o.scaleGridStyle);
+  if (o.timeGridColour != old.timeGridColour || o.timeGridStyle != old.timeGridStyle)
+    timeGridPen_ = MakePen(o.timeGridColour, o.timeGridStyle);
+
+  bool layout = false;
+  if (!(o.titleFont == old.titleFont)) {
+    MakeFont(titleFont_, o.titleFont);
+    metrics_.titleFontHeight = titleFont_.height;
+    layout = true;
+  }
+  if (!(o.rateFont == old.rateFont)) {
+    MakeFont(rateFont_, o.rateFont);
+    metrics_.rateFontHeight = rateFont_.height;
+    layout = true;
+  }
+  if (!(o.timeTextFont == old.timeTextFont)) MakeFont(timeFont_, o.timeTextFont);
+  const bool scaleFontChanged = !(o.scaleFont == old.scaleFont);
+  if (scaleFontChanged) {
+    MakeFont(scaleFont_, o.scaleFont);
+    metrics_.scaleFontHeight = scaleFont_.height;
+  }
+  // The scale column is as wide as its widest label, in the scale font and unit.
+  if (scaleFontChanged || o.unitBytes != old.unitBytes) {
+    if (hwnd_) MeasureScaleColumn();
+    layout = true;
+  }
+
+  const bool pulse = o.pulseWidth != old.pulseWidth || o.pulseSpace != old.pulseSpace;
+  if (pulse || o.timeGridInterval != old.timeGridInterval)
+    phase_ = ResetTimeGridPhase(o.timeGridInterval, o.pulseWidth, o.pulseSpace);
+  // The switches of the average lines change the auto scale, which the layout recomputes.
+  layout = layout || pulse || o.heightPercent != old.heightPercent || o.showTitle != old.showTitle ||
+           o.showGraph != old.showGraph || o.showScale != old.showScale || o.showText != old.showText ||
+           o.showAvgDownLine != old.showAvgDownLine || o.showAvgUpLine != old.showAvgUpLine;
+  if (layout) Relayout();
+  if (redraw) Redraw();
+  return accepted;
 }
 
 void CRateView::SetTitle(const std::wstring& title, bool redraw) {
   if (title == title_) return;
   title_ = title;
-  Finish(redraw, false);
-}
-
-void CRateView::ShowTitle(bool on, bool redraw) { opt_.showTitle = on; Finish(redraw, true); }
-void CRateView::ShowGraph(bool on, bool redraw) { opt_.showGraph = on; Finish(redraw, true); }
-void CRateView::ShowScale(bool on, bool redraw) { opt_.showScale = on; Finish(redraw, true); }
-void CRateView::ShowText(bool on, bool redraw) { opt_.showText = on; Finish(redraw, true); }
-void CRateView::ShowScaleGrid(bool on, bool redraw) { opt_.showScaleGrid = on; Finish(redraw, false); }
-void CRateView::ShowMaxInText(bool on, bool redraw) { opt_.showMaxInText = on; Finish(redraw, false); }
-void CRateView::SetTextColourSameAsGraph(bool on, bool redraw) { opt_.textColourSameAsGraph = on; Finish(redraw, false); }
-void CRateView::ShowAvgInText(bool on, bool redraw) { opt_.showAvgInText = on; Finish(redraw, false); }
-void CRateView::ShowTimeGrid(bool on, bool redraw) { opt_.showTimeGrid = on; Finish(redraw, false); }
-void CRateView::ShowTimeText(bool on, bool redraw) { opt_.showTimeText = on; Finish(redraw, false); }
-void CRateView::ShowAvgDownLine(bool on, bool redraw) { opt_.showAvgDownLine = on; Finish(redraw, true); }
-void CRateView::ShowAvgUpLine(bool on, bool redraw) { opt_.showAvgUpLine = on; Finish(redraw, true); }
-void CRateView::SetGraphStyle(int32_t style, bool redraw) { opt_.graphStyle = style; Finish(redraw, false); }
-void CRateView::SetScaleGridOnTop(bool on, bool redraw) { opt_.scaleGridOnTop = on; Finish(redraw, false); }
-void CRateView::SetTimeGridOnTop(bool on, bool redraw) { opt_.timeGridOnTop = on; Finish(redraw, false); }
-void CRateView::SetTimeTextOnTop(bool on, bool redraw) { opt_.timeTextOnTop = on; Finish(redraw, false); }
-void CRateView::SetTimeFormat(int32_t format, bool redraw) { opt_.timeFormat = format; Finish(redraw, false); }
-
-void CRateView::SetUnitBytes(bool on, bool redraw) {
-  const bool changed = on != opt_.unitBytes;
-  opt_.unitBytes = on;
-  if (changed && hwnd_) MeasureScaleColumn();
-  Finish(redraw, true);
+  if (redraw) Redraw();
 }
 
 void CRateView::SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw) {
@@ -291,120 +280,7 @@ void CRateView::SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw) {
   } else {
     RecomputeMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
   }
-  Finish(redraw, false);
-}
-
-void CRateView::SetGraphBackground(uint32_t c, bool redraw) { opt_.graphBackground = c; Finish(redraw, false); }
-void CRateView::SetScaleTextColour(uint32_t c, bool redraw) { opt_.scaleTextColour = c; Finish(redraw, false); }
-void CRateView::SetTimeTextColour(uint32_t c, bool redraw) { opt_.timeTextColour = c; Finish(redraw, false); }
-
-void CRateView::SetRateColours(uint32_t up, uint32_t down, uint32_t both, bool redraw) {
-  opt_.upColour = up;
-  opt_.downColour = down;
-  opt_.bothColour = both;
-  RemakeRatePens();
-  Finish(redraw, false);
-}
-
-void CRateView::SetAvgLineColours(uint32_t up, uint32_t down, bool redraw) {
-  opt_.avgUpColour = up;
-  opt_.avgDownColour = down;
-  avgUpPen_ = MakePen(up);
-  avgDownPen_ = MakePen(down);
-  Finish(redraw, false);
-}
-
-void CRateView::SetBorderColour(uint32_t c, bool redraw) {
-  opt_.borderColour = c;
-  borderPen_ = MakePen(c);
-  Finish(redraw, false);
-}
-
-void CRateView::SetTitleColours(uint32_t background, uint32_t text, bool redraw) {
-  opt_.titleBackground = background;
-  opt_.titleTextColour = text;
-  Finish(redraw, false);
-}
-
-void CRateView::SetTextPanelColours(uint32_t background, uint32_t text, bool redraw) {
-  opt_.rateBackground = background;
-  opt_.rateTextColour = text;
-  Finish(redraw, false);
-}
-
-void CRateView::SetScaleGridPen(uint32_t colour, int32_t style, bool redraw) {
-  opt_.scaleGridColour = colour;
-  opt_.scaleGridStyle = style;
-  scaleGridPen_ = MakePen(colour, style);
-  Finish(redraw, false);
-}
-
-void CRateView::SetTimeGridPen(uint32_t colour, int32_t style, bool redraw) {
-  opt_.timeGridColour = colour;
-  opt_.timeGridStyle = style;
-  timeGridPen_ = MakePen(colour, style);
-  Finish(redraw, false);
-}
-
-bool CRateView::SetTimeGridInterval(int32_t seconds, bool redraw) {
-  // Zero would stack every line on one spot and draw forever.
-  if (seconds < 1 || seconds > 86400) return false;
-  if (seconds != opt_.timeGridInterval) {
-    opt_.timeGridInterval = seconds;
-    ResetTimeGrid();
-  }
-  Finish(redraw, false);
-  return true;
-}
-
-bool CRateView::SetPulse(int32_t width, int32_t space, bool redraw) {
-  if (width < 1 || space < 0 || width > 1000 || space > 1000) return false;
-  if (width != opt_.pulseWidth || space != opt_.pulseSpace) {
-    opt_.pulseWidth = width;
-    opt_.pulseSpace = space;
-    ResetTimeGrid();
-  }
-  Finish(redraw, true);
-  return true;
-}
-
-bool CRateView::SetHeightPercent(int32_t percent, bool redraw) {
-  if (percent < 50 || percent > 100) return false;
-  opt_.heightPercent = percent;
-  Finish(redraw, true);
-  return true;
-}
-
-void CRateView::SetTitleFont(const FontSpec& font, bool redraw) {
-  MakeFont(titleFont_, font);
-  opt_.titleFont = font;
-  metrics_.titleFontHeight = titleFont_.height;
-  Finish(redraw, true);
-}
-
-void CRateView::SetRateFont(const FontSpec& font, bool redraw) {
-  MakeFont(rateFont_, font);
-  opt_.rateFont = font;
-  metrics_.rateFontHeight = rateFont_.height;
-  Finish(redraw, true);
-}
-
-void CRateView::SetScaleFont(const FontSpec& font, bool redraw) {
-  MakeFont(scaleFont_, font);
-  opt_.scaleFont = font;
-  metrics_.scaleFontHeight = scaleFont_.height;
-  if (hwnd_) MeasureScaleColumn();
-  Finish(redraw, true);
-}
-
-void CRateView::SetTimeTextFont(const FontSpec& font, bool redraw) {
-  MakeFont(timeFont_, font);
-  opt_.timeTextFont = font;
-  Finish(redraw, false);
-}
-
-void CRateView::ResetTimeGrid() {
-  phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
+  if (redraw) Redraw();
 }
 
 // ---- Layout, samples and drawing ----------------------------------------------------

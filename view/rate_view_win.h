@@ -35,53 +35,20 @@ public:
   void Place(const ViewRect& rect);
   const ViewRect& placed() const { return placed_; }
 
-  // Every option at once, as after creation (redraw false) or after an options page.
-  void ApplyOptions(const RateViewOptions& o, bool redraw);
+  // Every option at once: after creation (redraw false) or after an options
+  // page. Only what changed is made again - fonts, pens, the scale column, the
+  // time grid's phase, the layout. Values the view cannot draw are refused and
+  // keep their old ones (false): a time grid interval below 1 second or above
+  // one day, a pulse width below 1, a negative pulse space or either above
+  // 1000 px, a height percent outside 50-100. A font description of height 0
+  // gets the default height (13 px).
+  bool SetOptions(const RateViewOptions& options, bool redraw);
 
-  // Setters: a set redraw flag redraws, and those that change the geometry lay out first.
+  // What is the view's own rather than an option: its title and the fixed
+  // scale of its connection.
   void SetTitle(const std::wstring& title, bool redraw = true);
-  void ShowTitle(bool on, bool redraw = true);
-  void ShowGraph(bool on, bool redraw = true);
-  void ShowScale(bool on, bool redraw = true);
-  void ShowText(bool on, bool redraw = true);
-  void ShowScaleGrid(bool on, bool redraw = true);
-  void ShowMaxInText(bool on, bool redraw = true);
-  void SetTextColourSameAsGraph(bool on, bool redraw = true);
-  void ShowAvgInText(bool on, bool redraw = true);
-  void ShowTimeGrid(bool on, bool redraw = true);
-  void ShowTimeText(bool on, bool redraw = true);
-  void ShowAvgDownLine(bool on, bool redraw = true);
-  void ShowAvgUpLine(bool on, bool redraw = true);
-  void SetUnitBytes(bool on, bool redraw = true);
-  void SetGraphStyle(int32_t style, bool redraw = true);
-  void SetScaleGridOnTop(bool on, bool redraw = true);
-  void SetTimeGridOnTop(bool on, bool redraw = true);
-  void SetTimeTextOnTop(bool on, bool redraw = true);
-  void SetTimeFormat(int32_t format, bool redraw = true);
   // A fixed scale draws bytesPerSecond (at least 1) at full height; off returns to the auto scale.
   void SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw = true);
-  void SetGraphBackground(uint32_t colour, bool redraw = true);
-  void SetScaleTextColour(uint32_t colour, bool redraw = true);
-  void SetTimeTextColour(uint32_t colour, bool redraw = true);
-  void SetRateColours(uint32_t up, uint32_t down, uint32_t both, bool redraw = true);
-  void SetAvgLineColours(uint32_t up, uint32_t down, bool redraw = true);
-  void SetBorderColour(uint32_t colour, bool redraw = true);
-  void SetTitleColours(uint32_t background, uint32_t text, bool redraw = true);
-  void SetTextPanelColours(uint32_t background, uint32_t text, bool redraw = true);
-  void SetScaleGridPen(uint32_t colour, int32_t style, bool redraw = true);
-  void SetTimeGridPen(uint32_t colour, int32_t style, bool redraw = true);
-  // Refused (false, old value kept) below 1 second or above one day.
-  bool SetTimeGridInterval(int32_t seconds, bool redraw = true);
-  // Refused (false) for a width below 1, a negative space or either above 1000 px.
-  bool SetPulse(int32_t width, int32_t space, bool redraw = true);
-  // Refused (false) outside 50-100.
-  bool SetHeightPercent(int32_t percent, bool redraw = true);
-  // A description of height 0 gets the default height (13 px).
-  void SetTitleFont(const FontSpec& font, bool redraw = true);
-  void SetRateFont(const FontSpec& font, bool redraw = true);
-  void SetScaleFont(const FontSpec& font, bool redraw = true);
-  void SetTimeTextFont(const FontSpec& font, bool redraw = true);
-  void ResetTimeGrid();
 
   void Relayout();
   void RelayoutAndRedraw();
@@ -124,8 +91,6 @@ private:
   void MeasureScaleColumn();
   void RemakeBitmap();
   void DropBitmap();
-  void RemakeRatePens();
-  void Finish(bool redraw, bool layout);
 
   void PaintTitle(HDC dc);
   void PaintGraphFrame(HDC dc);

@@ -54,6 +54,21 @@ TEST(RateViewLayout, TitleGraphAndTextFramesOverlapByOnePixel) {
   EXPECT_EQ(l.scaleLineSpacing, (86 - 6) / 6);
 }
 
+TEST(RateViewLayout, ScaleLinesThinOutBeyondSix) {
+  RateViewOptions o;
+  o.showTitle = o.showText = false;
+  // A graph of height h has (h - 2) / 12 lines of the scale font; beyond six
+  // only every third one more is drawn.
+  const struct {
+    int32_t height, lines, spacing;
+  } cases[] = {{13, 1, 5}, {26, 2, 9}, {74, 6, 11}, {110, 7, 14}, {146, 8, 17}, {182, 9, 19}};
+  for (const auto& c : cases) {
+    const RateViewLayout l = Relayout(200, c.height, o, Metrics());
+    EXPECT_EQ(l.scaleLineCount, c.lines) << c.height;
+    EXPECT_EQ(l.scaleLineSpacing, c.spacing) << c.height;
+  }
+}
+
 TEST(RateViewLayout, TallTextPanelHoldsOneCentredLine) {
   RateViewOptions o;
   o.showGraph = false;

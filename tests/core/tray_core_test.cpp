@@ -36,8 +36,10 @@ TEST(TrayTip, NameAndIpBranches) {
   // a + b + c = 59: short enough, nothing cut (62 characters).
   EXPECT_EQ(ComposeTrayTip(Chars(L'n', 17), Chars(L'i', 12), rates),
             Chars(L'n', 17) + L" [" + Chars(L'i', 12) + L"]\n" + rates);
-  // a + b + c = 60: the first length that cuts; room 17 leaves the name at 17.
-  EXPECT_EQ(ComposeTrayTip(Chars(L'n', 18), Chars(L'i', 12), rates).size(), 63u);
+  // a + b + c = 60: the first length that cuts; room 17 leaves the name at 17
+  // and the rates line whole (a cut of the whole tip would shorten the rates).
+  EXPECT_EQ(ComposeTrayTip(Chars(L'n', 18), Chars(L'i', 12), rates),
+            Chars(L'n', 17) + L" [" + Chars(L'i', 12) + L"]\n" + rates);
   // b + c = 59: no room for the name, the IP stays.
   EXPECT_EQ(ComposeTrayTip(L"name", Chars(L'i', 29), rates), Chars(L'i', 29) + L"\n" + rates);
   // b + c = 60: neither the name nor the IP fits.

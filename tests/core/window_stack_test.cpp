@@ -88,10 +88,16 @@ TEST(WindowStack, WidthOnlyResizeKeepsHeightsAndHeightResizeRescales) {
   EXPECT_EQ(s.separators[0], (ViewRect{2, 152, 398, 154}));
   EXPECT_EQ(s.views[1].rect, (ViewRect{2, 154, 398, 298}));
   EXPECT_FLOAT_EQ(s.views[0].size, 0.5f);  // sizes are not changed by a resize
-  // Narrower than the margins: every view is hidden in an empty rectangle.
+  // Narrower than the margins: every view is hidden in an empty rectangle,
+  // and widened again at the same height they come back by their sizes.
   LayoutViews(s, 4, 300, 2);
   EXPECT_TRUE(s.views[0].rect.empty());
   EXPECT_EQ(s.lastWidth, 4);
+  LayoutViews(s, 400, 300, 2);
+  EXPECT_EQ(s.views[0].rect, (ViewRect{2, 2, 398, 152}));
+  EXPECT_EQ(s.separators[0], (ViewRect{2, 152, 398, 154}));
+  EXPECT_EQ(s.views[1].rect, (ViewRect{2, 154, 398, 298}));
+  LayoutViews(s, 4, 300, 2);
   // While suspended only the size is remembered.
   s.suspended = true;
   LayoutViews(s, 500, 500, 2);

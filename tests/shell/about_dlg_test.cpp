@@ -61,10 +61,9 @@ TEST(AboutDlg, ShowsProductVersionAndLinks) {
   EXPECT_EQ(g_seen.caption, L"About Zephra");
   EXPECT_EQ(g_seen.product, L"Zephra");
   EXPECT_EQ(g_seen.version, L"Version 1.0.0.0");
-  EXPECT_EQ(g_seen.homeTarget, kHomePageAddress);
-  EXPECT_EQ(g_seen.homeText, kHomePageAddress);
-  EXPECT_EQ(g_seen.mailTarget, kSupportMailAddress);
-  EXPECT_EQ(g_seen.mailTarget.rfind(L"mailto:", 0), 0u);
+  EXPECT_EQ(g_seen.homeTarget, L"https://www.quarlen.example/zephra/");
+  EXPECT_EQ(g_seen.homeText, L"https://www.quarlen.example/zephra/");
+  EXPECT_EQ(g_seen.mailTarget, L"mailto:support@quarlen.example");
   EXPECT_EQ(g_seen.homeMode, 1);
   EXPECT_EQ(g_seen.mailMode, 1);
   EXPECT_TRUE(g_seen.homeNotify);

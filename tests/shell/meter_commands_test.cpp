@@ -1,29 +1,17 @@
 // The meter window's commands, accelerators and menu states.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "app/meter_dlg.h"
 #include "res/resource.h"
-#include "settings/registry_win.h"
-#include "meter_test_support.h"
+#include "shell_support.h"
+#include "ui/files_win.h"
 
 namespace {
-
-std::vector<std::wstring> g_messages;
-int g_answer = IDNO;
-int RecordMessage(HWND, const wchar_t* text, const wchar_t* title, UINT) {
-  g_messages.push_back(std::wstring(title) + L"|" + text);
-  return g_answer;
-}
-
-std::vector<std::wstring> g_opened;
-intptr_t RecordOpen(const std::wstring& target, const wchar_t* verb, int) {
-  g_opened.push_back(std::wstring(verb ? verb : L"") + L"|" + target);
-  return 42;
-}
 
 std::set<std::wstring> ValueNames(const std::wstring& key) {
   std::set<std::wstring> names;
@@ -39,24 +27,13 @@ std::set<std::wstring> ValueNames(const std::wstring& key) {
   return names;
 }
 
-class MeterCommands : public ::testing::Test {
+class MeterCommands : public MeterTest {
 protected:
   void SetUp() override {
-    g_messages.clear();
-    g_opened.clear();
-    g_answer = IDNO;
-    clock.Set(2026, 12, 8, 10, 0, 0);
     adapters.Add("{AAAAAAAA-0000-0000-0000-000000000001}", 3);
     adapters.Add("{AAAAAAAA-0000-0000-0000-000000000002}", 4);
-    env = TestMeterEnvironment(clock, adapters, registry, reg);
-    env.messageBox = &RecordMessage;
-    env.openDocument = &RecordOpen;
-    meter = std::make_unique<CMeterDlg>(env);
-    hwnd = meter->Create(::GetModuleHandleW(nullptr));
-    ASSERT_NE(hwnd, nullptr);
-    PumpPending();
+    ASSERT_TRUE(Start());
   }
-  void Command(UINT id) { ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
   // A key through the accelerator table, as the message loop sees it.
   bool Key(WORD vk, bool ctrl, bool shift = false) {
     BYTE state[256];
@@ -75,25 +52,17 @@ protected:
     return done;
   }
   UINT ItemState(UINT id) {
-    HMENU popup = ::GetSubMenu(meter->menu().menu(), 0);
+    HMENU popup = meter->menu().popup();
     ::SendMessageW(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
     for (int pos : {POPUP_POS_ADAPTERS, POPUP_POS_VIEW, POPUP_POS_RESET, POPUP_POS_HELP})
       ::SendMessageW(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(::GetSubMenu(popup, pos)), pos);
     return ::GetMenuState(meter->menu().menu(), id, MF_BYCOMMAND);
   }
   std::wstring Options() const { return reg.key(L"Options"); }
-
-  TestClock clock;
-  TestAdapters adapters;
-  TestRegistryRoot reg;
-  Win32Registry registry;
-  MeterEnvironment env;
-  std::unique_ptr<CMeterDlg> meter;
-  HWND hwnd = nullptr;
 };
 
 TEST_F(MeterCommands, ConnectionMenusListEveryEntry) {
-  HMENU popup = ::GetSubMenu(meter->menu().menu(), 0);
+  HMENU popup = meter->menu().popup();
   HMENU adaptersMenu = ::GetSubMenu(popup, POPUP_POS_ADAPTERS);
   HMENU resetMenu = ::GetSubMenu(popup, POPUP_POS_RESET);
   // Two aggregates and two adapters; the placeholder is gone.
@@ -111,8 +80,8 @@ TEST_F(MeterCommands, GraphOffWithTextOffWarnsAndKeepsTheCheck) {
   Key('X', true);  // Ctrl+X: text off
   EXPECT_EQ(meter->settings().displayText, 0);
   EXPECT_TRUE(Key('G', true));  // Ctrl+G would leave neither
-  ASSERT_EQ(g_messages.size(), 1u);
-  EXPECT_EQ(g_messages[0], L"Zephra|At least either graph or text should be displayed.");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], L"Zephra|At least either graph or text should be displayed.");
   EXPECT_EQ(meter->settings().displayGraph, 1);
   EXPECT_TRUE(ItemState(ID_VIEW_GRAPH) & MF_CHECKED);
   EXPECT_FALSE(ItemState(ID_VIEW_TEXT) & MF_CHECKED);
@@ -143,14 +112,14 @@ TEST_F(MeterCommands, ResetItemsOfHiddenConnectionsAreGrey) {
 
 TEST_F(MeterCommands, TheOnlyDisplayedConnectionCannotBeRemoved) {
   Command(9000);
-  ASSERT_EQ(g_messages.size(), 1u);
-  EXPECT_EQ(g_messages[0], L"Zephra|At least one adapter should be monitored.");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], L"Zephra|At least one adapter should be monitored.");
   EXPECT_TRUE(meter->catalogue()[0].monitored);
   Command(9002);  // display a second one; now the first can go
   EXPECT_TRUE(meter->catalogue()[2].monitored);
   Command(9000);
   EXPECT_FALSE(meter->catalogue()[0].monitored);
-  EXPECT_EQ(g_messages.size(), 1u);
+  EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(MeterCommands, ShowAndHideItemsFollowVisibility) {
@@ -196,24 +165,38 @@ TEST_F(MeterCommands, EachToggleWritesExactlyItsGroup) {
 
 TEST_F(MeterCommands, TcpConnectionsAsksAndOpensOnYes) {
   Command(ID_TCP_CONNECTIONS);
-  ASSERT_EQ(g_messages.size(), 1u);
-  EXPECT_NE(g_messages[0].find(L"copy file \"Tcpview.exe\" to folder \""), std::wstring::npos);
-  EXPECT_NE(g_messages[0].find(L"when you click \"TCP Connections\" next time."), std::wstring::npos);
-  EXPECT_TRUE(g_opened.empty());
-  g_answer = IDYES;
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(L"copy file \"Tcpview.exe\" to folder \""), std::wstring::npos);
+  EXPECT_NE(messages[0].find(L"when you click \"TCP Connections\" next time."), std::wstring::npos);
+  EXPECT_TRUE(opened.empty());
+  answer = IDYES;
   Command(ID_TCP_CONNECTIONS);
-  ASSERT_EQ(g_opened.size(), 2u);
-  EXPECT_EQ(g_opened[0].rfind(L"explore|", 0), 0u);
-  EXPECT_EQ(g_opened[1], std::wstring(L"open|") + kTcpViewPageUrl);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0].rfind(L"explore|", 0), 0u);
+  EXPECT_EQ(opened[1], L"address|https://learn.microsoft.com/sysinternals/downloads/tcpview");
 }
 
-TEST_F(MeterCommands, WebCommandsOpenTheirAddresses) {
+TEST_F(MeterCommands, FilesOpenWithTheShellVerbOnlyAndAddressesThroughTheWebHandler) {
+  const std::optional<std::wstring> dir = ModuleDirectory();
+  ASSERT_TRUE(dir);
+  const std::wstring viewer = *dir + L"Tcpview.exe";
+  FILE* f = _wfopen(viewer.c_str(), L"wb");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  Command(ID_TCP_CONNECTIONS);
+  ::DeleteFileW(viewer.c_str());
+  Command(ID_HELP_INDEX);
   Command(ID_CHECK_UPDATES);
   Command(ID_TELL_FRIEND);
-  ASSERT_EQ(g_opened.size(), 2u);
-  EXPECT_NE(g_opened[0].find(L"/Zephra/CheckUpdate/?Ver=3.6&Build=437"), std::wstring::npos);
-  EXPECT_NE(g_opened[1].find(L"mailto:?subject=Zephra%20-%20very%20COOL%20application!!!&body=Download%20from%20"),
-            std::wstring::npos);
+  const std::vector<std::wstring> expected = {
+      L"open|" + viewer,
+      L"open|" + *dir + L"Zephra.chm",
+      L"address|https://www.quarlen.example/Zephra/CheckUpdate/?Ver=3.6&Build=437",
+      L"address|mailto:?subject=Zephra%20-%20very%20COOL%20application!!!&body=Download%20from%20"
+      L"https://www.quarlen.example/",
+  };
+  EXPECT_EQ(opened, expected);
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(MeterCommands, ResetWindowPositionMovesToTheOriginAndShows) {
@@ -245,8 +228,8 @@ TEST_F(MeterCommands, PopupKeyOpensTheMenuCentredWhenTheMouseIsElsewhere) {
   EXPECT_TRUE(Key('F', false));
   POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
   ::ClientToScreen(hwnd, &centre);
-  EXPECT_EQ(meter->lastPopupPoint().x, centre.x);
-  EXPECT_EQ(meter->lastPopupPoint().y, centre.y);
+  EXPECT_EQ(meter->menu().lastPopupPoint().x, centre.x);
+  EXPECT_EQ(meter->menu().lastPopupPoint().y, centre.y);
 }
 
 }  // namespace

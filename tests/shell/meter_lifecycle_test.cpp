@@ -2,113 +2,90 @@
 #include <gtest/gtest.h>
 
 #include "app/app_win.h"
-#include "app/meter_dlg.h"
 #include "res/resource.h"
-#include "settings/registry_win.h"
-#include "meter_test_support.h"
+#include "shell_support.h"
+#include "ui/files_win.h"
 
 namespace {
 
-class MeterLifecycle : public ::testing::Test {
-protected:
-  void SetUp() override {
-    clock.Set(2026, 12, 8, 10, 0, 0);
-    env = TestMeterEnvironment(clock, adapters, registry, reg);
-  }
-  TestClock clock;
-  TestAdapters adapters;
-  TestRegistryRoot reg;
-  Win32Registry registry;
-  MeterEnvironment env;
-};
+using MeterLifecycle = MeterTest;
 
 TEST_F(MeterLifecycle, InitWritesHwndAndTitle) {
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
+  ASSERT_TRUE(Start());
   wchar_t title[64] = {};
-  ::GetWindowTextW(h, title, 64);
+  ::GetWindowTextW(hwnd, title, 64);
   EXPECT_STREQ(title, L"Zephra");
   DWORD stored = 0;
   ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, reg.key(L"Options"), L"HWND", stored));
-  EXPECT_EQ(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(stored)), h);
-  EXPECT_EQ(FindRunningMeter(reg.root()), h);
+  EXPECT_EQ(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(stored)), hwnd);
+  EXPECT_EQ(FindRunningMeter(reg.root()), hwnd);
   // No task-bar button.
-  const LONG_PTR ex = ::GetWindowLongPtrW(h, GWL_EXSTYLE);
+  const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
   EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(ex & WS_EX_APPWINDOW);
 }
 
-TEST_F(MeterLifecycle, FirstStartClearsFirstRunOnce) {
+TEST_F(MeterLifecycle, FirstStartOpensTheHelpFileOnce) {
   env.firstStartHelp = true;
-  {
-    CMeterDlg meter(env);
-    ASSERT_NE(meter.Create(::GetModuleHandleW(nullptr)), nullptr);
-  }
+  ASSERT_TRUE(Start());
   DWORD firstRun = 1;
   ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, reg.key(L"Options"), L"FirstRun", firstRun));
   EXPECT_EQ(firstRun, 0u);
+  ASSERT_TRUE(Start());
+  const std::optional<std::wstring> dir = ModuleDirectory();
+  ASSERT_TRUE(dir);
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"open|" + *dir + L"Zephra.chm"});
 }
 
 TEST_F(MeterLifecycle, EscAndEnterDoNotEndTheDialog) {
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
-  ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-  ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
-  EXPECT_TRUE(::IsWindow(h));
-  EXPECT_FALSE(meter.shutdownDone());
+  ASSERT_TRUE(Start());
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+  EXPECT_TRUE(::IsWindow(hwnd));
+  EXPECT_FALSE(meter->shutdownDone());
 }
 
 TEST_F(MeterLifecycle, HideAndShowCommands) {
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
-  ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(ID_HIDE_WINDOW, 0), 0);
-  EXPECT_FALSE(::IsWindowVisible(h));
-  EXPECT_FALSE(meter.flags().visible);
-  ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(ID_SHOW_WINDOW, 0), 0);
-  EXPECT_TRUE(::IsWindowVisible(h));
-  EXPECT_TRUE(meter.flags().visible);
+  ASSERT_TRUE(Start());
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ID_HIDE_WINDOW, 0), 0);
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_FALSE(meter->flags().visible);
+  ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ID_SHOW_WINDOW, 0), 0);
+  EXPECT_TRUE(::IsWindowVisible(hwnd));
+  EXPECT_TRUE(meter->flags().visible);
 }
 
 TEST_F(MeterLifecycle, CloseRunsShutdownAndDestroys) {
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
-  ::SendMessageW(h, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(::IsWindow(h));
-  EXPECT_TRUE(meter.shutdownDone());
+  ASSERT_TRUE(Start());
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(hwnd));
+  EXPECT_TRUE(meter->shutdownDone());
 }
 
 TEST_F(MeterLifecycle, EndSessionCalledOffKeepsTheWindowWorking) {
   env.startTimer = true;
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
-  ::SendMessageW(h, WM_ENDSESSION, FALSE, 0);
-  EXPECT_FALSE(meter.shutdownDone());
-  EXPECT_TRUE(meter.flags().tickRunning);
-  const int before = meter.counters().ticks;
-  EXPECT_TRUE(PumpUntil([&] { return meter.counters().ticks > before; }, 5000));
-  ::SendMessageW(h, WM_ENDSESSION, TRUE, 0);
-  EXPECT_TRUE(meter.shutdownDone());
-  EXPECT_FALSE(meter.flags().tickRunning);
+  ASSERT_TRUE(Start());
+  ::SendMessageW(hwnd, WM_ENDSESSION, FALSE, 0);
+  EXPECT_FALSE(meter->shutdownDone());
+  EXPECT_TRUE(meter->flags().tickRunning);
+  const int before = meter->counters().ticks;
+  EXPECT_TRUE(PumpUntil([&] { return meter->counters().ticks > before; }, 5000));
+  ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(meter->shutdownDone());
+  EXPECT_FALSE(meter->flags().tickRunning);
 }
 
 TEST_F(MeterLifecycle, AcceleratorEscHidesThroughTheMessageLoop) {
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
-  ASSERT_NE(meter.accelerators(), nullptr);
+  ASSERT_TRUE(Start());
+  ASSERT_NE(meter->accelerators(), nullptr);
   MSG msg{};
-  msg.hwnd = h;
+  msg.hwnd = hwnd;
   msg.message = WM_KEYDOWN;
   msg.wParam = VK_ESCAPE;
   msg.lParam = 1;
-  EXPECT_TRUE(::TranslateAcceleratorW(h, meter.accelerators(), &msg));
-  EXPECT_FALSE(::IsWindowVisible(h));
-  EXPECT_TRUE(::IsWindow(h));
+  EXPECT_TRUE(::TranslateAcceleratorW(hwnd, meter->accelerators(), &msg));
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_TRUE(::IsWindow(hwnd));
 }
 
 TEST_F(MeterLifecycle, StartMinimizedStaysHiddenUntilShown) {
@@ -119,33 +96,28 @@ TEST_F(MeterLifecycle, StartMinimizedStaysHiddenUntilShown) {
   const DWORD one = 1;
   ::RegSetValueExW(key, L"StartMinimized", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   ::RegCloseKey(key);
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
+  ASSERT_TRUE(Start());
+  ::ShowWindow(hwnd, SW_SHOWNORMAL);  // an attempt to show it on its own is suppressed
   PumpPending();
-  ::ShowWindow(h, SW_SHOWNORMAL);  // an attempt to show it on its own is suppressed
-  PumpPending();
-  EXPECT_FALSE(::IsWindowVisible(h));
-  EXPECT_TRUE(meter.flags().startHidden);
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_TRUE(meter->flags().startHidden);
   // The hot key shows it (it shows, it does not toggle).
-  ::SendMessageW(h, WM_HOTKEY, kHotkeyId, 0);
-  EXPECT_TRUE(::IsWindowVisible(h));
-  EXPECT_FALSE(meter.flags().startHidden);
-  ::SendMessageW(h, WM_HOTKEY, kHotkeyId, 0);
-  EXPECT_TRUE(::IsWindowVisible(h));
+  ::SendMessageW(hwnd, WM_HOTKEY, kHotkeyId, 0);
+  EXPECT_TRUE(::IsWindowVisible(hwnd));
+  EXPECT_FALSE(meter->flags().startHidden);
+  ::SendMessageW(hwnd, WM_HOTKEY, kHotkeyId, 0);
+  EXPECT_TRUE(::IsWindowVisible(hwnd));
 }
 
 TEST_F(MeterLifecycle, MinimiseHidesAndShutdownSavesTheWindowRectangle) {
-  CMeterDlg meter(env);
-  HWND h = meter.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h, nullptr);
-  ::SetWindowPos(h, nullptr, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  ::SendMessageW(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_FALSE(::IsWindowVisible(h));
-  EXPECT_FALSE(::IsIconic(h));
+  ASSERT_TRUE(Start());
+  ::SetWindowPos(hwnd, nullptr, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(::IsWindowVisible(hwnd));
+  EXPECT_FALSE(::IsIconic(hwnd));
   RECT r;
-  ::GetWindowRect(h, &r);
-  ::SendMessageW(h, WM_CLOSE, 0, 0);
+  ::GetWindowRect(hwnd, &r);
+  ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
   BYTE data[16] = {};
   DWORD size = sizeof data;
   ASSERT_EQ(::RegGetValueW(HKEY_CURRENT_USER, reg.key(L"Options").c_str(), L"WndPosition", RRF_RT_REG_BINARY, nullptr,
@@ -161,11 +133,9 @@ TEST_F(MeterLifecycle, MinimiseHidesAndShutdownSavesTheWindowRectangle) {
   EXPECT_EQ(stored[2], r.right);
   EXPECT_EQ(stored[3], r.bottom);
   // The next start puts the window where it was.
-  CMeterDlg again(env);
-  HWND h2 = again.Create(::GetModuleHandleW(nullptr));
-  ASSERT_NE(h2, nullptr);
+  ASSERT_TRUE(Start());
   RECT r2;
-  ::GetWindowRect(h2, &r2);
+  ::GetWindowRect(hwnd, &r2);
   EXPECT_EQ(r2.left, r.left);
   EXPECT_EQ(r2.top, r.top);
 }

@@ -2,10 +2,9 @@
 // the clock and adapter seams and a log file of the test's own.
 #include <gtest/gtest.h>
 
-#include "app/meter_dlg.h"
 #include "res/resource.h"
-#include "settings/registry_win.h"
-#include "meter_test_support.h"
+#include "shell_support.h"
+#include "trafficlog/log_format.h"
 
 namespace {
 
@@ -15,58 +14,38 @@ int64_t FileSize(const std::wstring& path) {
   return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-class MeterLog : public ::testing::Test {
+class MeterLog : public MeterTest {
 protected:
   void SetUp() override {
     clock.Set(2026, 12, 8, 12, 15, 50);
     auto& a = adapters.Add("{BBBBBBBB-0000-0000-0000-000000000001}", 5);
     a.row.inOctets = 1000000;
     a.row.outOctets = 500000;
-    env = TestMeterEnvironment(clock, adapters, registry, reg);
-    env.logPath = logPath;
-  }
-  void TearDown() override {
-    meter.reset();
-    ::DeleteFileW(logPath.c_str());
-  }
-  void Start() {
-    meter = std::make_unique<CMeterDlg>(env);
-    ASSERT_NE(meter->Create(::GetModuleHandleW(nullptr)), nullptr);
-    PumpPending();
   }
   // One second with `down` bytes received and `up` sent on the adapter.
   void Second(uint64_t down, uint64_t up) {
     adapters.adapters[0].row.inOctets += down;
     adapters.adapters[0].row.outOctets += up;
-    clock.Advance(1);
-    meter->Tick();
+    TickSeconds(1);
   }
-  AdapterEntry& All() { return meter->catalogue()[0]; }
-
-  std::wstring logPath = TempFilePath(L"zephra-meterlog");
-  TestClock clock;
-  TestAdapters adapters;
-  TestRegistryRoot reg;
-  Win32Registry registry;
-  MeterEnvironment env;
-  std::unique_ptr<CMeterDlg> meter;
+  const AdapterEntry& All() const { return meter->catalogue()[0]; }
 };
 
 TEST_F(MeterLog, FreshLogIsWrittenAtTheSliceChangeOnly) {
-  Start();
+  ASSERT_TRUE(Start());
   ASSERT_TRUE(meter->log().isOpen());
-  EXPECT_EQ(FileSize(logPath), 24);
+  EXPECT_EQ(FileSize(env.logPath), 24);
   for (int i = 0; i < 9; ++i) Second(1000, 100);  // up to 12:15:59
-  EXPECT_EQ(FileSize(logPath), 24);
+  EXPECT_EQ(FileSize(env.logPath), 24);
   Second(1000, 100);  // 12:16:00: one record per connection
-  const int64_t size = FileSize(logPath);
+  const int64_t size = FileSize(env.logPath);
   EXPECT_GT(size, 24);
   EXPECT_EQ((size - 24) % 296, 0);
   EXPECT_EQ(meter->counters().recordWrites, 1);
 }
 
 TEST_F(MeterLog, RestartInTheMiddleOfADayContinuesTodaysCounts) {
-  Start();
+  ASSERT_TRUE(Start());
   Second(0, 0);  // baseline taken at start-up; first sample counts from there
   for (int i = 0; i < 5; ++i) Second(2000, 300);
   const uint64_t in = All().todayIn;
@@ -76,7 +55,7 @@ TEST_F(MeterLog, RestartInTheMiddleOfADayContinuesTodaysCounts) {
   meter.reset();  // the window goes: today's records are written
 
   clock.Advance(60);
-  Start();
+  ASSERT_TRUE(Start());
   EXPECT_EQ(All().todayIn, in);
   EXPECT_EQ(All().todayOut, out);
   EXPECT_EQ(meter->catalogue()[2].todayIn, in);
@@ -84,7 +63,7 @@ TEST_F(MeterLog, RestartInTheMiddleOfADayContinuesTodaysCounts) {
 
 TEST_F(MeterLog, MidnightClosesTheOldDayAndStartsTheNewOneAtZero) {
   clock.Set(2026, 12, 8, 23, 59, 55);
-  Start();
+  ASSERT_TRUE(Start());
   for (int i = 0; i < 4; ++i) Second(4000, 40);  // to 23:59:59
   EXPECT_EQ(All().todayIn, 16000u);
   Second(1000, 10);  // 00:00:00: the old day keeps 16000, this second is the new day's
@@ -93,20 +72,19 @@ TEST_F(MeterLog, MidnightClosesTheOldDayAndStartsTheNewOneAtZero) {
   EXPECT_EQ(All().todayOut, 10u);
 
   // The old day's record holds its final counts.
-  AdapterEntry probe;
-  probe.kind = kKindAll;
-  std::vector<AdapterEntry*> entries{&probe};
-  LocalTime yesterday = clock.now;
-  yesterday.year = 2026;
-  yesterday.month = 12;
-  yesterday.day = 8;
-  ASSERT_TRUE(meter->log().LoadTodayCounters(entries, yesterday));
-  EXPECT_EQ(probe.todayIn, 16000u);
-  EXPECT_EQ(probe.todayOut, 160u);
+  RecordScanner scan(meter->log().file());
+  DayRecord r;
+  uint64_t offset = 0;
+  ASSERT_TRUE(scan.NextOf(kKindAll, "", r, offset));
+  EXPECT_EQ(r.year, 2026);
+  EXPECT_EQ(r.month, 12);
+  EXPECT_EQ(r.day, 8);
+  EXPECT_EQ(r.down, 16000u);
+  EXPECT_EQ(r.up, 160u);
 }
 
 TEST_F(MeterLog, DisplayingASecondConnectionGrowsTheWindowAndMakesAView) {
-  Start();
+  ASSERT_TRUE(Start());
   RECT before;
   ::GetWindowRect(meter->hwnd(), &before);
   ASSERT_NE(All().view, nullptr);
@@ -131,10 +109,10 @@ namespace {
 // The tray icon follows the selected connection once per tick.
 TEST_F(MeterLog, TrayShowsTheSelectedConnectionEveryTick) {
   env.useTray = true;
-  Start();
+  ASSERT_TRUE(Start());
   Second(0, 0);
   Second(3000, 0);
-  CTrayIcon& tray = meter->tray();
+  const CTrayIcon& tray = meter->tray();
   EXPECT_TRUE(tray.shown());
   // All Connections is displayed, so the miniature graph is drawn.
   EXPECT_EQ(tray.stateIndex(), -1);

@@ -1,43 +1,21 @@
 // The meter window's tick, driven through the clock and adapter seams.
 #include <gtest/gtest.h>
 
-#include "app/meter_dlg.h"
-#include "settings/registry_win.h"
-#include "meter_test_support.h"
+#include "shell_support.h"
 
 namespace {
 
-class MeterTick : public ::testing::Test {
+class MeterTick : public MeterTest {
 protected:
   void SetUp() override {
     clock.Set(2026, 12, 8, 12, 15, 0);
     adapters.Add("{11111111-2222-3333-4444-555555555555}", 7);
-    env = TestMeterEnvironment(clock, adapters, registry, reg);
   }
-  HWND Start() {
-    meter = std::make_unique<CMeterDlg>(env);
-    HWND h = meter->Create(::GetModuleHandleW(nullptr));
-    PumpPending();
-    return h;
-  }
-  void TickSeconds(int n) {
-    for (int i = 0; i < n; ++i) {
-      clock.Advance(1);
-      meter->Tick();
-    }
-  }
-
-  TestClock clock;
-  TestAdapters adapters;
-  TestRegistryRoot reg;
-  Win32Registry registry;
-  MeterEnvironment env;
-  std::unique_ptr<CMeterDlg> meter;
 };
 
 TEST_F(MeterTick, SliceChangeWritesOnceThenNothingFor959Ticks) {
   clock.Set(2026, 12, 8, 12, 15, 58);
-  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Start());
   TickSeconds(1);  // 12:15:59
   EXPECT_EQ(meter->counters().recordWrites, 0);
   TickSeconds(1);  // 12:16:00
@@ -53,7 +31,7 @@ TEST_F(MeterTick, SliceChangeWritesOnceThenNothingFor959Ticks) {
 
 TEST_F(MeterTick, MidnightIsANewDate) {
   clock.Set(2026, 12, 8, 23, 59, 58);
-  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Start());
   TickSeconds(1);
   EXPECT_EQ(meter->counters().recordWrites, 0);
   TickSeconds(1);  // 00:00:00 of the 9th
@@ -64,10 +42,9 @@ TEST_F(MeterTick, MidnightIsANewDate) {
 
 TEST_F(MeterTick, ClockSetBackToYesterdayIsANewDateSeenByTimeChange) {
   clock.Set(2026, 12, 9, 0, 10, 0);
-  HWND h = Start();
-  ASSERT_NE(h, nullptr);
+  ASSERT_TRUE(Start());
   clock.Set(2026, 12, 8, 23, 50, 0);
-  ::SendMessageW(h, WM_TIMECHANGE, 0, 0);
+  ::SendMessageW(hwnd, WM_TIMECHANGE, 0, 0);
   EXPECT_EQ(meter->counters().recordWrites, 1);
   EXPECT_EQ(meter->counters().dateStarts, 1);
   EXPECT_EQ(meter->storedMoment().day, 8);
@@ -79,7 +56,7 @@ TEST_F(MeterTick, ClockSetBackToYesterdayIsANewDateSeenByTimeChange) {
 }
 
 TEST_F(MeterTick, TwoHourGapDropsBaselinesOnce) {
-  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Start());
   TickSeconds(3);
   EXPECT_EQ(meter->counters().gaps, 0);
   clock.Advance(2 * 3600);
@@ -90,7 +67,7 @@ TEST_F(MeterTick, TwoHourGapDropsBaselinesOnce) {
 }
 
 TEST_F(MeterTick, ThirtySecondsIsNotYetAGap) {
-  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Start());
   clock.Advance(30);
   meter->Tick();
   EXPECT_EQ(meter->counters().gaps, 0);
@@ -101,7 +78,7 @@ TEST_F(MeterTick, ThirtySecondsIsNotYetAGap) {
 
 TEST_F(MeterTick, FailedAdapterListSkipsTheRestButNotTheLogWork) {
   clock.Set(2026, 12, 8, 12, 15, 59);
-  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Start());
   adapters.failList = true;
   TickSeconds(1);
   EXPECT_EQ(meter->counters().skippedSamples, 1);
@@ -113,7 +90,7 @@ TEST_F(MeterTick, FailedAdapterListSkipsTheRestButNotTheLogWork) {
 
 TEST_F(MeterTick, TimerDrivesTheTick) {
   env.startTimer = true;
-  ASSERT_NE(Start(), nullptr);
+  ASSERT_TRUE(Start());
   EXPECT_TRUE(meter->flags().tickRunning);
   EXPECT_TRUE(PumpUntil([&] { return meter->counters().ticks >= 1; }, 5000));
 }

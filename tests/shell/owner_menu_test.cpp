@@ -193,6 +193,22 @@ TEST_F(OwnerMenuTest, ItemsAddedAtRunTimeAreTakenOverWhenThePopupOpens) {
   EXPECT_EQ(menu_.Text(kFirstResetMenuId + 1), L"Wireless");
 }
 
+TEST_F(OwnerMenuTest, OtherMenusOfTheOwnerAreNotTakenOver) {
+  HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  HMENU system = ::GetSystemMenu(owner, FALSE);
+  ASSERT_NE(system, nullptr);
+  menu_.OnInitMenuPopup(system);
+  EXPECT_FALSE(ItemInfo(system, SC_CLOSE).fType & MFT_OWNERDRAW);
+  HMENU other = ::CreatePopupMenu();
+  ASSERT_TRUE(::AppendMenuW(other, MF_STRING, 1234, L"Other"));
+  menu_.OnInitMenuPopup(other);
+  EXPECT_FALSE(ItemInfo(other, 1234).fType & MFT_OWNERDRAW);
+  ::DestroyMenu(other);
+  ::DestroyWindow(owner);
+}
+
 TEST_F(OwnerMenuTest, MenuCharFindsMnemonics) {
   EXPECT_EQ(MenuMnemonic(L"&Options...\tF2"), L'o');
   EXPECT_EQ(MenuMnemonic(L"Stop&watch...\tF4"), L'w');

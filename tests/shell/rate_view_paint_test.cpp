@@ -70,7 +70,7 @@ protected:
       t.year = 2026, t.month = 12, t.day = 8, t.hour = 12, t.minute = 30;
       return t;
     });
-    view->ApplyOptions(opt, true);
+    view->SetOptions(opt, true);
   }
   void TearDown() override {
     view.reset();
@@ -80,6 +80,7 @@ protected:
     history.PushFront(RateSample{down, up, 0, 0});
     view->AddSample();
   }
+  void Set(const RateViewOptions& o) { ASSERT_TRUE(view->SetOptions(o, true)); }
   std::unique_ptr<Canvas> Render() {
     auto c = std::make_unique<Canvas>(300, 120);
     view->Paint(c->dc());
@@ -127,7 +128,8 @@ TEST_F(RateViewPaint, FixedScaleClipsAtFullHeight) {
 }
 
 TEST_F(RateViewPaint, LineGraphDrawsDownloadOverUpload) {
-  view->SetGraphStyle(0);
+  opt.graphStyle = 0;
+  Set(opt);
   for (int i = 0; i < 5; ++i) Add(800, 800);
   const RateViewLayout& l = view->layout();
   auto c = Render();
@@ -157,7 +159,8 @@ TEST_F(RateViewPaint, ColouredTextUsesTheGraphColoursAndPlainTextDoesNot) {
   auto coloured = Render();
   EXPECT_GT(count(*coloured, kDown), 5);
   EXPECT_GT(count(*coloured, kUp), 5);
-  view->SetTextColourSameAsGraph(false);
+  opt.textColourSameAsGraph = false;
+  Set(opt);
   auto plain = Render();
   EXPECT_EQ(count(*plain, kDown), 0);
   EXPECT_EQ(count(*plain, kUp), 0);
@@ -189,43 +192,74 @@ TEST_F(RateViewPaint, TooLongTitleEndsInAnEllipsis) {
 }
 
 TEST_F(RateViewPaint, ZeroFontHeightIsReplacedAndBadValuesAreRefused) {
-  FontSpec zero{L"Tahoma", 0, 0};
-  view->SetRateFont(zero);
-  view->SetScaleFont(zero);
+  opt.rateFont = opt.scaleFont = FontSpec{L"Tahoma", 0, 0};
+  Set(opt);
   EXPECT_EQ(view->rateFontHeight(), kDefaultFontHeight);
   EXPECT_FALSE(view->layout().plot.empty());
   EXPECT_GE(view->layout().scaleLineCount, 1);
   Add(100, 100);
   Render();
 
-  EXPECT_FALSE(view->SetHeightPercent(49));
-  EXPECT_FALSE(view->SetHeightPercent(101));
-  EXPECT_EQ(view->options().heightPercent, 95);
-  EXPECT_FALSE(view->SetPulse(0, 1));
-  EXPECT_FALSE(view->SetPulse(3, -1));
-  EXPECT_FALSE(view->SetTimeGridInterval(0));
-  EXPECT_EQ(view->options().timeGridInterval, 30);
+  // Each value the view cannot draw is refused on its own; the rest is taken.
+  const struct {
+    int32_t heightPercent, pulseWidth, pulseSpace, timeGridInterval;
+  } bad[] = {{49, 3, 1, 30}, {101, 3, 1, 30}, {95, 0, 1, 30}, {95, 3, -1, 30}, {95, 1001, 1, 30}, {95, 3, 1, 0},
+             {95, 3, 1, 86401}};
+  for (const auto& b : bad) {
+    RateViewOptions o = opt;
+    o.heightPercent = b.heightPercent;
+    o.pulseWidth = b.pulseWidth;
+    o.pulseSpace = b.pulseSpace;
+    o.timeGridInterval = b.timeGridInterval;
+    o.upColour = RgbColour(1, 2, 3);
+    EXPECT_FALSE(view->SetOptions(o, true)) << b.heightPercent << " " << b.pulseWidth << " " << b.timeGridInterval;
+    EXPECT_EQ(view->options().heightPercent, 95);
+    EXPECT_EQ(view->options().pulseWidth, 3);
+    EXPECT_EQ(view->options().pulseSpace, 1);
+    EXPECT_EQ(view->options().timeGridInterval, 30);
+    EXPECT_EQ(view->options().upColour, RgbColour(1, 2, 3));
+  }
 }
 
 TEST_F(RateViewPaint, PulseChangeRestartsTheTimeGrid) {
   for (int i = 0; i < 7; ++i) Add(10, 10);
   EXPECT_NE(view->timeGrid().lineOffset, view->timeGrid().period);
-  ASSERT_TRUE(view->SetPulse(5, 2));
+  opt.pulseWidth = 5;
+  opt.pulseSpace = 2;
+  Set(opt);
   EXPECT_EQ(view->timeGrid().lineOffset, view->timeGrid().period);
   EXPECT_EQ(view->timeGrid().period, 30 * 7 - 2);
   Add(10, 10);
   EXPECT_EQ(view->timeGrid().lineOffset, 5);
+  // Options that leave the pulse and the interval alone keep the phase.
+  opt.downColour = RgbColour(1, 2, 3);
+  Set(opt);
+  EXPECT_EQ(view->timeGrid().lineOffset, 5);
 }
 
-TEST_F(RateViewPaint, WindowShowsTheSamePictureAsPaint) {
-  Add(2000, 700);
-  ::ShowWindow(host, SW_SHOWNOACTIVATE);
+TEST_F(RateViewPaint, RedrawPutsThePictureOnTheScreen) {
+  Add(1000, 400);
+  ::SetWindowPos(host, HWND_TOPMOST, 50, 50, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   PumpPending();
+  // A sample only Redraw can bring to the screen: nothing is invalidated.
+  history.PushFront(RateSample{500, 200, 0, 0});
   view->Redraw();
-  auto painted = Render();
-  Canvas printed(300, 120);
-  ::SendMessageW(view->hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.dc()), PRF_CLIENT);
-  EXPECT_TRUE(printed.SameArea(*painted, ViewRect{0, 0, 300, 120}));
+  const auto expected = Render();
+  RECT r;
+  ::GetWindowRect(view->hwnd(), &r);
+  Canvas screen(300, 120);
+  auto grab = [&] {
+    HDC sdc = ::GetDC(nullptr);
+    ::BitBlt(screen.dc(), 0, 0, 300, 120, sdc, r.left, r.top, SRCCOPY);
+    ::ReleaseDC(nullptr, sdc);
+    return screen.SameArea(*expected, ViewRect{0, 0, 300, 120});
+  };
+  // The window's pixels reach the screen when the system gets round to it.
+  EXPECT_TRUE(PumpUntil(grab, 3000));
+  ::SetWindowPos(host, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  const RateViewLayout& l = view->layout();
+  EXPECT_EQ(screen.At(l.plot.right - 2, l.plot.bottom - l.fullScaleHeight * 3 / 4), kGraphBg);  // the new column
+  EXPECT_EQ(screen.At(l.plot.right - 6, l.plot.bottom - l.fullScaleHeight * 3 / 4), kDown);     // the older one
 }
 
 }  // namespace

@@ -105,3 +105,63 @@ COLORREF PixelCanvas::At(int x, int y) const {
   const uint32_t p = bits_[y * w_ + x];  // memory order B, G, R
   return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
+
+std::vector<std::wstring> MeterTest::messages;
+std::vector<std::wstring> MeterTest::opened;
+int MeterTest::answer = IDNO;
+
+int MeterTest::RecordMessage(HWND, const wchar_t* text, const wchar_t* title, UINT) {
+  messages.push_back(std::wstring(title) + L"|" + text);
+  return answer;
+}
+
+intptr_t MeterTest::RecordFile(const std::wstring& target, const wchar_t* verb, int) {
+  opened.push_back(std::wstring(verb ? verb : L"") + L"|" + target);
+  return 42;
+}
+
+intptr_t MeterTest::RecordAddress(const std::wstring& target, int) {
+  opened.push_back(L"address|" + target);
+  return 42;
+}
+
+MeterTest::MeterTest() {
+  messages.clear();
+  opened.clear();
+  answer = IDNO;
+  clock.Set(2026, 12, 8, 10, 0, 0);
+  env.clock = &clock;
+  env.adapters = &adapters;
+  env.registry = &registry;
+  env.registryRoot = reg.root();
+  env.startTimer = false;
+  env.firstStartHelp = false;
+  env.useTray = false;
+  env.registerHotkey = false;
+  env.logPath = TempFilePath(L"zephra-test");
+  env.messageBox = &RecordMessage;
+  env.openFile = &RecordFile;
+  env.openAddress = &RecordAddress;
+}
+
+MeterTest::~MeterTest() {
+  meter.reset();
+  ::DeleteFileW(env.logPath.c_str());
+}
+
+bool MeterTest::Start() {
+  meter.reset();
+  meter = std::make_unique<CMeterDlg>(env);
+  hwnd = meter->Create(::GetModuleHandleW(nullptr));
+  PumpPending();
+  return hwnd != nullptr;
+}
+
+void MeterTest::Command(UINT id) const { ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+void MeterTest::TickSeconds(int n) {
+  for (int i = 0; i < n; ++i) {
+    clock.Advance(1);
+    meter->Tick();
+  }
+}

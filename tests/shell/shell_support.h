@@ -1,14 +1,19 @@
-// Helpers shared by the shell tests: a driven clock, a scripted adapter
-// source, a private registry root, message pumping with bounded waits.
+// Helpers shared by the shell tests: a driven clock, a private registry root,
+// message pumping with bounded waits, and the fixture of every meter window test.
 #pragma once
 #include <windows.h>
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/clock.h"
-#include "measure/adapter_source.h"
+#include "app/meter_dlg.h"
+#include "measure/scripted_source.h"
+#include "settings/registry_win.h"
 
 class TestClock : public Clock {
 public:
@@ -17,44 +22,6 @@ public:
   int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
   void Set(int y, int mo, int d, int h, int mi, int s) { now = MakeLocalTime(y, mo, d, h, mi, s); }
   void Advance(int seconds) { now = FromNaiveSeconds(NaiveSeconds(now) + seconds); }
-};
-
-// Adapters and counters under the test's control.
-class TestAdapters : public AdapterSource {
-public:
-  struct Adapter {
-    AdapterInfo info;
-    InterfaceRow row;
-  };
-  std::vector<Adapter> adapters;
-  bool failList = false;
-
-  bool ListAdapters(std::vector<AdapterInfo>& out) override {
-    out.clear();
-    if (failList) return false;
-    for (const auto& a : adapters) out.push_back(a.info);
-    return true;
-  }
-  bool ReadInterface(uint32_t index, InterfaceRow& row) override {
-    for (const auto& a : adapters)
-      if (a.info.index == index) { row = a.row; return true; }
-    return false;
-  }
-  Adapter& Add(const std::string& name, uint32_t index, uint32_t ifType = 6) {
-    Adapter a;
-    a.info.name = name;
-    a.info.description = "Test adapter " + std::to_string(index);
-    a.info.index = index;
-    a.info.type = ifType;
-    a.info.addressLength = 6;
-    a.info.ipAddress = "192.0.2." + std::to_string(index);
-    a.row.type = ifType;
-    a.row.speed = 100000000;
-    a.row.counters64 = true;
-    a.row.description = a.info.description;
-    adapters.push_back(a);
-    return adapters.back();
-  }
 };
 
 // A registry root of its own under HKCU, deleted when the test ends.
@@ -102,3 +69,36 @@ bool WriteScreenBmp(HWND window, const std::wstring& path);
 
 bool ReadDwordValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& out);
 bool ValueExists(HKEY root, const std::wstring& key, const std::wstring& name);
+
+// The meter window with the injected clock and adapters, the real registry
+// under a private root and a log file of its own; no timer, help viewer, tray
+// icon or global hot key. Message boxes and opened files and addresses are
+// recorded ("Title|text", "verb|target", "address|target").
+class MeterTest : public ::testing::Test {
+protected:
+  MeterTest();
+  ~MeterTest() override;
+
+  // Creates the window from `env` (a meter already there goes first); false when it failed.
+  bool Start();
+  void Command(UINT id) const;
+  // n seconds, one tick each.
+  void TickSeconds(int n);
+
+  static std::vector<std::wstring> messages;
+  static std::vector<std::wstring> opened;
+  static int answer;  // what the next message box returns
+
+  TestClock clock;
+  ScriptedSource adapters;
+  TestRegistryRoot reg;
+  Win32Registry registry;
+  MeterEnvironment env;
+  std::unique_ptr<CMeterDlg> meter;
+  HWND hwnd = nullptr;
+
+private:
+  static int RecordMessage(HWND, const wchar_t* text, const wchar_t* title, UINT);
+  static intptr_t RecordFile(const std::wstring& target, const wchar_t* verb, int);
+  static intptr_t RecordAddress(const std::wstring& target, int);
+};
