@@ -60,10 +60,16 @@ void SetTextIfChanged(HWND dialog, int id, const std::wstring& text) {
   if (shown != text) ::SetWindowTextW(control, text.c_str());
 }
 
-INT_PTR ColouredStatic(HDC dc, COLORREF colour) {
-  ::SetTextColor(dc, colour);
-  ::SetBkMode(dc, TRANSPARENT);
-  return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
+std::optional<INT_PTR> ColouredStatic(HWND page, WPARAM wp, LPARAM lp, COLORREF colour) {
+  // The dialog manager calls the page's procedure first: that inner call
+  // takes the default, whose brush the outer one keeps.
+  static thread_local bool inside = false;
+  if (inside) return std::nullopt;
+  inside = true;
+  const LRESULT brush = ::DefDlgProcW(page, WM_CTLCOLORSTATIC, wp, lp);
+  inside = false;
+  ::SetTextColor(reinterpret_cast<HDC>(wp), colour);
+  return static_cast<INT_PTR>(brush);
 }
 
 void RunExport(HWND owner, const ReportsContext& ctx, ReportKind kind,

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,9 +76,10 @@ struct ReportsContext {
 bool SameConnection(const SelectedConnection& a, const SelectedConnection& b);
 // Writes a static text only when it differs from the shown one.
 void SetTextIfChanged(HWND dialog, int id, const std::wstring& text);
-// Colours the static texts of a page (WM_CTLCOLORSTATIC): red or blue text on
-// the page's own background.
-INT_PTR ColouredStatic(HDC dc, COLORREF colour);
+// Colours a static text of a page (WM_CTLCOLORSTATIC): the page's own
+// background as the dialog manager gives it (the themed tab pane included),
+// with red or blue text. Nothing (default processing) when called from within.
+std::optional<INT_PTR> ColouredStatic(HWND page, WPARAM wp, LPARAM lp, COLORREF colour);
 
 // Export of one page: the save dialog, the extension rule, the file created
 // unshared, the bytes of text(format) written under the wait cursor, then the

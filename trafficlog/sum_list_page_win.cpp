@@ -164,7 +164,7 @@ std::optional<INT_PTR> CSumListPage::OnExport(WPARAM, LPARAM) {
 std::optional<INT_PTR> CSumListPage::OnCtlColorStatic(WPARAM wp, LPARAM lp) {
   const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lp));
   if (id == IDC_SUM_SELECTION || id == IDC_SUM_WEEK_START || id == IDC_SUM_MONTH_START)
-    return ColouredStatic(reinterpret_cast<HDC>(wp), kRed);
+    return ColouredStatic(hwnd_, wp, lp, kRed);
   return std::nullopt;
 }
 

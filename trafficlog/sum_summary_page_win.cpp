@@ -157,7 +157,7 @@ std::optional<INT_PTR> CSumSummaryPage::OnExport(WPARAM, LPARAM) {
 }
 
 std::optional<INT_PTR> CSumSummaryPage::OnCtlColorStatic(WPARAM wp, LPARAM lp) {
-  if (::GetDlgCtrlID(reinterpret_cast<HWND>(lp)) == IDC_SUM_DATE) return ColouredStatic(reinterpret_cast<HDC>(wp), kBlue);
+  if (::GetDlgCtrlID(reinterpret_cast<HWND>(lp)) == IDC_SUM_DATE) return ColouredStatic(hwnd_, wp, lp, kBlue);
   return std::nullopt;
 }
 
