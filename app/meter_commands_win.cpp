@@ -74,10 +74,10 @@ void CMeterDlg::UpdateMenuStates(HMENU popup) {
   const bool noModal = !flags_.modalOpen;
   menu_.Enable(ID_SHOW_WINDOW, !flags_.visible);
   menu_.Enable(ID_HIDE_WINDOW, flags_.visible);
-  // The options, reports, stopwatch and rates recorder windows are not part of
-  // this program yet: their items stay in the menu, greyed.
+  // The options, stopwatch and rates recorder windows are not part of this
+  // program yet: their items stay in the menu, greyed.
   menu_.Enable(ID_OPTIONS, false);
-  menu_.Enable(ID_REPORTS, false);
+  menu_.Enable(ID_REPORTS, noModal);
   menu_.Enable(ID_STOPWATCH, false);
   menu_.Enable(ID_RATES_RECORDER, false);
   menu_.Enable(ID_ABOUT, noModal);

@@ -18,6 +18,7 @@
 #include "settings/meter_settings.h"
 #include "settings/registry_store.h"
 #include "trafficlog/log_file_win.h"
+#include "trafficlog/period_totals.h"
 #include "trafficlog/traffic_log.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
@@ -165,6 +166,7 @@ public:
   void OnHelpCmd(WORD, HWND);
   void OnWebCmd(WORD, HWND);
   void OnAboutCmd(WORD, HWND);
+  void OnReportsCmd(WORD, HWND);
   void OnShowAlertAgainCmd(WORD, HWND);
   void OnOpenPopupCmd(WORD, HWND);
 
@@ -227,6 +229,9 @@ private:
   bool hotkeyRegistered_ = false;
   bool shutdownDone_ = false;
   POINT lastPopupPoint_{};
+  // The reports window's connection and page, kept for the run only.
+  SelectedConnection reportsConnection_;
+  int reportsPage_ = 0;
 };
 
 // Reads HWND of a running copy; the application object uses it for the show
