@@ -145,11 +145,16 @@ bool RecordScanner::Next(DayRecord& record, uint64_t& offset) {
 }
 
 bool RecordScanner::NextOf(int32_t kind, const std::string& id, DayRecord& record, uint64_t& offset) {
+  const size_t n = id.size();
+  // An ID holding a NUL can equal no stored ID, which ends at its first NUL.
+  const bool matchable = n <= kLogIdFieldSize && id.find('\0') == std::string::npos;
   while (const uint8_t* raw = NextRaw(offset)) {
     if (static_cast<int32_t>(GetU32Le(raw + kKindAt)) != kind) continue;
     if (kind != 100 && kind != 200) {
-      const size_t n = IdLength(raw + kIdAt);
-      if (n != id.size() || std::memcmp(raw + kIdAt, id.data(), n) != 0) continue;
+      // Equal IDs: the same first n bytes, then the field's end or its NUL
+      // (no search for the NUL through the whole field).
+      if (!matchable || std::memcmp(raw + kIdAt, id.data(), n) != 0) continue;
+      if (n < kLogIdFieldSize && raw[kIdAt + n] != 0) continue;
     }
     record = DecodeDayRecord(raw);
     return true;
