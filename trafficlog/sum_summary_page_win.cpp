@@ -10,6 +10,7 @@
 namespace {
 
 constexpr COLORREF kBlue = RGB(0, 0, 238);
+constexpr int kMaxLastDays = 32767;
 const wchar_t kLogFilter[] = L"Log File (*.log)|*.log|";
 const wchar_t kRestartNotice[] = L"The new change won't take effect until the program restarts.";
 const wchar_t kCopyFailed[] = L"Failed to copy file.";
@@ -74,7 +75,7 @@ PROPSHEETPAGEW CSumSummaryPage::Page(HINSTANCE inst) { return Describe(inst, IDD
 
 std::optional<INT_PTR> CSumSummaryPage::OnInitDialog(WPARAM, LPARAM) {
   ::SetDlgItemTextW(hwnd_, IDC_SUM_DAYS, std::to_wstring(ctx_.in.lastDays).c_str());
-  ::SendDlgItemMessageW(hwnd_, IDC_SUM_DAYS_SPIN, UDM_SETRANGE32, 1, 32767);
+  ::SendDlgItemMessageW(hwnd_, IDC_SUM_DAYS_SPIN, UDM_SETRANGE32, 1, kMaxLastDays);
   ::SendDlgItemMessageW(hwnd_, IDC_SUM_DAYS_SPIN, UDM_SETPOS32, 0, ctx_.in.lastDays);
   ::SetDlgItemTextW(hwnd_, IDC_SUM_DATE, UntilTodayLabel(ctx_.env.now()).c_str());
   Load();
@@ -104,7 +105,8 @@ void CSumSummaryPage::OnDaysChange(WORD code, HWND) {
   if (code != EN_CHANGE || !initialised_) return;
   BOOL ok = FALSE;
   const int n = static_cast<int>(::GetDlgItemInt(hwnd_, IDC_SUM_DAYS, &ok, TRUE));
-  ctx_.in.lastDays = ok ? n : 0;
+  // Kept within the spin's range; an empty field (or 0) hides the row.
+  ctx_.in.lastDays = !ok ? 0 : n > kMaxLastDays ? kMaxLastDays : n;
   ComputeLastDaysTotal(totals_, ctx_.in.log, loaded_, ctx_.env.now(), ctx_.in.lastDays);
   ShowValues();
 }

@@ -462,13 +462,34 @@ TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
   EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
   ::DeleteFileW((target + L".csv").c_str());
 
-  // Closing hands N back: it is saved at once.
+  // Change the log's place on the summary page: it takes effect at the next start.
+  ::SendMessageW(sheet, PSM_SETCURSEL, 0, 0);
+  HWND summary = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  ASSERT_NE(summary, nullptr);
+  ::PostMessageW(::GetDlgItem(summary, 1115), BM_CLICK, 0, 0);
+  HWND choose = WaitForTopLevel(p.pi.dwProcessId, L"Choose a traffic log", 20000);
+  ASSERT_NE(choose, nullptr);
+  const std::wstring moved = std::wstring(temp) + L"zephra-e2e-moved";
+  HWND chooseName = ::GetDlgItem(choose, 0x47C);
+  if (HWND edit = ::FindWindowExW(chooseName, nullptr, L"Edit", nullptr)) chooseName = edit;
+  ::SendMessageW(chooseName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(moved.c_str()));
+  ::PostMessageW(::GetDlgItem(choose, IDOK), BM_CLICK, 0, 0);
+  HWND notice = WaitForTopLevel(p.pi.dwProcessId, L"Zephra", 20000, meter);
+  ASSERT_NE(notice, nullptr);
+  ::PostMessageW(notice, WM_COMMAND, IDOK, 0);
+
+  // Closing hands N and the log path back: both are saved at once.
+  for (int i = 0; i < 100 && WaitForTopLevel(p.pi.dwProcessId, L"Zephra", 1, meter); ++i) ::Sleep(50);
   ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
   for (int i = 0; i < 100 && ::IsWindow(sheet); ++i) ::Sleep(50);
   EXPECT_FALSE(::IsWindow(sheet));
   DWORD lastDays = 0;
   for (int i = 0; i < 100 && !ReadDword(kOptions, L"SumLastDays", lastDays); ++i) ::Sleep(50);
   EXPECT_EQ(lastDays, 30u);
+  wchar_t stored[MAX_PATH] = {};
+  DWORD size = sizeof stored;
+  ::RegGetValueW(HKEY_CURRENT_USER, kOptions, L"TrafficLogFile", RRF_RT_REG_SZ, nullptr, stored, &size);
+  EXPECT_EQ(std::wstring(stored), moved + L".log");
   ::PostMessageW(meter, WM_CLOSE, 0, 0);
   DWORD code = 0;
   ASSERT_TRUE(p.WaitExit(15000, code));
