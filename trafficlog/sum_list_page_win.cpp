@@ -73,6 +73,7 @@ void CSumListPage::Load() {
 void CSumListPage::Fill() {
   ::SendMessageW(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   list_.DeleteAll();
+  list_.Reserve(static_cast<int>(rows_.rows.size()));
   std::vector<std::wstring> texts(5);
   for (size_t i = 0; i < rows_.rows.size(); ++i) {
     for (int c = 0; c < 5; ++c) texts[c] = rows_.rows[i].text[c];

@@ -29,6 +29,8 @@ public:
   // Appends a row with its texts (one per column) and its data; returns its index.
   int AddRow(const std::vector<std::wstring>& texts, LPARAM data);
   void DeleteAll();
+  // Room for n rows before a large fill.
+  void Reserve(int n) { ListView_SetItemCount(list_, n); }
   int Count() const;
   LPARAM Data(int row) const;
   std::wstring Text(int row, int column) const;
