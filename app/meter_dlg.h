@@ -21,6 +21,7 @@
 #include "settings/meter_settings.h"
 #include "settings/registry_store.h"
 #include "trafficlog/log_file_win.h"
+#include "trafficlog/period_totals.h"
 #include "trafficlog/traffic_log.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
@@ -147,6 +148,7 @@ private:
   void OnHelpCmd(WORD id, WORD code, HWND control);
   void OnWebCmd(WORD id, WORD code, HWND control);
   void OnAboutCmd(WORD id, WORD code, HWND control);
+  void OnReportsCmd(WORD id, WORD code, HWND control);
   void OnShowAlertAgainCmd(WORD id, WORD code, HWND control);
   void OnOpenPopupCmd(WORD id, WORD code, HWND control);
   void OnToggle(WORD id);
@@ -212,6 +214,9 @@ private:
   bool serviceEnabled_ = false;  // "ServiceEnabled" of the service options
   bool hotkeyRegistered_ = false;
   bool shutdownDone_ = false;
+  // The reports window's connection and page, kept for the run only.
+  SelectedConnection reportsConnection_;
+  int reportsPage_ = 0;
 };
 
 // Reads HWND of a running copy; the application object uses it for the show

@@ -61,6 +61,7 @@ const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     {ID_CHECK_UPDATES, &CMeterDlg::OnWebCmd},
     {ID_TELL_FRIEND, &CMeterDlg::OnWebCmd},
     {ID_ABOUT, &CMeterDlg::OnAboutCmd},
+    {ID_REPORTS, &CMeterDlg::OnReportsCmd},
     {ID_SHOW_ALERT_AGAIN, &CMeterDlg::OnShowAlertAgainCmd},
     {ID_OPEN_POPUP, &CMeterDlg::OnOpenPopupCmd},
 };

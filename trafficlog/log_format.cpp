@@ -17,8 +17,6 @@ size_t IdLength(const uint8_t* field) {
   return nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - field) : kLogIdFieldSize;
 }
 
-constexpr size_t kScanBlockRecords = 256;
-
 }  // namespace
 
 void EncodeLogHeader(uint8_t out[kLogHeaderSize]) {
@@ -83,6 +81,7 @@ MemoryLogFile::MemoryLogFile(std::shared_ptr<std::vector<uint8_t>> bytes, bool w
     : bytes_(bytes ? std::move(bytes) : std::make_shared<std::vector<uint8_t>>()), writable_(writable) {}
 
 size_t MemoryLogFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) {
+  ++reads;
   if (failReads || offset >= bytes_->size()) return 0;
   const size_t n = static_cast<size_t>(std::min<uint64_t>(size, bytes_->size() - offset));
   std::memcpy(buffer, bytes_->data() + offset, n);
@@ -146,11 +145,16 @@ bool RecordScanner::Next(DayRecord& record, uint64_t& offset) {
 }
 
 bool RecordScanner::NextOf(int32_t kind, const std::string& id, DayRecord& record, uint64_t& offset) {
+  const size_t n = id.size();
+  // An ID holding a NUL can equal no stored ID, which ends at its first NUL.
+  const bool matchable = n <= kLogIdFieldSize && id.find('\0') == std::string::npos;
   while (const uint8_t* raw = NextRaw(offset)) {
     if (static_cast<int32_t>(GetU32Le(raw + kKindAt)) != kind) continue;
     if (kind != 100 && kind != 200) {
-      const size_t n = IdLength(raw + kIdAt);
-      if (n != id.size() || std::memcmp(raw + kIdAt, id.data(), n) != 0) continue;
+      // Equal IDs: the same first n bytes, then the field's end or its NUL
+      // (no search for the NUL through the whole field).
+      if (!matchable || std::memcmp(raw + kIdAt, id.data(), n) != 0) continue;
+      if (n < kLogIdFieldSize && raw[kIdAt + n] != 0) continue;
     }
     record = DecodeDayRecord(raw);
     return true;

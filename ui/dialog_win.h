@@ -41,6 +41,10 @@ protected:
   // Messages not in the table come here; nullopt = default processing.
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp) { return std::nullopt; }
 
+  // The object behind WM_INITDIALOG's parameter; a property page finds it in
+  // its page description instead (PropertyPage<D>).
+  static D* FromInitParam(LPARAM lp) { return reinterpret_cast<D*>(lp); }
+
   HWND hwnd_ = nullptr;
 
 private:
@@ -48,11 +52,12 @@ private:
   // part need not sit at its start, so the thunk gets the D* itself.
   LPARAM Self() { return reinterpret_cast<LPARAM>(static_cast<D*>(this)); }
 
+protected:
   static INT_PTR CALLBACK Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     D* self;
     if (msg == WM_INITDIALOG) {
-      self = reinterpret_cast<D*>(lp);
-      ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+      self = D::FromInitParam(lp);
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
       self->hwnd_ = hwnd;
     } else {
       self = reinterpret_cast<D*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -67,6 +72,7 @@ private:
     return handled ? result : FALSE;
   }
 
+private:
   bool Dispatch(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     D* self = static_cast<D*>(this);
     if (msg == WM_COMMAND) {

@@ -2,6 +2,7 @@
 // running copy, and shutdown through WM_CLOSE.
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <iphlpapi.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
@@ -242,6 +243,256 @@ TEST_F(ZephraExe, ARunLeavesItsLogAndSettings) {
   const std::set<std::wstring> expected = {L"FirstRun", L"HWND", L"TrafficLogFile", L"WndPosition",
                                            L"StopwatchResetAdapterGraph", L"StopwatchAlwaysOnTop"};
   EXPECT_EQ(Names(kOptions, false), expected);
+}
+
+}  // namespace
+
+// ---- The reports window (F3) over a log prepared by the test -------------------
+
+namespace {
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+// A day record of All Connections: date, weekday, kind 100, no ID, the counts.
+void AppendAllConnectionsRecord(std::string& log, const SYSTEMTIME& day, uint64_t down, uint64_t up) {
+  std::string r(296, '\0');
+  auto put = [&](size_t at, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) r[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  put(0, day.wYear, 2);
+  put(2, day.wMonth, 2);
+  put(4, day.wDay, 2);
+  put(8, day.wDayOfWeek, 2);
+  put(12, 100, 4);
+  put(280, down, 8);
+  put(288, up, 8);
+  log += r;
+}
+
+SYSTEMTIME DaysBefore(const SYSTEMTIME& today, int days) {
+  FILETIME ft;
+  ::SystemTimeToFileTime(&today, &ft);
+  ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(days) * 24 * 3600 * 10000000ULL;
+  ft = FILETIME{t.LowPart, t.HighPart};
+  SYSTEMTIME out;
+  ::FileTimeToSystemTime(&ft, &out);
+  return out;
+}
+
+std::wstring UsDate(const SYSTEMTIME& d) {
+  wchar_t buf[16];
+  swprintf(buf, 16, L"%02u/%02u/%04u", d.wMonth, d.wDay, d.wYear);
+  return buf;
+}
+
+const wchar_t* const kDays[] = {L"Sunday", L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday"};
+
+HWND WaitForTopLevel(DWORD pid, const std::wstring& title, DWORD ms, HWND except = nullptr) {
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < ms) {
+    struct Find {
+      DWORD pid;
+      const std::wstring* title;
+      HWND except;
+      HWND found;
+    } find{pid, &title, except, nullptr};
+    ::EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+          auto* f = reinterpret_cast<Find*>(lp);
+          DWORD owner = 0;
+          ::GetWindowThreadProcessId(h, &owner);
+          wchar_t text[256] = {};
+          ::GetWindowTextW(h, text, 256);
+          if (owner == f->pid && h != f->except && ::IsWindowVisible(h) && *f->title == text) f->found = h;
+          return f->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+
+HWND FindChildByClass(HWND parent, const wchar_t* cls) {
+  struct Find {
+    const wchar_t* cls;
+    HWND found;
+  } find{cls, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(lp);
+        wchar_t name[64] = {};
+        ::GetClassNameW(h, name, 64);
+        if (std::wstring(name) == f->cls && ::IsWindowVisible(h)) f->found = h;
+        return f->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
+// The texts of a list control of another process, row by row.
+std::vector<std::vector<std::wstring>> ListTexts(HWND list, DWORD pid, int columns) {
+  std::vector<std::vector<std::wstring>> rows;
+  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return rows;
+  const size_t textChars = 256;
+  auto* remote = static_cast<char*>(
+      ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + textChars * 2, MEM_COMMIT, PAGE_READWRITE));
+  const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::vector<std::wstring> row;
+    for (int c = 0; c < columns; ++c) {
+      LVITEMW item{};
+      item.iSubItem = c;
+      item.cchTextMax = static_cast<int>(textChars);
+      item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+      ::WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+      DWORD_PTR n = 0;
+      ::SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote),
+                            SMTO_BLOCK, 5000, &n);
+      std::wstring text(textChars, L'\0');
+      ::ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), textChars * 2, nullptr);
+      text.resize(n);
+      row.push_back(text);
+    }
+    rows.push_back(row);
+  }
+  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return rows;
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string bytes(1 << 16, '\0');
+  DWORD got = 0;
+  ::ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  ::CloseHandle(f);
+  bytes.resize(got);
+  return bytes;
+}
+
+TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
+  SYSTEMTIME today;
+  ::GetLocalTime(&today);
+  const SYSTEMTIME days[3] = {DaysBefore(today, 3), DaysBefore(today, 2), DaysBefore(today, 1)};
+  std::string log("NTSL\x02\0\0\0", 8);
+  log.resize(24, '\0');
+  AppendAllConnectionsRecord(log, days[0], 1536, 100);
+  AppendAllConnectionsRecord(log, days[1], 5242880, 1048576);
+  AppendAllConnectionsRecord(log, days[2], 3221225472ull, 0);
+  ::CreateDirectoryW(LogPath().substr(0, LogPath().find_last_of(L'\\')).c_str(), nullptr);
+  {
+    HANDLE f = ::CreateFileW(LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    ::WriteFile(f, log.data(), static_cast<DWORD>(log.size()), &put, nullptr);
+    ::CloseHandle(f);
+  }
+
+  Process p;
+  ASSERT_TRUE(p.Start());
+  HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr);
+  ::SetForegroundWindow(meter);
+  ::PostMessageW(meter, WM_KEYDOWN, VK_F3, 0);  // the accelerator of the reports command
+  HWND sheet = WaitForTopLevel(p.pi.dwProcessId, L"Traffic Reports - [All Connections]", 20000);
+  ASSERT_NE(sheet, nullptr) << "F3 did not open the reports window";
+  ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);  // the daily page
+  HWND list = FindChildByClass(sheet, L"SysListView32");
+  ASSERT_NE(list, nullptr);
+
+  const auto rows = ListTexts(list, p.pi.dwProcessId, 5);
+  ASSERT_EQ(rows.size(), 4u);
+  const std::vector<std::vector<std::wstring>> logged = {
+      {UsDate(days[0]), kDays[days[0].wDayOfWeek], L"1.5 KB", L"100 B", L"1.6 KB"},
+      {UsDate(days[1]), kDays[days[1].wDayOfWeek], L"5.00 MB", L"1.00 MB", L"6.00 MB"},
+      {UsDate(days[2]), kDays[days[2].wDayOfWeek], L"3.00 GB", L"0 B", L"3.00 GB"},
+  };
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(rows[i], logged[i]) << i;
+  EXPECT_EQ(rows[3][0], UsDate(today));  // today's row, valued with the live counters
+
+  // Export as CSV through the real save dialog.
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring target = std::wstring(temp) + L"zephra-e2e-daily";
+  ::DeleteFileW((target + L".csv").c_str());
+  ::PostMessageW(::GetDlgItem(sheet, 106), BM_CLICK, 0, 0);
+  HWND dialog = WaitForTopLevel(p.pi.dwProcessId, L"Export Daily Report", 20000);
+  ASSERT_NE(dialog, nullptr) << "the save dialog did not open";
+  HWND types = ::GetDlgItem(dialog, 0x470);  // the file type list
+  ASSERT_NE(types, nullptr);
+  ::SendMessageW(types, CB_SETCURSEL, 1, 0);
+  for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, code), reinterpret_cast<LPARAM>(types));
+  HWND name = ::GetDlgItem(dialog, 0x47C);  // the file name box
+  if (HWND edit = ::FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
+  ASSERT_NE(name, nullptr);
+  ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+  ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  HWND question = WaitForTopLevel(p.pi.dwProcessId, L"Zephra", 20000, meter);  // not the meter window itself
+  ASSERT_NE(question, nullptr) << "no question after the export";
+  const std::string bytes = ReadWholeFile(target + L".csv");
+  std::wstring said;
+  ::EnumChildWindows(question, [](HWND h, LPARAM lp) -> BOOL {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(h, text, 512);
+    *reinterpret_cast<std::wstring*>(lp) += std::wstring(text) + L"|";
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&said));
+  EXPECT_NE(said.find(L"Successfully export daily traffic report to file '" + target + L".csv'."), std::wstring::npos)
+      << Narrow(said);
+  ::PostMessageW(question, WM_COMMAND, IDNO, 0);
+
+  // The exported rows are the texts shown; today's counts move with the live traffic.
+  const std::string head = "Daily Traffic Report\r\n\r\nAll Connections [" + Narrow(UsDate(days[0])) + " --- " +
+                           Narrow(UsDate(today)) + "]\r\n\r\nDate,Day,Downloaded,Uploaded,Both\r\n" +
+                           Narrow(UsDate(days[0])) + "," + Narrow(kDays[days[0].wDayOfWeek]) +
+                           ",1.5 KB,100 B,1.6 KB\r\n" + Narrow(UsDate(days[1])) + "," +
+                           Narrow(kDays[days[1].wDayOfWeek]) + ",5.00 MB,1.00 MB,6.00 MB\r\n" +
+                           Narrow(UsDate(days[2])) + "," + Narrow(kDays[days[2].wDayOfWeek]) +
+                           ",3.00 GB,0 B,3.00 GB\r\n" + Narrow(UsDate(today)) + "," +
+                           Narrow(kDays[today.wDayOfWeek]) + ",";
+  const std::string tail = "\r\n\r\n\r\nThe report was generated by Zephra https://www.quarlen.example/zephra/\r\n";
+  EXPECT_EQ(bytes.substr(0, head.size()), head);
+  ASSERT_GE(bytes.size(), head.size() + tail.size());
+  EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
+  ::DeleteFileW((target + L".csv").c_str());
+
+  // Change the log's place on the summary page: it takes effect at the next start.
+  ::SendMessageW(sheet, PSM_SETCURSEL, 0, 0);
+  HWND summary = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  ASSERT_NE(summary, nullptr);
+  ::PostMessageW(::GetDlgItem(summary, 1115), BM_CLICK, 0, 0);
+  HWND choose = WaitForTopLevel(p.pi.dwProcessId, L"Choose a traffic log", 20000);
+  ASSERT_NE(choose, nullptr);
+  const std::wstring moved = std::wstring(temp) + L"zephra-e2e-moved";
+  HWND chooseName = ::GetDlgItem(choose, 0x47C);
+  if (HWND edit = ::FindWindowExW(chooseName, nullptr, L"Edit", nullptr)) chooseName = edit;
+  ::SendMessageW(chooseName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(moved.c_str()));
+  ::PostMessageW(::GetDlgItem(choose, IDOK), BM_CLICK, 0, 0);
+  HWND notice = WaitForTopLevel(p.pi.dwProcessId, L"Zephra", 20000, meter);
+  ASSERT_NE(notice, nullptr);
+  ::PostMessageW(notice, WM_COMMAND, IDOK, 0);
+
+  // Closing hands N and the log path back: both are saved at once.
+  for (int i = 0; i < 100 && WaitForTopLevel(p.pi.dwProcessId, L"Zephra", 1, meter); ++i) ::Sleep(50);
+  ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+  for (int i = 0; i < 100 && ::IsWindow(sheet); ++i) ::Sleep(50);
+  EXPECT_FALSE(::IsWindow(sheet));
+  DWORD lastDays = 0;
+  for (int i = 0; i < 100 && !ReadDword(kOptions, L"SumLastDays", lastDays); ++i) ::Sleep(50);
+  EXPECT_EQ(lastDays, 30u);
+  wchar_t stored[MAX_PATH] = {};
+  DWORD size = sizeof stored;
+  ::RegGetValueW(HKEY_CURRENT_USER, kOptions, L"TrafficLogFile", RRF_RT_REG_SZ, nullptr, stored, &size);
+  EXPECT_EQ(std::wstring(stored), moved + L".log");
+  ::PostMessageW(meter, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  ASSERT_TRUE(p.WaitExit(15000, code));
 }
 
 }  // namespace

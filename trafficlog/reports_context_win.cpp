@@ -1,0 +1,106 @@
+#include "trafficlog/reports_context_win.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "ui/codepage_win.h"
+#include "ui/files_win.h"
+#include "ui/shell_win.h"
+#include "ui/window_util_win.h"
+
+namespace {
+
+std::wstring WithPath(const wchar_t* tmpl, const std::wstring& path) {
+  std::wstring text(tmpl);
+  const size_t at = text.find(L"%s");
+  if (at != std::wstring::npos) text.replace(at, 2, path);
+  return text;
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    if (!::WriteFile(file, bytes.data() + done, want, &put, nullptr) || put == 0) return false;
+    done += put;
+  }
+  return true;
+}
+
+}  // namespace
+
+ReportsEnvironment DefaultReportsEnvironment() {
+  ReportsEnvironment env;
+  env.now = [] { return CurrentLocalTime(); };
+  env.messageBox = [](HWND owner, const std::wstring& text, UINT type) {
+    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
+  };
+  env.chooseFile = [](HWND owner, const FileRequest& r, std::wstring& path, DWORD& filterIndex) {
+    return ChooseFile(owner, r.filter, path, r.open ? nullptr : &filterIndex, r.title, r.defaultExtension, r.flags,
+                      r.open);
+  };
+  env.openDocument = [](const std::wstring& path) {
+    ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  };
+  env.encode = &ToSystemCodePage;
+  return env;
+}
+
+bool SameConnection(const SelectedConnection& a, const SelectedConnection& b) {
+  return a.kind == b.kind && a.id == b.id;
+}
+
+void SetTextIfChanged(HWND dialog, int id, const std::wstring& text) {
+  HWND control = ::GetDlgItem(dialog, id);
+  if (!control) return;
+  const int n = ::GetWindowTextLengthW(control);
+  std::wstring shown(static_cast<size_t>(n) + 1, L'\0');
+  shown.resize(static_cast<size_t>(::GetWindowTextW(control, shown.data(), n + 1)));
+  if (shown != text) ::SetWindowTextW(control, text.c_str());
+}
+
+std::optional<INT_PTR> ColouredStatic(HWND page, WPARAM wp, LPARAM lp, COLORREF colour) {
+  // The dialog manager calls the page's procedure first: that inner call
+  // takes the default, whose brush the outer one keeps.
+  static thread_local bool inside = false;
+  if (inside) return std::nullopt;
+  inside = true;
+  const LRESULT brush = ::DefDlgProcW(page, WM_CTLCOLORSTATIC, wp, lp);
+  inside = false;
+  ::SetTextColor(reinterpret_cast<HDC>(wp), colour);
+  return static_cast<INT_PTR>(brush);
+}
+
+void RunExport(HWND owner, const ReportsContext& ctx, ReportKind kind,
+               const std::function<std::wstring(ExportFormat)>& text) {
+  const ReportWords& words = WordsOf(kind);
+  FileRequest request;
+  request.title = words.dialogTitle;
+  request.filter = kExportFilter;
+  request.flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+  std::wstring chosen;
+  DWORD filterIndex = 1;
+  if (!ctx.env.chooseFile(owner, request, chosen, filterIndex) || chosen.empty()) return;
+  const ExportFormat format = FormatOfFilter(filterIndex);
+  const std::wstring path = ExportFileName(chosen, format);
+
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    ctx.Message(owner, WithPath(L"Failed to create file '%s'.", path), MB_OK | MB_ICONWARNING);
+    return;
+  }
+  HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  const std::string bytes = ctx.env.encode(text(format));
+  bool written = WriteAll(file.get(), bytes);
+  written = ::CloseHandle(file.release()) != FALSE && written;
+  ::SetCursor(old);
+  if (!written) {
+    // A disk that filled up or a file removed meanwhile: no partial report is left or offered.
+    ::DeleteFileW(path.c_str());
+    ctx.Message(owner, WithPath(L"Failed to write file '%s'.", path), MB_OK | MB_ICONWARNING);
+    return;
+  }
+  if (ctx.Message(owner, WithPath(words.successMessage, path), MB_YESNO | MB_ICONQUESTION) == IDYES)
+    ctx.env.openDocument(path);
+}

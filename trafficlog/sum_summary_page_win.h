@@ -1,0 +1,49 @@
+// The summary page of the reports window: today, this week, this month, this
+// year, the last N days and the total of the chosen connection, and the log
+// file's place with Change, Backup and Restore.
+#pragma once
+#include <windows.h>
+
+#include <optional>
+
+#include "trafficlog/reports_context_win.h"
+#include "ui/property_page_win.h"
+
+class CSumSummaryPage : public PropertyPage<CSumSummaryPage> {
+public:
+  explicit CSumSummaryPage(ReportsContext& ctx) : ctx_(ctx) {}
+
+  const SummaryTotals& totals() const { return totals_; }
+
+  // The page's description for the sheet (defined beside the message table).
+  PROPSHEETPAGEW Page(HINSTANCE inst);
+
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
+
+private:
+  friend class Dialog<CSumSummaryPage>;
+  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnConnectionChanged(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnClear(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnExport(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
+  void OnDaysChange(WORD, WORD code, HWND);
+  void OnChange(WORD, WORD, HWND);
+  void OnBackup(WORD, WORD, HWND);
+  void OnRestore(WORD, WORD, HWND);
+
+  void Load();
+  void ShowValues();
+  Traffic Live() const { return LiveTraffic(entry_); }
+
+  ReportsContext& ctx_;
+  SummaryTotals totals_;
+  SelectedConnection loaded_;
+  AdapterEntry* entry_ = nullptr;
+  bool active_ = false;
+  bool initialised_ = false;
+};
