@@ -84,7 +84,7 @@ protected:
   std::wstring Options() const { return reg.key(L"Options"); }
 
   TestClock clock;
-  TestAdapters adapters;
+  ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;
   MeterEnvironment env;

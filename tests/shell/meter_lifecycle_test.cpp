@@ -16,7 +16,7 @@ protected:
     env = TestMeterEnvironment(clock, adapters, registry, reg);
   }
   TestClock clock;
-  TestAdapters adapters;
+  ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;
   MeterEnvironment env;

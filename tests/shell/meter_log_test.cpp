@@ -45,7 +45,7 @@ protected:
 
   std::wstring logPath = TempFilePath(L"zephra-meterlog");
   TestClock clock;
-  TestAdapters adapters;
+  ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;
   MeterEnvironment env;

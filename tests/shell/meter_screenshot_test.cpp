@@ -16,8 +16,10 @@ TEST(MeterScreenshots, DISABLED_TwoConnections) {
   ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
   TestClock clock;
   clock.Set(2026, 12, 8, 14, 3, 0);
-  TestAdapters adapters;
+  ScriptedSource adapters;
   auto& nic = adapters.Add("{CCCCCCCC-0000-0000-0000-000000000007}", 7);
+  nic.info.description = nic.row.description = "Test adapter 7";
+  nic.info.ipAddress = "192.0.2.7";
   Win32Registry registry;
   TestRegistryRoot reg;
   MeterEnvironment env = TestMeterEnvironment(clock, adapters, registry, reg);

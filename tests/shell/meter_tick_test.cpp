@@ -28,7 +28,7 @@ protected:
   }
 
   TestClock clock;
-  TestAdapters adapters;
+  ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;
   MeterEnvironment env;

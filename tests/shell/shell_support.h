@@ -1,4 +1,4 @@
-// Helpers shared by the shell tests: a driven clock, a scripted adapter
+// Helpers shared by the shell tests: a driven clock, the scripted adapter
 // source, a private registry root, message pumping with bounded waits.
 #pragma once
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/clock.h"
-#include "measure/adapter_source.h"
+#include "measure/scripted_source.h"
 
 class TestClock : public Clock {
 public:
@@ -17,44 +17,6 @@ public:
   int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
   void Set(int y, int mo, int d, int h, int mi, int s) { now = MakeLocalTime(y, mo, d, h, mi, s); }
   void Advance(int seconds) { now = FromNaiveSeconds(NaiveSeconds(now) + seconds); }
-};
-
-// Adapters and counters under the test's control.
-class TestAdapters : public AdapterSource {
-public:
-  struct Adapter {
-    AdapterInfo info;
-    InterfaceRow row;
-  };
-  std::vector<Adapter> adapters;
-  bool failList = false;
-
-  bool ListAdapters(std::vector<AdapterInfo>& out) override {
-    out.clear();
-    if (failList) return false;
-    for (const auto& a : adapters) out.push_back(a.info);
-    return true;
-  }
-  bool ReadInterface(uint32_t index, InterfaceRow& row) override {
-    for (const auto& a : adapters)
-      if (a.info.index == index) { row = a.row; return true; }
-    return false;
-  }
-  Adapter& Add(const std::string& name, uint32_t index, uint32_t ifType = 6) {
-    Adapter a;
-    a.info.name = name;
-    a.info.description = "Test adapter " + std::to_string(index);
-    a.info.index = index;
-    a.info.type = ifType;
-    a.info.addressLength = 6;
-    a.info.ipAddress = "192.0.2." + std::to_string(index);
-    a.row.type = ifType;
-    a.row.speed = 100000000;
-    a.row.counters64 = true;
-    a.row.description = a.info.description;
-    adapters.push_back(a);
-    return adapters.back();
-  }
 };
 
 // A registry root of its own under HKCU, deleted when the test ends.
