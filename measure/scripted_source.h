@@ -24,6 +24,7 @@ public:
     out.clear();
     if (failList) return false;
     if (noData) return true;
+    out.reserve(adapters.size());
     for (const auto& a : adapters)
       if (a.listed) out.push_back(a.info);
     return true;
