@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/clock.h"
+#include "app/meter_tick.h"
 #include "base/ids.h"
 #include "base/registry_names.h"
 #include "app/tray_icon_win.h"
@@ -58,17 +59,7 @@ struct WindowStateFlags {
   bool tickRunning = false;
 };
 
-// Counts of the work the tick has done; tests read them through the seams.
-struct TickCounters {
-  int ticks = 0;
-  int gaps = 0;            // ticks that dropped every baseline
-  int recordWrites = 0;    // WriteTodayRecords runs
-  int dateStarts = 0;      // LoadTodayCounters runs for a new date
-  int samplePasses = 0;    // SampleAdapters runs that got the adapter list
-  int skippedSamples = 0;  // ticks whose adapter list could not be obtained
-};
-
-class CMeterDlg : public Dialog<CMeterDlg>, private SampleSink {
+class CMeterDlg : public Dialog<CMeterDlg>, private TickSink {
 public:
   explicit CMeterDlg(const MeterEnvironment& env);
   ~CMeterDlg();
@@ -81,7 +72,6 @@ public:
 
   // One tick of timer 101; public so tests can drive it without the timer.
   void Tick();
-  void CheckSliceAndDay(const LocalTime& now);
   void ShowMeter();
   void HideMeter();
   void ShutdownMeter();
@@ -96,8 +86,8 @@ public:
   }
 
   const WindowStateFlags& flags() const { return flags_; }
-  const TickCounters& counters() const { return counters_; }
-  const LocalTime& storedMoment() const { return stored_; }
+  const TickCounters& counters() const { return tick_.counters(); }
+  const LocalTime& storedMoment() const { return tick_.stored(); }
   bool shutdownDone() const { return shutdownDone_; }
   const MeterSettings& settings() const { return settings_; }
   Catalogue& catalogue() { return catalogue_; }
@@ -176,7 +166,7 @@ public:
   HACCEL accelerators() const { return accel_; }
 
 private:
-  // SampleSink: where a sampling pass hands its results.
+  // TickSink: where a tick hands its samples.
   void OnEntryAdded(AdapterEntry& entry) override;
   void OnSample(AdapterEntry& entry, const RateSample& sample) override;
   void OnTitleChanged(AdapterEntry& entry) override;
@@ -184,8 +174,6 @@ private:
 
   void SaveGroups(uint32_t groups, bool alsoMachineWide = false);
   void RunFirstStartHelp();
-  void WriteTodayRecords(const LocalTime& date);
-  void LoadTodayCounters(const LocalTime& date);
   HMENU SubMenu(int position) const;  // a sub-menu of the popup
   void FillConnectionMenus();
   void AddConnectionMenuItems(AdapterEntry& entry);
@@ -207,8 +195,6 @@ private:
   MeterEnvironment env_;
   HINSTANCE inst_ = nullptr;
   WindowStateFlags flags_;
-  TickCounters counters_;
-  LocalTime stored_;
   MeterSettings settings_;
   ScreenRect startRect_;
   Catalogue catalogue_;
@@ -217,6 +203,7 @@ private:
   CViewStack viewStack_;
   WinLogPlatform logPlatform_;
   std::unique_ptr<TrafficLog> log_;
+  MeterTick tick_;  // after the catalogue and the log it works on
   HACCEL accel_ = nullptr;
   IconHandle bigIcon_;
   IconHandle smallIcon_;

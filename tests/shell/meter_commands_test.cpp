@@ -83,7 +83,7 @@ protected:
   }
   std::wstring Options() const { return reg.key(L"Options"); }
 
-  TestClock clock;
+  ScriptedClock clock;
   ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;

@@ -15,7 +15,7 @@ protected:
     clock.Set(2026, 12, 8, 10, 0, 0);
     env = TestMeterEnvironment(clock, adapters, registry, reg);
   }
-  TestClock clock;
+  ScriptedClock clock;
   ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;

@@ -44,7 +44,7 @@ protected:
   AdapterEntry& All() { return meter->catalogue()[0]; }
 
   std::wstring logPath = TempFilePath(L"zephra-meterlog");
-  TestClock clock;
+  ScriptedClock clock;
   ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;
@@ -96,7 +96,7 @@ TEST_F(MeterLog, MidnightClosesTheOldDayAndStartsTheNewOneAtZero) {
   AdapterEntry probe;
   probe.kind = kKindAll;
   std::vector<AdapterEntry*> entries{&probe};
-  LocalTime yesterday = clock.now;
+  LocalTime yesterday = clock.Now();
   yesterday.year = 2026;
   yesterday.month = 12;
   yesterday.day = 8;

@@ -14,7 +14,7 @@ namespace {
 TEST(MeterScreenshots, DISABLED_TwoConnections) {
   const wchar_t* dir = _wgetenv(L"ZEPHRA_SCREENSHOT_DIR");
   ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
-  TestClock clock;
+  ScriptedClock clock;
   clock.Set(2026, 12, 8, 14, 3, 0);
   ScriptedSource adapters;
   auto& nic = adapters.Add("{CCCCCCCC-0000-0000-0000-000000000007}", 7);

@@ -5,7 +5,7 @@
 #include "app/meter_dlg.h"
 #include "shell_support.h"
 
-inline MeterEnvironment TestMeterEnvironment(TestClock& clock, ScriptedSource& adapters, RegistryStore& registry,
+inline MeterEnvironment TestMeterEnvironment(ScriptedClock& clock, ScriptedSource& adapters, RegistryStore& registry,
                                              const TestRegistryRoot& root) {
   MeterEnvironment env;
   env.clock = &clock;

@@ -27,7 +27,7 @@ protected:
     }
   }
 
-  TestClock clock;
+  ScriptedClock clock;
   ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;

@@ -7,17 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "app/scripted_clock.h"
 #include "measure/scripted_source.h"
-
-class TestClock : public Clock {
-public:
-  LocalTime now;
-  LocalTime Now() override { return now; }
-  int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
-  void Set(int y, int mo, int d, int h, int mi, int s) { now = MakeLocalTime(y, mo, d, h, mi, s); }
-  void Advance(int seconds) { now = FromNaiveSeconds(NaiveSeconds(now) + seconds); }
-};
 
 // A registry root of its own under HKCU, deleted when the test ends.
 class TestRegistryRoot {
