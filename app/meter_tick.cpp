@@ -9,17 +9,12 @@ bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, Tick
   const int64_t nowSeconds = clock_.Seconds();
   if (IsTickGap(storedSeconds_, nowSeconds)) {
     // No burst of traffic after a suspension or a clock jump: new baselines.
-    ++counters_.gaps;
     DropBaselines(catalogue_);
   }
   CheckSliceAndDay(now, sink);
   storedSeconds_ = nowSeconds;
   const size_t known = catalogue_.size();
-  if (!adapters || !SampleAdapters(catalogue_, *adapters, options, now, sink)) {
-    ++counters_.skippedSamples;
-    return false;
-  }
-  ++counters_.samplePasses;
+  if (!adapters || !SampleAdapters(catalogue_, *adapters, options, now, sink)) return false;
   if (catalogue_.size() > known) {
     // An adapter new to this run may have a record of today already (a run
     // that ended without saving its catalogue saw it): go on with that record
@@ -43,7 +38,6 @@ void MeterTick::CheckSliceAndDay(const LocalTime& now, TickSink& sink) {
   if (change != MomentChange::SameSlice) WriteTodayRecords();
   stored_ = now;
   if (change == MomentChange::NewDate) {
-    ++counters_.dateStarts;
     LoadTodayCounters();
     sink.OnDateStarted(now);
   }

@@ -12,11 +12,7 @@
 // Counts of the work the tick has done.
 struct TickCounters {
   int ticks = 0;
-  int gaps = 0;            // ticks that dropped every baseline
-  int recordWrites = 0;    // WriteTodayRecords runs
-  int dateStarts = 0;      // LoadTodayCounters runs for a new date
-  int samplePasses = 0;    // sampling passes that got the adapter list
-  int skippedSamples = 0;  // ticks whose adapter list was unavailable
+  int recordWrites = 0;  // WriteTodayRecords runs
 };
 
 // Where a tick hands its results: every sample (SampleSink), and the two steps
