@@ -1,5 +1,7 @@
 #include "app/meter_tick.h"
 
+#include <vector>
+
 MeterTick::MeterTick(Clock& clock, Catalogue& catalogue, TrafficLog& log)
     : clock_(clock), catalogue_(catalogue), log_(log), stored_(clock.Now()), storedSeconds_(clock.Seconds()) {}
 

@@ -95,7 +95,7 @@ public:
       const CivilDate date = AddDays(first, day_);
       const CivilDate next = AddDays(date, 1);
       // Round midnight: reached by a sleep of hours, or by a restart.
-      const int64_t evening = UtcAt(date, 23, 30 + static_cast<int>(rng_.Below(20)));
+      const int64_t evening = UtcAt(date, 23, 40 + static_cast<int>(rng_.Below(12)));
       if (clock_.seconds < evening) {
         if (program_ && rng_.OneIn(3)) {
           Sleep(evening - clock_.seconds);
@@ -106,7 +106,7 @@ public:
         }
       }
       if (day_ == 2) Plug(3, true);  // first seen by the tick, in a run that crashes
-      RunUntil(UtcAt(next, 0, 17 + static_cast<int>(rng_.Below(20))));
+      RunUntil(UtcAt(next, 0, 17 + static_cast<int>(rng_.Below(13))));
 
       if (date.month == 3 && date.day == 29) RunUntil(kSummerStart + 80 * kMinute);  // 01:59:59 -> 03:00:00
       if (date.month == 10 && date.day == 25) RunUntil(kSummerEnd + 80 * kMinute);   // 02:59:59 -> 02:00:00
@@ -132,7 +132,7 @@ public:
           RunUntil(clock_.seconds + 3 * kMinute);
           Plug(3, true);  // not in the catalogue: the crash kept it from the registry
         }
-        RunUntil(clock_.seconds + (10 + static_cast<int64_t>(rng_.Below(30))) * kMinute);
+        RunUntil(clock_.seconds + (10 + static_cast<int64_t>(rng_.Below(20))) * kMinute);
       }
     }
     Stop(false);
@@ -193,8 +193,10 @@ public:
     EXPECT_EQ(onLog.up, generated_.up - dropped.up);
     EXPECT_GE(all.size(), 400u);
 
-    std::printf("simulated year: %llu ticks, %zu day records\n", static_cast<unsigned long long>(ticks_),
-                count.size());
+    std::printf("simulated year: %llu ticks, %zu day records; %d starts, %d crashes, %d sleeps, %d clock changes, "
+                "%d plugs, %d counter restarts or wraps, %d ticks without the adapter list\n",
+                static_cast<unsigned long long>(ticks_), count.size(), events_.starts, events_.crashes,
+                events_.sleeps, events_.clockChanges, events_.plugs, events_.wraps, events_.unavailable);
     Print("generated", generated_);
     Print("dropped, tick after a gap", droppedGap_);
     Print("dropped, first tick after plugging in", droppedPlug_);
@@ -245,6 +247,7 @@ private:
   }
 
   void Start() {
+    ++events_.starts;
     program_ = std::make_unique<MeterRun>(platform_, registry_, source_, clock_, kLogPath);
     EXPECT_TRUE(program_->log.isOpen());
     // Start-up takes a baseline of every listed adapter.
@@ -264,6 +267,7 @@ private:
   void Stop(bool crash) {
     if (!program_) return;
     if (crash) {
+      ++events_.crashes;
       droppedCrash_.Add(unwritten_[0].down, unwritten_[0].up);  // All Connections: the sum
       unwritten_.assign(unwritten_.size(), Totals{});
     } else {
@@ -286,15 +290,20 @@ private:
   }
 
   // The machine sleeps while the program runs.
-  void Sleep(int64_t seconds) { Move(seconds); }
+  void Sleep(int64_t seconds) {
+    ++events_.sleeps;
+    Move(seconds);
+  }
 
   void Plug(size_t i, bool on) {
     if (day_ < model_[i].firstDay) return;
+    events_.plugs += on;
     Src(model_[i]).listed = on;
   }
 
   // The user sets the clock; told = the meter gets the time-change notice.
   void SetClock(int64_t by, bool told) {
+    ++events_.clockChanges;
     Move(by);
     if (!told) return;
     program_->tick.TimeChanged(sink_);
@@ -324,6 +333,7 @@ private:
     if (rng_.OneIn(80000)) Src(model_[2]).row.inOctets = Src(model_[2]).row.outOctets = 0;
     if (unavailableTicks_ == 0 && rng_.OneIn(5000)) {
       unavailableTicks_ = 1 + static_cast<int>(rng_.Below(3));
+      events_.unavailable += unavailableTicks_;
       noData_ = rng_.OneIn(2);
     }
   }
@@ -378,6 +388,7 @@ private:
         const uint64_t in = a.row.inOctets >= m.lastIn ? a.row.inOctets - m.lastIn : a.row.inOctets;
         const uint64_t out = a.row.outOctets >= m.lastOut ? a.row.outOctets - m.lastOut : a.row.outOctets;
         droppedWrap_.Add(m.pendingIn - in, m.pendingOut - out);
+        events_.wraps += (a.row.inOctets < m.lastIn) + (a.row.outOctets < m.lastOut);
         unwritten_[2 + m.source].Add(in, out);
         all.Add(in, out);
         if (m.dialUp) dial.Add(in, out);
@@ -425,6 +436,9 @@ private:
   int unavailableTicks_ = 0;
   bool noData_ = false;
   uint64_t ticks_ = 0;
+  struct {
+    int starts = 0, crashes = 0, sleeps = 0, clockChanges = 0, plugs = 0, wraps = 0, unavailable = 0;
+  } events_;
 
   std::vector<ModelAdapter> model_;
   LocalTime stored_;

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/ids.h"
 #include "res/resource.h"
 #include "shell_support.h"
 #include "ui/owner_menu_win.h"
