@@ -58,8 +58,8 @@ struct ModelAdapter {
   size_t source = 0;  // position in the scripted source
   bool dialUp = false;
   int firstDay = 0;   // plugged in for the first time on this day or later
-  uint64_t in32 = 0;  // traffic per second below these bounds
-  uint64_t out32 = 0;
+  uint64_t maxIn = 0;  // bytes per second stay below these
+  uint64_t maxOut = 0;
   bool baseline = false;
   uint64_t lastIn = 0, lastOut = 0;
   uint64_t pendingIn = 0, pendingOut = 0;  // counted into the counters since the baseline
@@ -72,8 +72,6 @@ struct Totals {
 };
 
 using DayKey = std::tuple<int32_t, std::string, int, int, int>;  // kind, ID, year, month, day
-
-class NullSink : public TickSink {};
 
 class Year {
 public:
@@ -214,8 +212,8 @@ private:
     m.source = source_.adapters.size() - 1;
     m.dialUp = type == kIfTypePpp;
     m.firstDay = firstDay;
-    m.in32 = in;
-    m.out32 = out;
+    m.maxIn = in;
+    m.maxOut = out;
     model_.push_back(m);
   }
   ScriptedSource::Adapter& Src(const ModelAdapter& m) { return source_.adapters[m.source]; }
@@ -342,7 +340,7 @@ private:
     for (ModelAdapter& m : model_) {
       ScriptedSource::Adapter& a = Src(m);
       if (!a.listed) continue;
-      const uint64_t in = rng_.Below(m.in32), out = rng_.Below(m.out32);
+      const uint64_t in = rng_.Below(m.maxIn), out = rng_.Below(m.maxOut);
       Count(a, in, out);
       m.pendingIn += in;
       m.pendingOut += out;
@@ -429,7 +427,7 @@ private:
   MemoryRegistry registry_;
   MemoryLogPlatform platform_;
   std::unique_ptr<MeterRun> program_;
-  NullSink sink_;
+  TickSink sink_;
   SampleOptions options_;
   Random rng_;
   int day_ = 0;
