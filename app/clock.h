@@ -1,5 +1,5 @@
-// Where the meter gets the local time. The tick reads it through this seam so
-// that tests can drive days, slices and clock jumps exactly.
+// Where the meter gets the time. The tick reads it through this seam so that
+// tests can drive days, slices, clock changes and sleeps exactly.
 #pragma once
 #include <cstdint>
 #include "base/dates.h"
@@ -7,7 +7,11 @@
 class Clock {
 public:
   virtual ~Clock() = default;
+  // The local date and time.
   virtual LocalTime Now() = 0;
-  // Calendar seconds of a local time, daylight saving decided by the platform.
-  virtual int64_t CalendarSeconds(const LocalTime& t) = 0;
+  // The current moment in seconds on a scale that neither daylight saving nor
+  // the time zone moves (UTC). The gap rule compares two of these: turning
+  // local times back into seconds is ambiguous in the hour that daylight
+  // saving repeats.
+  virtual int64_t Seconds() = 0;
 };

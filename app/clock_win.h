@@ -1,9 +1,9 @@
-// The production clock: the platform's local time.
+// The production clock: the platform's local time and UTC seconds.
 #pragma once
 #include "app/clock.h"
 
 class LocalClock : public Clock {
 public:
   LocalTime Now() override;
-  int64_t CalendarSeconds(const LocalTime& t) override;
+  int64_t Seconds() override;
 };

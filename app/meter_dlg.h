@@ -10,6 +10,7 @@
 #include "app/addresses.h"
 #include "app/clock.h"
 #include "app/meter_menu_win.h"
+#include "app/meter_tick.h"
 #include "app/tray_icon_win.h"
 #include "app/view_stack_win.h"
 #include "base/dates.h"
@@ -55,17 +56,7 @@ struct WindowStateFlags {
   bool tickRunning = false;
 };
 
-// Counts of the work the tick has done; tests read them through the seams.
-struct TickCounters {
-  int ticks = 0;
-  int gaps = 0;            // ticks that dropped every baseline
-  int recordWrites = 0;    // WriteTodayRecords runs
-  int dateStarts = 0;      // LoadTodayCounters runs for a new date
-  int samplePasses = 0;    // SampleAdapters runs that got the adapter list
-  int skippedSamples = 0;  // ticks whose adapter list could not be obtained
-};
-
-class CMeterDlg : public Dialog<CMeterDlg>, private SampleSink {
+class CMeterDlg : public Dialog<CMeterDlg>, private TickSink {
 public:
   explicit CMeterDlg(const MeterEnvironment& env);
   ~CMeterDlg();
@@ -85,8 +76,8 @@ public:
 
   // What tests read.
   const WindowStateFlags& flags() const { return flags_; }
-  const TickCounters& counters() const { return counters_; }
-  const LocalTime& storedMoment() const { return stored_; }
+  const TickCounters& counters() const { return tick_.counters(); }
+  const LocalTime& storedMoment() const { return tick_.stored(); }
   bool shutdownDone() const { return shutdownDone_; }
   const MeterSettings& settings() const { return settings_; }
   const Catalogue& catalogue() const { return catalogue_; }
@@ -97,7 +88,7 @@ public:
 private:
   friend class Dialog<CMeterDlg>;  // the message tables and their handlers
 
-  // SampleSink: where a sampling pass hands its results.
+  // TickSink: where a tick hands its samples.
   void OnEntryAdded(AdapterEntry& entry) override;
   void OnSample(AdapterEntry& entry, const RateSample& sample) override;
   void OnTitleChanged(AdapterEntry& entry) override;
@@ -154,7 +145,6 @@ private:
   void OnToggle(WORD id);
   void OnConnectionItem(WORD id);
 
-  void CheckSliceAndDay(const LocalTime& now);
   void ShowMeter();
   void HideMeter();
   void ShutdownMeter();
@@ -173,8 +163,6 @@ private:
   std::wstring OptionsKey() const { return env_.registryRoot + L"Options"; }
   void SaveGroups(uint32_t groups, bool alsoMachineWide = false);
   void RunFirstStartHelp();
-  void WriteTodayRecords(const LocalTime& date);
-  void LoadTodayCounters(const LocalTime& date);
   void CheckTraySelection();
   void ApplyTransparency();
   std::vector<AdapterEntry*> Entries() { return EntryList(catalogue_.entries); }
@@ -195,8 +183,6 @@ private:
   MeterEnvironment env_;
   HINSTANCE inst_ = nullptr;
   WindowStateFlags flags_;
-  TickCounters counters_;
-  LocalTime stored_;
   MeterSettings settings_;
   ScreenRect startRect_;
   Catalogue catalogue_;
@@ -205,6 +191,7 @@ private:
   CViewStack viewStack_;
   WinLogPlatform logPlatform_;
   std::unique_ptr<TrafficLog> log_;
+  MeterTick tick_;  // after the catalogue and the log it works on
   HACCEL accel_ = nullptr;
   IconHandle bigIcon_;
   IconHandle smallIcon_;

@@ -74,15 +74,17 @@ int DefaultMessageBox(HWND owner, const wchar_t* text, const wchar_t* title, UIN
 }
 }  // namespace
 
-CMeterDlg::CMeterDlg(const MeterEnvironment& env) : env_(env), logPlatform_(env.adapters) {
-  log_ = std::make_unique<TrafficLog>(logPlatform_);
+CMeterDlg::CMeterDlg(const MeterEnvironment& env)
+    : env_(env),
+      logPlatform_(env.adapters),
+      log_(std::make_unique<TrafficLog>(logPlatform_)),
+      tick_(*env.clock, catalogue_, *log_) {
   if (!env_.messageBox) env_.messageBox = &DefaultMessageBox;
   if (!env_.openFile) env_.openFile = &ShellOpen;
   if (!env_.openAddress) env_.openAddress = &OpenDocument;
   canSetTransparency_ = CanSetTransparency();
   xpOrLater_ = IsWindowsXpOrLater();
   settings_ = DefaultSettings(canSetTransparency_);
-  stored_ = env_.clock->Now();
   catalogue_.maxHistory = MaxHistoryFor(::GetSystemMetrics(SM_CXSCREEN));
 }
 
@@ -232,8 +234,7 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
     log_->SetPath(env_.logPath, true);
   }
   if (log_->OpenLogFile(IsServiceEnabled())) {
-    auto entries = Entries();
-    log_->LoadTodayCounters(entries, stored_);
+    tick_.LoadTodayCounters();
   } else {
     ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
   }
@@ -286,61 +287,18 @@ std::optional<INT_PTR> CMeterDlg::OnTimer(WPARAM wp, LPARAM) {
 }
 
 void CMeterDlg::Tick() {
-  ++counters_.ticks;
-  const LocalTime now = env_.clock->Now();
-  if (IsTickGap(env_.clock->CalendarSeconds(stored_), env_.clock->CalendarSeconds(now))) {
-    // No burst of traffic after a suspension or a clock jump: new baselines.
-    ++counters_.gaps;
-    DropBaselines(catalogue_);
-  }
-  CheckSliceAndDay(now);
   SampleOptions options;
   options.showIpInTitle = settings_.showIpInTitle != 0;
   options.dispIconSystray = settings_.dispIconSystray != 0 && env_.useTray;
   options.stIfType = settings_.trayKind;
   options.stAdpId = settings_.trayAdapterId;
-  if (!env_.adapters || !SampleAdapters(catalogue_, *env_.adapters, options, now, *this)) {
-    ++counters_.skippedSamples;
-    return;
-  }
-  ++counters_.samplePasses;
-}
-
-void CMeterDlg::CheckSliceAndDay(const LocalTime& now) {
-  const MomentChange change = CompareMoments(stored_, now);
-  if (change != MomentChange::SameSlice) {
-    // The last counts of a slice, hour or day go to the old date's records.
-    WriteTodayRecords(stored_);
-  }
-  stored_ = now;
-  if (change == MomentChange::NewDate) LoadTodayCounters(now);
-}
-
-void CMeterDlg::WriteTodayRecords(const LocalTime& date) {
-  ++counters_.recordWrites;
-  if (!log_->isOpen()) return;
-  auto entries = Entries();
-  log_->WriteTodayRecords(entries, date);
-}
-
-void CMeterDlg::LoadTodayCounters(const LocalTime& date) {
-  ++counters_.dateStarts;
-  auto entries = Entries();
-  if (log_->isOpen()) {
-    log_->LoadTodayCounters(entries, date);
-  } else {
-    // Without a log every connection still starts the new day at zero.
-    for (AdapterEntry* e : entries) {
-      e->todayIn = e->todayOut = 0;
-      e->logRecordOffset = -1;
-    }
-  }
+  tick_.Tick(env_.adapters, options, *this);
 }
 
 std::optional<INT_PTR> CMeterDlg::OnLogOpenFailed(WPARAM, LPARAM) {
   WinLogOpenPrompts prompts(hwnd_);
   auto entries = Entries();
-  if (env_.registry) ReportOpenFailure(*log_, prompts, *env_.registry, env_.registryRoot, entries, stored_);
+  if (env_.registry) ReportOpenFailure(*log_, prompts, *env_.registry, env_.registryRoot, entries, tick_.stored());
   return TRUE;
 }
 
@@ -392,7 +350,7 @@ TraySource CMeterDlg::MakeTraySource(const AdapterEntry& entry) const {
 }
 
 std::optional<INT_PTR> CMeterDlg::OnTimeChange(WPARAM, LPARAM) {
-  CheckSliceAndDay(env_.clock->Now());
+  tick_.TimeChanged(*this);
   return std::nullopt;
 }
 
@@ -437,10 +395,7 @@ void CMeterDlg::ShutdownMeter() {
   if (HWND help = ::FindWindowW(nullptr, L"Zephra Help")) ::PostMessageW(help, WM_CLOSE, 0, 0);
 
   // Today's last counts go to the log.
-  if (log_->isOpen()) {
-    auto entries = Entries();
-    log_->WriteTodayRecords(entries, stored_);
-  }
+  tick_.WriteTodayRecords();
   log_->CloseLogFile();
 
   // The window group: the current rectangle and the stopwatch options.

@@ -60,6 +60,19 @@ std::wstring FileExtensionOf(std::wstring_view path) {
   return dot == name.npos ? std::wstring() : std::wstring(name.substr(dot));
 }
 
+std::wstring FillPlaces(std::wstring_view format, std::initializer_list<std::wstring_view> values) {
+  std::wstring text;
+  const std::wstring_view* value = values.begin();
+  size_t from = 0;
+  for (size_t at = format.find(L"%s"); at != format.npos && value != values.end(); at = format.find(L"%s", from)) {
+    text.append(format.substr(from, at - from));
+    text.append(*value++);
+    from = at + 2;
+  }
+  text.append(format.substr(from));
+  return text;
+}
+
 std::wstring HandlerCommandLine(std::wstring_view command, std::wstring_view target) {
   size_t cut = command.find(L"\"%1\"");
   if (cut == command.npos) cut = command.find(L"%1");

@@ -1,8 +1,10 @@
 // Small text utilities: recipient lists, e-mail address checks, numeric
-// entries, file extensions and the command line of a document handler.
+// entries, file extensions, the command line of a document handler and the
+// filling of message texts.
 // Each comes in wide form for the windows and, where the mail client needs
 // it, in narrow form.
 #pragma once
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,3 +35,9 @@ std::wstring FileExtensionOf(std::wstring_view path);
 // quoted form is absent, else kept whole), then a blank and the target follow.
 // A target holding a blank is put in double quotation marks.
 std::wstring HandlerCommandLine(std::wstring_view command, std::wstring_view target);
+
+// A message text with each "%s" of the format, in order, replaced by the next
+// value. The values are inserted as they are and never searched, so a value
+// that itself holds "%s" (a path, say) cannot take another value's place. A
+// "%s" without a value stays.
+std::wstring FillPlaces(std::wstring_view format, std::initializer_list<std::wstring_view> values);

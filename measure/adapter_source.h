@@ -29,7 +29,8 @@ struct InterfaceRow {
 class AdapterSource {
 public:
   virtual ~AdapterSource() = default;
-  // False when the list cannot be obtained; an empty list is a success.
+  // False when the list cannot be obtained. An empty list (ERROR_NO_DATA) is a
+  // success here; sampling takes it as unavailable for that tick.
   virtual bool ListAdapters(std::vector<AdapterInfo>& out) = 0;
   virtual bool ReadInterface(uint32_t index, InterfaceRow& row) = 0;
   // 8-bit text of the system code page (descriptions) to wide text. The

@@ -106,7 +106,9 @@ bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOpt
                     const LocalTime& now, SampleSink& sink) {
   if (!catalogue.hasAggregates()) return false;
   std::vector<AdapterInfo> adapters;
-  if (!source.ListAdapters(adapters)) return false;
+  // An empty list (ERROR_NO_DATA) is no better than none: without it every
+  // entry would get a zero sample and lose its baseline.
+  if (!source.ListAdapters(adapters) || adapters.empty()) return false;
   for (size_t i = 2; i < catalogue.size(); ++i) catalogue[i].seenThisTick = false;
 
   PassTotals totals;

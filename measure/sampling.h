@@ -54,7 +54,7 @@ constexpr uint32_t Saturate32(uint64_t value) {
 void PushSample(AdapterEntry& entry, const RateSample& sample, SampleSink& sink);
 
 // One sampling pass. False, with no effect at all, when the adapter list
-// cannot be read or the catalogue lacks its aggregates.
+// cannot be read or is empty, or the catalogue lacks its aggregates.
 bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOptions& options,
                     const LocalTime& now, SampleSink& sink);
 

@@ -1,5 +1,6 @@
-// An adapter source held in memory: unit tests and benchmarks script the
-// adapter list and the counters, and can make the list or single rows fail.
+// An adapter source held in memory: the core and shell tests and the
+// benchmarks script the adapter list and the counters, and can make the list
+// or single rows fail.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,11 +17,14 @@ public:
     bool listed = true;  // false: unplugged, left out of the list
   };
   std::vector<Adapter> adapters;
-  bool failList = false;
+  bool failList = false;  // the list cannot be read
+  bool noData = false;    // the list comes back empty (ERROR_NO_DATA)
 
   bool ListAdapters(std::vector<AdapterInfo>& out) override {
     out.clear();
     if (failList) return false;
+    if (noData) return true;
+    out.reserve(adapters.size());
     for (const auto& a : adapters)
       if (a.listed) out.push_back(a.info);
     return true;
@@ -41,6 +45,7 @@ public:
     a.info.name = name;
     a.info.description = "Adapter " + std::to_string(index);
     a.info.index = index;
+    a.info.type = ifType;
     a.info.addressLength = 6;
     for (int i = 0; i < 6; ++i) a.info.address[i] = static_cast<uint8_t>(0x10 + index + i);
     a.info.ipAddress = "192.0.2." + std::to_string(index % 250 + 1);

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "base/text_util.h"
+
 namespace {
 
 std::wstring OptionsKey(const std::wstring& registryRoot) { return registryRoot + L"Options"; }
@@ -21,12 +23,6 @@ bool WriteHeader(LogFile& f) {
   return f.WriteAt(0, header, sizeof header) && f.Flush();
 }
 
-std::wstring Substitute(std::wstring text, const std::wstring& value) {
-  const size_t at = text.find(L"%s");
-  if (at != std::wstring::npos) text.replace(at, 2, value);
-  return text;
-}
-
 }  // namespace
 
 const wchar_t kLogGiveUpText[] =
@@ -34,18 +30,17 @@ const wchar_t kLogGiveUpText[] =
     L"lost when the software restarts.";
 
 std::wstring ServiceModeOpenFailureText(const std::wstring& path) {
-  std::wstring text = Substitute(
+  return FillPlaces(
       L"Failed to open traffic log file (%s), or the file was corrupted by other programs.\n\n"
       L"Please stop %s and disable service on Options, and then try again.",
-      path);
-  return Substitute(text, L"Zephra Service");
+      {path, L"Zephra Service"});
 }
 
 std::wstring NormalModeOpenFailureText(const std::wstring& path) {
-  return Substitute(
+  return FillPlaces(
       L"Failed to create traffic log file \"%s\". Please make sure you have permission to create and write file at "
       L"the folder.\n\nDo you want to choose a custom log file?",
-      path);
+      {path});
 }
 
 void TrafficLog::LocateLogFile(RegistryStore& registry, const std::wstring& registryRoot, bool serviceEnabled) {

@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "log_test_support.h"
+#include "memory_log_platform.h"
 
 #include <cstring>
 #include <map>
-#include <set>
 
-#include "app/tick.h"
+#include "app/meter_tick.h"
+#include "app/scripted_clock.h"
 #include "trafficlog/traffic_log.h"
 
 namespace {
-
-using Bytes = std::shared_ptr<std::vector<uint8_t>>;
 
 class FakeRegistry : public RegistryStore {
 public:
@@ -35,73 +34,6 @@ public:
   bool DeleteValue(RegRoot, const std::wstring&, const std::wstring&) override { return true; }
   bool KeyExists(RegRoot, const std::wstring&) override { return true; }
   bool EnumSubkeys(RegRoot, const std::wstring&, std::vector<std::wstring>&) override { return true; }
-};
-
-// Files in memory; a path in `locked` cannot be opened for writing (the service
-// holds it) until the service is stopped, when stopping unlocks it.
-class FakePlatform : public LogPlatform {
-public:
-  std::map<std::wstring, Bytes> files;
-  std::set<std::wstring> locked;
-  std::set<std::wstring> unwritable;  // folders where nothing can be created
-  bool appData = true;
-  int serviceState = kServiceNotInstalled;
-  bool stopUnlocks = true;
-  int stops = 0;
-  std::vector<AdapterInfo> adapters;
-  std::vector<std::wstring> createdDirs;
-
-  std::unique_ptr<LogFile> OpenFile(const std::wstring& path, LogOpenMode mode) override {
-    auto it = files.find(path);
-    switch (mode) {
-      case LogOpenMode::ServiceRead:
-      case LogOpenMode::OldLogRead:
-        if (it == files.end()) return nullptr;
-        return std::make_unique<MemoryLogFile>(it->second, false);
-      case LogOpenMode::NormalReadWrite:
-        if (locked.count(path)) return nullptr;
-        if (it == files.end()) {
-          if (Unwritable(path)) return nullptr;
-          it = files.emplace(path, std::make_shared<std::vector<uint8_t>>()).first;
-        }
-        return std::make_unique<MemoryLogFile>(it->second, true);
-      case LogOpenMode::CreateNew:
-        if (it != files.end() || Unwritable(path)) return nullptr;
-        return std::make_unique<MemoryLogFile>(files[path] = std::make_shared<std::vector<uint8_t>>(), true);
-    }
-    return nullptr;
-  }
-  bool AppDataFolder(std::wstring& out) override {
-    out = L"C:\\Users\\u\\AppData\\Roaming";
-    return appData;
-  }
-  bool EnsureDirectory(const std::wstring& path) override {
-    createdDirs.push_back(path);
-    return true;
-  }
-  bool ProgramFolder(std::wstring& out) override {
-    out = L"C:\\Program Files\\Zephra\\";
-    return true;
-  }
-  int QueryServiceState() override { return serviceState; }
-  bool StopService() override {
-    ++stops;
-    if (!stopUnlocks) return false;
-    serviceState = kServiceStopped;
-    locked.clear();
-    return true;
-  }
-  bool ListAdapters(std::vector<AdapterInfo>& out) override {
-    out = adapters;
-    return true;
-  }
-
-private:
-  bool Unwritable(const std::wstring& path) const {
-    for (const auto& dir : unwritable)
-      if (path.rfind(dir, 0) == 0) return true;
-    return false;
-  }
 };
 
 const std::wstring kRoot = L"Software\\Quarlen\\Zephra\\";
@@ -129,7 +61,7 @@ DayRecord RecordAt(const std::vector<uint8_t>& bytes, uint64_t offset) {
 
 // The meter's connections: both aggregates and two adapters.
 struct Entries {
-  std::vector<std::unique_ptr<AdapterEntry>> owned;
+  Catalogue catalogue;
   std::vector<AdapterEntry*> list;
   Entries() {
     Add(kKindAll, "");
@@ -138,51 +70,51 @@ struct Entries {
     Add(kKindAdapter, "{NIC-TWO}");
   }
   AdapterEntry& Add(int32_t kind, const std::string& id) {
-    owned.push_back(std::make_unique<AdapterEntry>(4));
-    owned.back()->kind = kind;
-    owned.back()->id = id;
-    list = EntryList(owned);
-    return *owned.back();
+    catalogue.entries.push_back(std::make_unique<AdapterEntry>(4));
+    catalogue.entries.back()->kind = kind;
+    catalogue.entries.back()->id = id;
+    list = EntryList(catalogue.entries);
+    return *catalogue.entries.back();
   }
-  AdapterEntry& operator[](size_t i) { return *owned[i]; }
+  AdapterEntry& operator[](size_t i) { return catalogue[i]; }
   void Count(uint64_t down, uint64_t up) {
-    for (auto& e : owned) {
+    for (AdapterEntry* e : list) {
       e->todayIn += down;
       e->todayOut += up;
     }
   }
 };
 
+ScriptedClock& ClockAt(ScriptedClock& clock, const LocalTime& t) {
+  clock.seconds = NaiveSeconds(t);
+  return clock;
+}
+
 // The log as the meter drives it: located and opened at start-up, today's
-// counters loaded, and the slice-and-day rule of every tick.
+// counters loaded, and the tick's slice and day check at each given time.
 struct Meter {
-  FakePlatform& platform;
-  FakeRegistry& registry;
+  ScriptedClock clock;
   Entries entries;
   TrafficLog log;
-  LocalTime stored;
-  int writes = 0;
+  MeterTick tick;
+  TickSink sink;
 
-  Meter(FakePlatform& p, FakeRegistry& r, const LocalTime& now, bool service = false)
-      : platform(p), registry(r), log(p), stored(now) {
-    log.LocateLogFile(registry, kRoot, service);
-    if (log.OpenLogFile(service)) log.LoadTodayCounters(entries.list, now);
+  Meter(MemoryLogPlatform& p, FakeRegistry& r, const LocalTime& now, bool service = false)
+      : log(p), tick(ClockAt(clock, now), entries.catalogue, log) {
+    log.LocateLogFile(r, kRoot, service);
+    if (log.OpenLogFile(service)) tick.LoadTodayCounters();
   }
   void Tick(const LocalTime& now) {
-    const MomentChange change = CompareMoments(stored, now);
-    if (change != MomentChange::SameSlice) {
-      log.WriteTodayRecords(entries.list, stored);
-      ++writes;
-    }
-    stored = now;
-    if (change == MomentChange::NewDate) log.LoadTodayCounters(entries.list, now);
+    ClockAt(clock, now);
+    tick.TimeChanged(sink);
   }
-  void Close() { log.WriteTodayRecords(entries.list, stored); }
+  int writes() const { return tick.counters().recordWrites; }
+  void Close() { tick.WriteTodayRecords(); }
 };
 
 class TrafficLogTest : public ::testing::Test {
 protected:
-  FakePlatform platform;
+  MemoryLogPlatform platform;
   FakeRegistry registry;
   const std::vector<uint8_t>& File(const std::wstring& path = kDefaultPath) { return *platform.files.at(path); }
   void Put(const std::vector<uint8_t>& bytes, const std::wstring& path = kDefaultPath) {
@@ -256,10 +188,10 @@ TEST_F(TrafficLogTest, RecordsAreAppendedOnceAndRewrittenInPlace) {
   Meter m(platform, registry, At(2008, 3, 15, 10, 0, 0));
   m.entries.Count(500, 50);
   m.Tick(At(2008, 3, 15, 10, 15, 59));  // same slice: nothing written
-  EXPECT_EQ(m.writes, 0);
+  EXPECT_EQ(m.writes(), 0);
   EXPECT_EQ(File().size(), kLogHeaderSize);
   m.Tick(At(2008, 3, 15, 10, 16, 0));
-  EXPECT_EQ(m.writes, 1);
+  EXPECT_EQ(m.writes(), 1);
   for (size_t k = 0; k < 4; ++k) EXPECT_EQ(m.entries[k].logRecordOffset, static_cast<int32_t>(RecordOffset(k)));
 
   // A connection first seen now gets the next record; the others stay put.
@@ -520,7 +452,8 @@ TEST_F(TrafficLogTest, OpenFailureDialogs) {
     void GiveUpNotice(const std::wstring& t) override { shown.push_back(L"info:" + t); }
   };
   Entries entries;
-  const std::wstring bad = L"X:\\denied\\sum_v2.log";
+  // A path holding "%s" is text like any other.
+  const std::wstring bad = L"X:\\denied %s\\sum_v2.log";
   platform.unwritable.insert(L"X:\\");
 
   TrafficLog service(platform);
@@ -529,7 +462,7 @@ TEST_F(TrafficLogTest, OpenFailureDialogs) {
   Script s1;
   EXPECT_FALSE(ReportOpenFailure(service, s1, registry, kRoot, entries.list, At(2008, 3, 15)));
   ASSERT_EQ(s1.shown.size(), 1u);
-  EXPECT_EQ(s1.shown[0], L"warn:Failed to open traffic log file (X:\\denied\\sum_v2.log), or the file was corrupted "
+  EXPECT_EQ(s1.shown[0], L"warn:Failed to open traffic log file (X:\\denied %s\\sum_v2.log), or the file was corrupted "
                          L"by other programs.\n\nPlease stop Zephra Service and disable service on Options, and then "
                          L"try again.");
 
@@ -539,7 +472,11 @@ TEST_F(TrafficLogTest, OpenFailureDialogs) {
   Script s2;  // No at once
   EXPECT_FALSE(ReportOpenFailure(normal, s2, registry, kRoot, entries.list, At(2008, 3, 15)));
   ASSERT_EQ(s2.shown.size(), 2u);
-  EXPECT_EQ(s2.shown[1], std::wstring(L"info:") + kLogGiveUpText);
+  EXPECT_EQ(s2.shown[0], L"ask:Failed to create traffic log file \"X:\\denied %s\\sum_v2.log\". Please make sure you "
+                         L"have permission to create and write file at the folder.\n\nDo you want to choose a custom "
+                         L"log file?");
+  EXPECT_EQ(s2.shown[1], L"info:Dear user, you've given up to choose a file for traffic log, which means all traffic "
+                         L"information will be lost when the software restarts.");
 
   // Yes, a file that fails too, Yes again, a good file with today's record.
   std::vector<uint8_t> good = FreshHeader();

@@ -72,6 +72,7 @@ TEST(SamplingTest, AggregatesSumAdaptersAndDialUpCountsPppAndSlip) {
 TEST(SamplingTest, UnpluggedAdapterGetsZeroSamplesAndComesBackWithANewBaseline) {
   Fixture f;
   f.src.Add("{LAN-000000000000000000001}", 1);
+  f.src.Add("{WAN-000000000000000000002}", 2);  // stays: an empty list is no list
   f.Build();
   f.cat[2].monitored = true;
   f.src.Count(1, 800, 80);
@@ -233,17 +234,25 @@ TEST(SamplingTest, NewAdaptersJoinDuringARun) {
   EXPECT_EQ(f.cat[2].history.size(), 2u);
 }
 
-TEST(SamplingTest, FailedListChangesNothing) {
+TEST(SamplingTest, AFailedOrEmptyListChangesNothing) {
+  // A list that cannot be read and an empty one (ERROR_NO_DATA) alike: no
+  // samples, and the baselines stay, so the next pass counts both ticks.
+  for (bool empty : {false, true}) {
+    Fixture f;
+    f.src.Add("{LAN-000000000000000000001}", 1);
+    f.Build();
+    (empty ? f.src.noData : f.src.failList) = true;
+    f.src.Count(1, 100, 0);
+    EXPECT_FALSE(f.Tick());
+    for (size_t i = 0; i < f.cat.size(); ++i) EXPECT_TRUE(f.cat[i].history.empty());
+    EXPECT_EQ(f.sink.samples, 0);
+    f.src.failList = f.src.noData = false;
+    f.src.Count(1, 50, 0);
+    ASSERT_TRUE(f.Tick());
+    EXPECT_EQ(f.Newest(2).down, 150u);
+    EXPECT_EQ(f.Newest(0).down, 150u);
+  }
   Fixture f;
-  f.src.Add("{LAN-000000000000000000001}", 1);
-  f.Build();
-  f.src.failList = true;
-  f.src.Count(1, 100, 0);
-  EXPECT_FALSE(f.Tick());
-  for (size_t i = 0; i < f.cat.size(); ++i) EXPECT_TRUE(f.cat[i].history.empty());
-  EXPECT_EQ(f.sink.samples, 0);
-  EXPECT_TRUE(f.cat[2].hasPrevious);
-
   Catalogue empty;  // without the aggregates a pass does nothing
   EXPECT_FALSE(SampleAdapters(empty, f.src, f.options, f.now, f.sink));
 }

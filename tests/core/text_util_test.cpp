@@ -69,6 +69,12 @@ TEST(FileExtensionOf, LastDotOfTheLastPart) {
   EXPECT_EQ(FileExtensionOf(L""), L"");
 }
 
+TEST(FillPlaces, FillsByPositionOnly) {
+  EXPECT_EQ(FillPlaces(L"open (%s), stop %s.", {L"C:\\%s\\x.log", L"it"}), L"open (C:\\%s\\x.log), stop it.");
+  EXPECT_EQ(FillPlaces(L"%s and %s", {L"a"}), L"a and %s");
+  EXPECT_EQ(FillPlaces(L"none", {L"a"}), L"none");
+}
+
 TEST(HandlerCommandLine, CutsAtThePlaceholder) {
   EXPECT_EQ(HandlerCommandLine(L"\"C:\\Browser\\b.exe\" -nohome \"%1\" -x", L"http://example.org/"),
             L"\"C:\\Browser\\b.exe\" -nohome  http://example.org/");

@@ -17,6 +17,8 @@ TEST_F(MeterScreenshots, DISABLED_TwoConnections) {
   ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
   clock.Set(2026, 12, 8, 14, 3, 0);
   auto& nic = adapters.Add("{CCCCCCCC-0000-0000-0000-000000000007}", 7);
+  nic.info.description = nic.row.description = "Test adapter 7";
+  nic.info.ipAddress = "192.0.2.7";
   ASSERT_TRUE(Start());
   HWND h = hwnd;
   ::SetWindowPos(h, nullptr, 200, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

@@ -1,5 +1,6 @@
-// Helpers shared by the shell tests: a driven clock, a private registry root,
-// message pumping with bounded waits, and the fixture of every meter window test.
+// Helpers shared by the shell tests: a private registry root, message pumping
+// with bounded waits, and the fixture of every meter window test (with the
+// scripted clock and adapter source of the core tests).
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -10,19 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
 #include "app/meter_dlg.h"
+#include "app/scripted_clock.h"
 #include "measure/scripted_source.h"
 #include "settings/registry_win.h"
-
-class TestClock : public Clock {
-public:
-  LocalTime now;
-  LocalTime Now() override { return now; }
-  int64_t CalendarSeconds(const LocalTime& t) override { return NaiveSeconds(t); }
-  void Set(int y, int mo, int d, int h, int mi, int s) { now = MakeLocalTime(y, mo, d, h, mi, s); }
-  void Advance(int seconds) { now = FromNaiveSeconds(NaiveSeconds(now) + seconds); }
-};
 
 // A registry root of its own under HKCU, deleted when the test ends.
 class TestRegistryRoot {
@@ -89,7 +81,7 @@ protected:
   static std::vector<std::wstring> opened;
   static int answer;  // what the next message box returns
 
-  TestClock clock;
+  ScriptedClock clock;
   ScriptedSource adapters;
   TestRegistryRoot reg;
   Win32Registry registry;

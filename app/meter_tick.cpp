@@ -1,0 +1,63 @@
+#include "app/meter_tick.h"
+
+#include <vector>
+
+MeterTick::MeterTick(Clock& clock, Catalogue& catalogue, TrafficLog& log)
+    : clock_(clock), catalogue_(catalogue), log_(log), stored_(clock.Now()), storedSeconds_(clock.Seconds()) {}
+
+bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, TickSink& sink) {
+  ++counters_.ticks;
+  const LocalTime now = clock_.Now();
+  const int64_t nowSeconds = clock_.Seconds();
+  if (IsTickGap(storedSeconds_, nowSeconds)) {
+    // No burst of traffic after a suspension or a clock jump: new baselines.
+    DropBaselines(catalogue_);
+  }
+  CheckSliceAndDay(now, sink);
+  storedSeconds_ = nowSeconds;
+  const size_t known = catalogue_.size();
+  if (!adapters || !SampleAdapters(catalogue_, *adapters, options, now, sink)) return false;
+  if (catalogue_.size() > known) {
+    // An adapter new to this run may have a record of today already (a run
+    // that ended without saving its catalogue saw it): go on with that record
+    // instead of starting a second one at zero.
+    std::vector<AdapterEntry*> added;
+    for (size_t i = known; i < catalogue_.size(); ++i) added.push_back(&catalogue_[i]);
+    log_.LoadTodayCounters(added, stored_);
+  }
+  sink.OnUsageCheck(now);
+  return true;
+}
+
+void MeterTick::TimeChanged(TickSink& sink) {
+  CheckSliceAndDay(clock_.Now(), sink);
+  storedSeconds_ = clock_.Seconds();
+}
+
+void MeterTick::CheckSliceAndDay(const LocalTime& now, TickSink& sink) {
+  const MomentChange change = CompareMoments(stored_, now);
+  // The last counts of a slice, hour or day go to the old date's records.
+  if (change != MomentChange::SameSlice) WriteTodayRecords();
+  stored_ = now;
+  if (change == MomentChange::NewDate) {
+    LoadTodayCounters();
+    sink.OnDateStarted(now);
+  }
+}
+
+void MeterTick::WriteTodayRecords() {
+  ++counters_.recordWrites;
+  if (!log_.isOpen()) return;
+  auto entries = EntryList(catalogue_.entries);
+  log_.WriteTodayRecords(entries, stored_);
+}
+
+void MeterTick::LoadTodayCounters() {
+  auto entries = EntryList(catalogue_.entries);
+  if (log_.LoadTodayCounters(entries, stored_)) return;
+  // Without a log every connection still starts the day at zero.
+  for (AdapterEntry* e : entries) {
+    e->todayIn = e->todayOut = 0;
+    e->logRecordOffset = -1;
+  }
+}

@@ -1,0 +1,62 @@
+// The meter's one-second tick in its fixed order: the gap rule, the slice and
+// day check with the traffic log, sampling, then the usage check. Portable: the
+// meter window calls it from its timer, and anything else that counts traffic
+// (the companion service) can drive it the same way.
+#pragma once
+#include "app/clock.h"
+#include "app/tick.h"
+#include "measure/catalogue.h"
+#include "measure/sampling.h"
+#include "trafficlog/traffic_log.h"
+
+// Counts of the work the tick has done.
+struct TickCounters {
+  int ticks = 0;
+  int recordWrites = 0;  // WriteTodayRecords runs
+};
+
+// Where a tick hands its results: every sample (SampleSink), and the two steps
+// of the usage rule.
+class TickSink : public SampleSink {
+public:
+  // A new date began and its counters are loaded: the usage rule computes its
+  // period total afresh.
+  virtual void OnDateStarted(const LocalTime& now) {}
+  // Every connection has its sample for this tick: the usage check. Not called
+  // when the adapter list was unavailable.
+  virtual void OnUsageCheck(const LocalTime& now) {}
+};
+
+class MeterTick {
+public:
+  // The stored moment starts as the clock's current time.
+  MeterTick(Clock& clock, Catalogue& catalogue, TrafficLog& log);
+  MeterTick(const MeterTick&) = delete;
+  MeterTick& operator=(const MeterTick&) = delete;
+
+  // One tick. False when the adapter list was unavailable (or there is no
+  // source): no samples and no usage check then; the log work has been done.
+  bool Tick(AdapterSource* adapters, const SampleOptions& options, TickSink& sink);
+  // The system clock was changed: the slice and day check with the new time.
+  void TimeChanged(TickSink& sink);
+
+  // Today's records under the stored date: at the end of a run, and before the
+  // service takes the log over.
+  void WriteTodayRecords();
+  // Today's counters of the stored date from the log; without a log every
+  // connection starts at zero.
+  void LoadTodayCounters();
+
+  const LocalTime& stored() const { return stored_; }
+  const TickCounters& counters() const { return counters_; }
+
+private:
+  void CheckSliceAndDay(const LocalTime& now, TickSink& sink);
+
+  Clock& clock_;
+  Catalogue& catalogue_;
+  TrafficLog& log_;
+  LocalTime stored_;        // the local time of the last tick or clock change
+  int64_t storedSeconds_;   // the same moment in UTC seconds
+  TickCounters counters_;
+};
