@@ -5,3 +5,5 @@
 inline constexpr wchar_t kDefaultRootPath[] = L"Software\\Quarlen\\Zephra\\";
 inline constexpr wchar_t kOptionsSubkey[] = L"Options";
 inline constexpr wchar_t kAdaptersKeyName[] = L"AdaptersEx";
+// Below the options key: the e-mail settings.
+inline constexpr wchar_t kEmailSettingsKeyName[] = L"EmailSettings";

@@ -197,7 +197,6 @@ bool BuildCatalogue(Catalogue& catalogue, RegistryStore& store, AdapterSource& s
   std::unique_ptr<AdapterEntry> all;
   std::unique_ptr<AdapterEntry> dialUp;
   std::vector<std::unique_ptr<AdapterEntry>> adapters;
-  bool anyMonitored = false;
 
   std::vector<std::wstring> subkeys;
   if (store.EnumSubkeys(RegRoot::CurrentUser, AdaptersKey(rootPath), subkeys)) {
@@ -206,24 +205,22 @@ bool BuildCatalogue(Catalogue& catalogue, RegistryStore& store, AdapterSource& s
       auto entry = std::make_unique<AdapterEntry>(catalogue.maxHistory);
       if (!LoadAdapterEntry(store, RegRoot::CurrentUser, rootPath, name, *entry)) continue;
       // One entry per kind of aggregate and per adapter ID: a second would be
-      // counted twice in the aggregates and saved over the first.
+      // counted twice in the aggregates and saved over the first. Each
+      // aggregate goes to the front, so a later one takes the place of an
+      // earlier; adapters are appended, so the earlier one stays in front.
       if (entry->kind == kKindAll) {
-        if (all) continue;
         all = std::move(entry);
-        anyMonitored |= all->monitored;
       } else if (entry->kind == kKindDialUp) {
-        if (dialUp) continue;
         dialUp = std::move(entry);
-        anyMonitored |= dialUp->monitored;
       } else {
         bool duplicate = false;
         for (const auto& known : adapters) duplicate |= known->id == entry->id;
-        if (duplicate) continue;
-        anyMonitored |= entry->monitored;
-        adapters.push_back(std::move(entry));
+        if (!duplicate) adapters.push_back(std::move(entry));
       }
     }
   }
+  bool anyMonitored = (all && all->monitored) || (dialUp && dialUp->monitored);
+  for (const auto& entry : adapters) anyMonitored |= entry->monitored;
   if (!all) all = NewAggregateEntry(kKindAll, catalogue.maxHistory);
   if (!dialUp) dialUp = NewAggregateEntry(kKindDialUp, catalogue.maxHistory);
   catalogue.entries.push_back(std::move(all));

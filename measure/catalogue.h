@@ -88,8 +88,9 @@ bool MergeLiveAdapters(Catalogue& catalogue, AdapterSource& source);
 // Fills an empty catalogue at start-up from <root>AdaptersEx under the current
 // user and the live adapters. Afterwards the catalogue always starts with the
 // two aggregates; when no stored entry was monitored, All Connections is.
-// Of two stored subkeys of one aggregate kind, the first enumerated wins; of
-// two adapter subkeys with one ID likewise. Returns MergeLiveAdapters' result.
+// Of two stored subkeys of one aggregate kind, the one enumerated later is in
+// front and kept; of two adapter subkeys with one ID, the one enumerated first.
+// Returns MergeLiveAdapters' result.
 bool BuildCatalogue(Catalogue& catalogue, RegistryStore& store, AdapterSource& source,
                     const std::wstring& rootPath = kDefaultRootPath);
 

@@ -7,19 +7,13 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/code_page_win.h"
+
 namespace {
 using GetIfEntryFn = DWORD(WINAPI*)(PMIB_IFROW);
 using GetAdaptersInfoFn = DWORD(WINAPI*)(PIP_ADAPTER_INFO, PULONG);
 using GetIfEntry2Fn = DWORD(WINAPI*)(PMIB_IF_ROW2);
 
-std::string NarrowFromWide(const wchar_t* w) {
-  if (!w || !*w) return {};
-  int n = ::WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<size_t>(n - 1), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
 }  // namespace
 
 IpHelperSource::~IpHelperSource() {
@@ -92,7 +86,7 @@ bool IpHelperSource::ReadInterface(uint32_t index, InterfaceRow& row) {
       row.inOctets = r2.InOctets;
       row.outOctets = r2.OutOctets;
       row.counters64 = true;
-      row.description = NarrowFromWide(r2.Description);
+      row.description = ToSystemCodePage(r2.Description);
       return true;
     }
   }

@@ -65,3 +65,17 @@
 #define IDC_ABOUT_EMAIL 1011
 #define IDC_ABOUT_PRODUCT 1012
 #define IDC_ABOUT_VERSION 1013
+
+// ---- E-mail settings (dialog 219) -------------------------------------------
+#define IDD_EMAIL_SETTINGS 219
+#define IDC_SMTP_SERVER 1157
+#define IDC_MAIL_FROM 1158
+#define IDC_SRV_REQ_AUTH 1159
+#define IDC_AUTH_NAME 1160
+#define IDC_AUTH_PASS 1161
+#define IDC_EMAIL_SUBJECT 1162
+#define IDC_EMAIL_BODY 1163
+#define IDC_SEND_TEST_EMAIL 1173
+#define IDC_PREVIEW_EMAIL 1175
+#define IDC_TEST_ADDRESS 1176
+#define IDC_EMAIL_STATUS 1178

@@ -14,6 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev                 # libFuzzer for the fuzz targets
   locales                                  # a non-English locale for the formatting tests
   ccache                                   # faster rebuilds (used when present)
+  python3-aiosmtpd                         # a real SMTP server for the mail tests (/usr/bin/python3)
 )
 
 missing=()

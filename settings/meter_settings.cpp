@@ -1,11 +1,190 @@
 #include "settings/meter_settings.h"
 
+#include <iterator>
+#include <limits>
+
 #include "base/utf16.h"
 
 namespace {
+using M = MeterSettings;
+
 // "STAdpID" is read only while it fits 2048 bytes, terminator included.
 constexpr size_t kTrayIdMaxStoredUnits = 2048 / 2 - 1;
 constexpr size_t kWndPositionSize = 16;
+constexpr int32_t kNoLimit = std::numeric_limits<int32_t>::max();
+
+// How a value is stored. Each type has one read and one write below.
+enum class OptionType : uint8_t {
+  Int,         // REG_DWORD as a signed number, with an optional load check
+  Colour,      // REG_DWORD 0x00BBGGRR, unchecked
+  Handle,      // REG_DWORD written for other programs to find, never loaded
+  Font,        // REG_BINARY, the 92-byte font image
+  TrayId,      // REG_SZ, an 8-bit adapter ID widened
+  Rule,        // REG_BINARY, the 1992-byte alert rule
+  WindowRect,  // REG_BINARY, 16 bytes; loaded into the start rectangle, not a field
+};
+
+// The load check of a number: a value outside [min, max] becomes the default
+// (Fallback) or the nearer bound (Clamp).
+enum class Check : uint8_t { None, Fallback, Clamp };
+struct Range {
+  Check check = Check::None;
+  int32_t min = 0;
+  int32_t max = 0;
+};
+constexpr Range Fallback(int32_t min, int32_t max) { return {Check::Fallback, min, max}; }
+constexpr Range Clamp(int32_t min, int32_t max) { return {Check::Clamp, min, max}; }
+
+// One stored option. Only the member of its type is set.
+struct Option {
+  const wchar_t* name = nullptr;
+  SaveGroup group = kSaveGeneral;
+  OptionType type = OptionType::Int;
+  int32_t M::*number = nullptr;     // Int
+  uint32_t M::*dword = nullptr;     // Colour, Handle
+  LogFont M::*font = nullptr;       // Font
+  std::string M::*text = nullptr;   // TrayId
+  AlertRule M::*rule = nullptr;     // Rule
+  uint32_t value = 0;               // default of a number; a font's height
+  int32_t weight = 0;               // a font's default weight
+  Range range;
+  bool opaqueZero = false;          // the default is 0 where layered windows are unavailable
+};
+
+constexpr Option Int(const wchar_t* name, SaveGroup group, int32_t M::*member, int32_t value, Range range = {}) {
+  return {.name = name, .group = group, .type = OptionType::Int, .number = member,
+          .value = static_cast<uint32_t>(value), .range = range};
+}
+constexpr Option Colour(const wchar_t* name, SaveGroup group, uint32_t M::*member, uint32_t value) {
+  return {.name = name, .group = group, .type = OptionType::Colour, .dword = member, .value = value};
+}
+constexpr Option Handle(const wchar_t* name, SaveGroup group, uint32_t M::*member) {
+  return {.name = name, .group = group, .type = OptionType::Handle, .dword = member};
+}
+constexpr Option Font(const wchar_t* name, SaveGroup group, LogFont M::*member, int32_t height, int32_t weight) {
+  return {.name = name, .group = group, .type = OptionType::Font, .font = member,
+          .value = static_cast<uint32_t>(height), .weight = weight};
+}
+constexpr Option TrayId(const wchar_t* name, SaveGroup group, std::string M::*member) {
+  return {.name = name, .group = group, .type = OptionType::TrayId, .text = member};
+}
+constexpr Option Rule(const wchar_t* name, SaveGroup group, AlertRule M::*member) {
+  return {.name = name, .group = group, .type = OptionType::Rule, .rule = member};
+}
+constexpr Option WindowRect(const wchar_t* name, SaveGroup group) {
+  return {.name = name, .group = group, .type = OptionType::WindowRect};
+}
+// Marks a default that is 0 where layered windows are unavailable.
+constexpr Option OpaqueZero(Option o) {
+  o.opaqueZero = true;
+  return o;
+}
+
+// Every option with its registry name, group, field, type, default and load
+// check: group by group in the order SaveSettings writes them, each group's
+// values in their writing order. LoadSettings reads them in the same order
+// ("NotificationEnabled" before the rule, which may switch it off).
+constexpr Option kOptions[] = {
+    Handle(L"HWND", kSaveHwnd, &M::hwnd),
+
+    Int(L"SumLastDays", kSaveSumLastDays, &M::sumLastDays, 30),
+
+    Int(L"WeekStartDay", kSaveGeneral, &M::weekStartDay, 0, Fallback(0, 6)),
+    Int(L"MonthStartDay", kSaveGeneral, &M::monthStartDay, 1, Fallback(1, 31)),
+    Int(L"RateViewMargins", kSaveGeneral, &M::rateViewMargins, 2, Fallback(0, kNoLimit)),
+    OpaqueZero(Int(L"TransparentPercent", kSaveGeneral, &M::transparentPercent, 10, Clamp(10, 90))),
+    Int(L"StartMinimized", kSaveGeneral, &M::startMinimized, 0),
+    Int(L"StartWithWindows", kSaveGeneral, &M::startWithWindows, 0),
+    Int(L"HotkeyEnabled", kSaveGeneral, &M::hotkeyEnabled, 1),
+    Int(L"HotkeyChar", kSaveGeneral, &M::hotkeyChar, 0x4E),
+    Int(L"DateFormat", kSaveGeneral, &M::dateFormat, 0x11),
+    OpaqueZero(Int(L"SemiTransparent", kSaveGeneral, &M::semiTransparent, 1)),
+    Int(L"EnableClickThrough", kSaveGeneral, &M::enableClickThrough, 0),
+    Int(L"ShowIPInTitle", kSaveGeneral, &M::showIpInTitle, 1),
+    Int(L"AlwaysOnTop", kSaveGeneral, &M::alwaysOnTop, 1),
+    Int(L"ShowCaption", kSaveGeneral, &M::showCaption, 1),
+    Int(L"DisplayUnitByte", kSaveGeneral, &M::displayUnitByte, 0),
+
+    Int(L"NextAlertType", kSaveNextAlert, &M::nextAlertType, 0, Fallback(0, 1)),
+    Int(L"NextAlertMin", kSaveNextAlert, &M::nextAlertMin, 5, Clamp(1, kNoLimit)),
+
+    Int(L"DisplayTitle", kSaveDisplay, &M::displayTitle, 1),
+    Int(L"DisplayGraph", kSaveDisplay, &M::displayGraph, 1),
+    Int(L"DisplayScaleGrid", kSaveDisplay, &M::displayScaleGrid, 1),
+    Int(L"DisplayScale", kSaveDisplay, &M::displayScale, 1),
+    Int(L"DisplayText", kSaveDisplay, &M::displayText, 1),
+    Int(L"DisplayMaxRateInText", kSaveDisplay, &M::displayMaxRateInText, 1),
+    Int(L"TextCrSameAsGraphCr", kSaveDisplay, &M::textCrSameAsGraphCr, 1),
+    Int(L"DispAvgValuesInText", kSaveDisplay, &M::dispAvgValuesInText, 0),
+    Int(L"DispAvgDownLine", kSaveDisplay, &M::dispAvgDownLine, 0),
+    Int(L"DispAvgUpLine", kSaveDisplay, &M::dispAvgUpLine, 0),
+    Int(L"DisplayTimeGrid", kSaveDisplay, &M::displayTimeGrid, 1),
+    Int(L"DisplayTimeText", kSaveDisplay, &M::displayTimeText, 1),
+    Int(L"ScaleGridOnTop", kSaveDisplay, &M::scaleGridOnTop, 0),
+    Int(L"TimeGridOnTop", kSaveDisplay, &M::timeGridOnTop, 1),
+    Int(L"TimeTextOnTop", kSaveDisplay, &M::timeTextOnTop, 1),
+
+    Int(L"DispIconSystray", kSaveTray, &M::dispIconSystray, 1),
+    Int(L"ShowGraphInSystray", kSaveTray, &M::showGraphInSystray, 1),
+    Int(L"ShowAdapterNameInSystrayTips", kSaveTray, &M::showAdapterNameInSystrayTips, 1),
+    Int(L"ShowAdapterIPInSystrayTips", kSaveTray, &M::showAdapterIpInSystrayTips, 1),
+    Int(L"STIfType", kSaveTray, &M::trayKind, 100),
+    TrayId(L"STAdpID", kSaveTray, &M::trayAdapterId),
+
+    Colour(L"GraphBkgColor", kSaveColors, &M::graphBkgColor, 0xDEDBAD),
+    Colour(L"DownColor", kSaveColors, &M::downColor, 0x0000FF),
+    Colour(L"BothDownUpColor", kSaveColors, &M::bothDownUpColor, 0x00FFFF),
+    Colour(L"GridColor", kSaveColors, &M::gridColor, 0x9E9E9E),
+    Colour(L"UpColor", kSaveColors, &M::upColor, 0x00CC00),
+    Colour(L"AvgDownLineColor", kSaveColors, &M::avgDownLineColor, 0x000080),
+    Colour(L"AvgUpLineColor", kSaveColors, &M::avgUpLineColor, 0x006400),
+    Colour(L"TitleBkgColor", kSaveColors, &M::titleBkgColor, 0x9E9E9E),
+    Colour(L"TitleTextColor", kSaveColors, &M::titleTextColor, 0xFFFFFF),
+    Colour(L"ScaleTextColor", kSaveColors, &M::scaleTextColor, 0x000000),
+    Colour(L"RateTextColor", kSaveColors, &M::rateTextColor, 0x000000),
+    Colour(L"RateBkgColor", kSaveColors, &M::rateBkgColor, 0xFFFFFF),
+    Colour(L"BorderColor", kSaveColors, &M::borderColor, 0x333333),
+    Colour(L"TimeGridColor", kSaveColors, &M::timeGridColor, 0x6E6E6E),
+    Colour(L"TimeTextColor", kSaveColors, &M::timeTextColor, 0x3C3C3C),
+
+    // The graph steps by pulse width plus spacing and walks its time grid in
+    // steps of the interval: values outside what the options page offers (a
+    // zero step above all) would stall or break the drawing.
+    Int(L"PulseSpace", kSaveGraphStyle, &M::pulseSpace, 1, Fallback(0, 1000)),
+    Int(L"PulseWidth", kSaveGraphStyle, &M::pulseWidth, 3, Fallback(1, 1000)),
+    Int(L"ScaleGridLineStyle", kSaveGraphStyle, &M::scaleGridLineStyle, 2),
+    Int(L"TimeGridLineStyle", kSaveGraphStyle, &M::timeGridLineStyle, 2),
+    Int(L"TimeGridIntervalSec", kSaveGraphStyle, &M::timeGridIntervalSec, 30, Fallback(1, 10000)),
+    Int(L"TimeFormat", kSaveGraphStyle, &M::timeFormat, 0),
+    Int(L"RateHeightPercent", kSaveGraphStyle, &M::rateHeightPercent, 95, Fallback(50, 100)),
+    Int(L"GraphStyle", kSaveGraphStyle, &M::graphStyle, 1),
+
+    Font(L"TimeTextFontU", kSaveFonts, &M::timeTextFont, 12, 700),
+    Font(L"RateFontU", kSaveFonts, &M::rateFont, 13, 0),
+    Font(L"ScaleFontU", kSaveFonts, &M::scaleFont, 12, 0),
+    Font(L"TitleFontU", kSaveFonts, &M::titleFont, 13, 700),
+
+    Int(L"NotificationEnabled", kSaveNotification, &M::notificationEnabled, 0),
+    Rule(L"NotificationEx2U", kSaveNotification, &M::rule),
+
+    WindowRect(L"WndPosition", kSaveWindow),
+    Int(L"StopwatchResetAdapterGraph", kSaveWindow, &M::stopwatchResetAdapterGraph, 0),
+    Int(L"StopwatchAlwaysOnTop", kSaveWindow, &M::stopwatchAlwaysOnTop, 0),
+};
+
+// Each group is one run of the table, so a save writes whole groups in table
+// order, and every group has values.
+constexpr bool GroupsAreRuns() {
+  uint32_t done = 0;
+  for (size_t i = 0; i < std::size(kOptions); ++i) {
+    const uint32_t group = kOptions[i].group;
+    if (i > 0 && group == kOptions[i - 1].group) continue;
+    if (done & group) return false;
+    done |= group;
+  }
+  return done == kSaveAllGroups;
+}
+static_assert(GroupsAreRuns());
 
 // Adapter IDs are ASCII; anything else has no place in one and becomes '?'.
 std::string NarrowTrayId(const std::wstring& wide) {
@@ -25,79 +204,142 @@ std::wstring WidenTrayId(const std::string& id) {
   return out;
 }
 
-class Reader {
-public:
-  Reader(RegistryStore& store, const std::wstring& key) : store_(store), key_(key) {}
-  bool Int(const wchar_t* name, int32_t& field) {
-    uint32_t v = 0;
-    if (!store_.ReadDword(RegRoot::CurrentUser, key_, name, v)) return false;
-    field = static_cast<int32_t>(v);
-    return true;
-  }
-  bool Colour(const wchar_t* name, uint32_t& field) {
-    return store_.ReadDword(RegRoot::CurrentUser, key_, name, field);
-  }
-  // A font of another size, or with no height, keeps the default: the views
-  // divide by the font's height.
-  void Font(const wchar_t* name, LogFont& field) {
-    std::vector<uint8_t> data;
-    LogFont f;
-    if (store_.ReadBinary(RegRoot::CurrentUser, key_, name, data) && ParseLogFont(data, f) && f.height != 0)
-      field = f;
-  }
-  bool Binary(const wchar_t* name, std::vector<uint8_t>& data) {
-    return store_.ReadBinary(RegRoot::CurrentUser, key_, name, data);
-  }
-  bool String(const wchar_t* name, std::wstring& out) {
-    return store_.ReadString(RegRoot::CurrentUser, key_, name, out);
-  }
+int32_t Checked(int32_t n, const Option& o) {
+  const Range& r = o.range;
+  if (r.check == Check::None || (n >= r.min && n <= r.max)) return n;
+  if (r.check == Check::Fallback) return static_cast<int32_t>(o.value);
+  return n < r.min ? r.min : r.max;
+}
 
-private:
-  RegistryStore& store_;
-  const std::wstring& key_;
-};
+void SetDefault(const Option& o, MeterSettings& s, bool layeredTransparency) {
+  switch (o.type) {
+    case OptionType::Int:
+      s.*o.number = o.opaqueZero && !layeredTransparency ? 0 : static_cast<int32_t>(o.value);
+      break;
+    case OptionType::Colour:
+    case OptionType::Handle:
+      s.*o.dword = o.value;
+      break;
+    case OptionType::Font:
+      s.*o.font = DefaultFont(static_cast<int32_t>(o.value), o.weight);
+      break;
+    case OptionType::TrayId:
+      (s.*o.text).clear();
+      break;
+    case OptionType::Rule:
+      s.*o.rule = AlertRule{};
+      break;
+    case OptionType::WindowRect:
+      break;
+  }
+}
 
-class Writer {
-public:
-  Writer(RegistryStore& store, RegRoot root, const std::wstring& key) : store_(store), root_(root), key_(key) {}
-  void Int(const wchar_t* name, int32_t v) { Note(store_.WriteDword(root_, key_, name, static_cast<uint32_t>(v))); }
-  void Colour(const wchar_t* name, uint32_t v) { Note(store_.WriteDword(root_, key_, name, v)); }
-  void Font(const wchar_t* name, const LogFont& f) { Note(store_.WriteBinary(root_, key_, name, SerializeLogFont(f))); }
-  void Binary(const wchar_t* name, const std::vector<uint8_t>& d) { Note(store_.WriteBinary(root_, key_, name, d)); }
-  void String(const wchar_t* name, const std::wstring& s) { Note(store_.WriteString(root_, key_, name, s)); }
-  bool ok() const { return ok_; }
-
-private:
-  void Note(bool written) { ok_ = ok_ && written; }
-  RegistryStore& store_;
-  RegRoot root_;
-  const std::wstring& key_;
-  bool ok_ = true;
-};
-
-void LoadRule(Reader& r, MeterSettings& s) {
-  s.rule = AlertRule{};
+// The rule is zeroed first. A rule of another size or an unknown version is
+// not trusted at all (it could watch the wrong connection or act on half a
+// path) and switches notifications off.
+void LoadRule(RegistryStore& store, const std::wstring& key, const Option& o, MeterSettings& s) {
+  AlertRule& rule = s.*o.rule;
+  rule = AlertRule{};
   std::vector<uint8_t> data;
-  if (r.Binary(L"NotificationEx2U", data)) {
-    // A rule of another size or an unknown version is not trusted at all:
-    // it could watch the wrong connection or act on half a path.
-    AlertRule rule;
-    if (ParseAlertRule(data, rule) && IsKnownAlertRuleVersion(rule.version)) {
-      s.rule = rule;
+  if (store.ReadBinary(RegRoot::CurrentUser, key, o.name, data)) {
+    AlertRule stored;
+    if (ParseAlertRule(data, stored) && IsKnownAlertRuleVersion(stored.version)) {
+      rule = stored;
     } else {
       s.notificationEnabled = 0;
     }
   }
-  if (s.rule.lastDays < 1) s.rule.lastDays = 1;
+  if (rule.lastDays < 1) rule.lastDays = 1;
+}
+
+std::vector<uint8_t> RectImage(const ScreenRect& r) {
+  std::vector<uint8_t> image(kWndPositionSize);
+  PutU32Le(&image[0], static_cast<uint32_t>(r.left));
+  PutU32Le(&image[4], static_cast<uint32_t>(r.top));
+  PutU32Le(&image[8], static_cast<uint32_t>(r.right));
+  PutU32Le(&image[12], static_cast<uint32_t>(r.bottom));
+  return image;
+}
+
+void LoadRect(RegistryStore& store, const std::wstring& key, const Option& o, ScreenRect* rect) {
+  std::vector<uint8_t> image;
+  if (!rect || !store.ReadBinary(RegRoot::CurrentUser, key, o.name, image) || image.size() != kWndPositionSize)
+    return;
+  rect->left = static_cast<int32_t>(GetU32Le(&image[0]));
+  rect->top = static_cast<int32_t>(GetU32Le(&image[4]));
+  rect->right = static_cast<int32_t>(GetU32Le(&image[8]));
+  rect->bottom = static_cast<int32_t>(GetU32Le(&image[12]));
+}
+
+// A missing or unreadable value leaves its field alone.
+void LoadOption(RegistryStore& store, const std::wstring& key, const Option& o, MeterSettings& s,
+                ScreenRect* startRect) {
+  const RegRoot root = RegRoot::CurrentUser;
+  uint32_t v = 0;
+  switch (o.type) {
+    case OptionType::Int:
+      if (store.ReadDword(root, key, o.name, v)) s.*o.number = Checked(static_cast<int32_t>(v), o);
+      break;
+    case OptionType::Colour:
+      if (store.ReadDword(root, key, o.name, v)) s.*o.dword = v;
+      break;
+    case OptionType::Handle:
+      break;
+    case OptionType::Font: {
+      // A font of another size, or with no height, is not taken: the views
+      // divide by the font's height.
+      std::vector<uint8_t> data;
+      LogFont f;
+      if (store.ReadBinary(root, key, o.name, data) && ParseLogFont(data, f) && f.height != 0) s.*o.font = f;
+      break;
+    }
+    case OptionType::TrayId: {
+      std::wstring id;
+      if (store.ReadString(root, key, o.name, id) && id.size() <= kTrayIdMaxStoredUnits)
+        s.*o.text = NarrowTrayId(id);
+      break;
+    }
+    case OptionType::Rule:
+      LoadRule(store, key, o, s);
+      break;
+    case OptionType::WindowRect:
+      LoadRect(store, key, o, startRect);
+      break;
+  }
+}
+
+// True when the value was written or, for the window rectangle, not given.
+bool SaveOption(RegistryStore& store, RegRoot root, const std::wstring& key, const Option& o,
+                const MeterSettings& s, const ScreenRect* windowRect) {
+  switch (o.type) {
+    case OptionType::Int:
+      return store.WriteDword(root, key, o.name, static_cast<uint32_t>(s.*o.number));
+    case OptionType::Colour:
+    case OptionType::Handle:
+      return store.WriteDword(root, key, o.name, s.*o.dword);
+    case OptionType::Font:
+      return store.WriteBinary(root, key, o.name, SerializeLogFont(s.*o.font));
+    case OptionType::TrayId:
+      return store.WriteString(root, key, o.name, WidenTrayId(s.*o.text));
+    case OptionType::Rule: {
+      AlertRule rule = s.*o.rule;
+      rule.version = kAlertRuleVersion;
+      return store.WriteBinary(root, key, o.name, SerializeAlertRule(rule));
+    }
+    case OptionType::WindowRect:
+      return !windowRect || store.WriteBinary(root, key, o.name, RectImage(*windowRect));
+  }
+  return false;
 }
 }  // namespace
 
+MeterSettings::MeterSettings() {
+  for (const Option& o : kOptions) SetDefault(o, *this, true);
+}
+
 MeterSettings DefaultSettings(bool layeredTransparency) {
   MeterSettings s;
-  if (!layeredTransparency) {
-    s.semiTransparent = 0;
-    s.transparentPercent = 0;
-  }
+  for (const Option& o : kOptions) SetDefault(o, s, layeredTransparency);
   return s;
 }
 
@@ -107,99 +349,9 @@ bool LoadSettings(RegistryStore& store, const std::wstring& rootPath, MeterSetti
   if (startRect) *startRect = ScreenRect{};
   const std::wstring key = OptionsKeyPath(rootPath);
   if (!store.KeyExists(RegRoot::CurrentUser, key)) return false;
-  Reader r(store, key);
-
-  if (r.Int(L"WeekStartDay", s.weekStartDay) && (s.weekStartDay < 0 || s.weekStartDay > 6)) s.weekStartDay = 0;
-  if (r.Int(L"MonthStartDay", s.monthStartDay) && (s.monthStartDay < 1 || s.monthStartDay > 31))
-    s.monthStartDay = 1;
-  if (r.Int(L"NextAlertType", s.nextAlertType) && s.nextAlertType != 0 && s.nextAlertType != 1)
-    s.nextAlertType = 0;
-  if (r.Int(L"NextAlertMin", s.nextAlertMin) && s.nextAlertMin < 1) s.nextAlertMin = 1;
-  if (r.Int(L"RateViewMargins", s.rateViewMargins) && s.rateViewMargins < 0) s.rateViewMargins = 2;
-  r.Int(L"ShowIPInTitle", s.showIpInTitle);
-  r.Int(L"AlwaysOnTop", s.alwaysOnTop);
-  r.Int(L"ShowCaption", s.showCaption);
-  r.Int(L"SemiTransparent", s.semiTransparent);
-  r.Int(L"EnableClickThrough", s.enableClickThrough);
-  r.Int(L"StartMinimized", s.startMinimized);
-  r.Int(L"StartWithWindows", s.startWithWindows);
-  r.Int(L"NotificationEnabled", s.notificationEnabled);
-  r.Int(L"DispIconSystray", s.dispIconSystray);
-  r.Int(L"ShowGraphInSystray", s.showGraphInSystray);
-  r.Int(L"ShowAdapterNameInSystrayTips", s.showAdapterNameInSystrayTips);
-  r.Int(L"ShowAdapterIPInSystrayTips", s.showAdapterIpInSystrayTips);
-  r.Int(L"StopwatchResetAdapterGraph", s.stopwatchResetAdapterGraph);
-  r.Int(L"StopwatchAlwaysOnTop", s.stopwatchAlwaysOnTop);
-  r.Int(L"HotkeyEnabled", s.hotkeyEnabled);
-  r.Int(L"HotkeyChar", s.hotkeyChar);
-  r.Int(L"DateFormat", s.dateFormat);
-  r.Int(L"SumLastDays", s.sumLastDays);
-  r.Int(L"DisplayTitle", s.displayTitle);
-  r.Int(L"DisplayGraph", s.displayGraph);
-  r.Int(L"DisplayScaleGrid", s.displayScaleGrid);
-  r.Int(L"DisplayScale", s.displayScale);
-  r.Int(L"DisplayText", s.displayText);
+  for (const Option& o : kOptions) LoadOption(store, key, o, s, startRect);
+  // A window with neither graph nor text would show nothing at all.
   if (s.displayText == 0 && s.displayGraph == 0) s.displayText = s.displayGraph = 1;
-  r.Int(L"DisplayMaxRateInText", s.displayMaxRateInText);
-  r.Int(L"TextCrSameAsGraphCr", s.textCrSameAsGraphCr);
-  r.Int(L"DispAvgValuesInText", s.dispAvgValuesInText);
-  r.Int(L"DisplayUnitByte", s.displayUnitByte);
-  r.Int(L"DispAvgDownLine", s.dispAvgDownLine);
-  r.Int(L"DispAvgUpLine", s.dispAvgUpLine);
-  r.Int(L"DisplayTimeGrid", s.displayTimeGrid);
-  r.Int(L"DisplayTimeText", s.displayTimeText);
-  r.Int(L"GraphStyle", s.graphStyle);
-  r.Int(L"ScaleGridOnTop", s.scaleGridOnTop);
-  r.Int(L"TimeGridOnTop", s.timeGridOnTop);
-  r.Int(L"TimeTextOnTop", s.timeTextOnTop);
-  if (r.Int(L"TransparentPercent", s.transparentPercent)) {
-    if (s.transparentPercent < 10) s.transparentPercent = 10;
-    if (s.transparentPercent > 90) s.transparentPercent = 90;
-  }
-  r.Int(L"STIfType", s.trayKind);
-  std::wstring id;
-  if (r.String(L"STAdpID", id) && id.size() <= kTrayIdMaxStoredUnits) s.trayAdapterId = NarrowTrayId(id);
-  r.Colour(L"GraphBkgColor", s.graphBkgColor);
-  r.Colour(L"DownColor", s.downColor);
-  r.Colour(L"BothDownUpColor", s.bothDownUpColor);
-  r.Colour(L"GridColor", s.gridColor);
-  r.Colour(L"UpColor", s.upColor);
-  r.Colour(L"TitleBkgColor", s.titleBkgColor);
-  r.Colour(L"TitleTextColor", s.titleTextColor);
-  r.Colour(L"ScaleTextColor", s.scaleTextColor);
-  r.Colour(L"RateTextColor", s.rateTextColor);
-  r.Colour(L"RateBkgColor", s.rateBkgColor);
-  r.Colour(L"BorderColor", s.borderColor);
-  r.Int(L"ScaleGridLineStyle", s.scaleGridLineStyle);
-  r.Int(L"TimeGridLineStyle", s.timeGridLineStyle);
-  // The graph steps by pulse width plus spacing and walks its time grid in
-  // steps of the interval: values outside what the options page offers (a
-  // zero step above all) would stall or break the drawing, so they fall back.
-  if (r.Int(L"TimeGridIntervalSec", s.timeGridIntervalSec) &&
-      (s.timeGridIntervalSec < 1 || s.timeGridIntervalSec > 10000))
-    s.timeGridIntervalSec = 30;
-  r.Colour(L"TimeGridColor", s.timeGridColor);
-  r.Colour(L"TimeTextColor", s.timeTextColor);
-  r.Int(L"TimeFormat", s.timeFormat);
-  r.Font(L"TimeTextFontU", s.timeTextFont);
-  r.Colour(L"AvgDownLineColor", s.avgDownLineColor);
-  r.Colour(L"AvgUpLineColor", s.avgUpLineColor);
-  if (r.Int(L"PulseSpace", s.pulseSpace) && (s.pulseSpace < 0 || s.pulseSpace > 1000)) s.pulseSpace = 1;
-  if (r.Int(L"PulseWidth", s.pulseWidth) && (s.pulseWidth < 1 || s.pulseWidth > 1000)) s.pulseWidth = 3;
-  r.Font(L"RateFontU", s.rateFont);
-  r.Font(L"ScaleFontU", s.scaleFont);
-  r.Font(L"TitleFontU", s.titleFont);
-  if (r.Int(L"RateHeightPercent", s.rateHeightPercent) && (s.rateHeightPercent < 50 || s.rateHeightPercent > 100))
-    s.rateHeightPercent = 95;
-  LoadRule(r, s);
-
-  std::vector<uint8_t> rect;
-  if (startRect && r.Binary(L"WndPosition", rect) && rect.size() == kWndPositionSize) {
-    startRect->left = static_cast<int32_t>(GetU32Le(&rect[0]));
-    startRect->top = static_cast<int32_t>(GetU32Le(&rect[4]));
-    startRect->right = static_cast<int32_t>(GetU32Le(&rect[8]));
-    startRect->bottom = static_cast<int32_t>(GetU32Le(&rect[12]));
-  }
   return true;
 }
 
@@ -207,106 +359,8 @@ bool SaveSettings(RegistryStore& store, RegRoot root, const std::wstring& rootPa
                   uint32_t groups, const ScreenRect* windowRect) {
   if (groups == 0) return true;
   const std::wstring key = OptionsKeyPath(rootPath);
-  Writer w(store, root, key);
-
-  if (groups & kSaveHwnd) w.Colour(L"HWND", s.hwnd);
-  if (groups & kSaveSumLastDays) w.Int(L"SumLastDays", s.sumLastDays);
-  if (groups & kSaveGeneral) {
-    w.Int(L"WeekStartDay", s.weekStartDay);
-    w.Int(L"MonthStartDay", s.monthStartDay);
-    w.Int(L"RateViewMargins", s.rateViewMargins);
-    w.Int(L"TransparentPercent", s.transparentPercent);
-    w.Int(L"StartMinimized", s.startMinimized);
-    w.Int(L"StartWithWindows", s.startWithWindows);
-    w.Int(L"HotkeyEnabled", s.hotkeyEnabled);
-    w.Int(L"HotkeyChar", s.hotkeyChar);
-    w.Int(L"DateFormat", s.dateFormat);
-    w.Int(L"SemiTransparent", s.semiTransparent);
-    w.Int(L"EnableClickThrough", s.enableClickThrough);
-    w.Int(L"ShowIPInTitle", s.showIpInTitle);
-    w.Int(L"AlwaysOnTop", s.alwaysOnTop);
-    w.Int(L"ShowCaption", s.showCaption);
-    w.Int(L"DisplayUnitByte", s.displayUnitByte);
-  }
-  if (groups & kSaveNextAlert) {
-    w.Int(L"NextAlertType", s.nextAlertType);
-    w.Int(L"NextAlertMin", s.nextAlertMin);
-  }
-  if (groups & kSaveDisplay) {
-    w.Int(L"DisplayTitle", s.displayTitle);
-    w.Int(L"DisplayGraph", s.displayGraph);
-    w.Int(L"DisplayScaleGrid", s.displayScaleGrid);
-    w.Int(L"DisplayScale", s.displayScale);
-    w.Int(L"DisplayText", s.displayText);
-    w.Int(L"DisplayMaxRateInText", s.displayMaxRateInText);
-    w.Int(L"TextCrSameAsGraphCr", s.textCrSameAsGraphCr);
-    w.Int(L"DispAvgValuesInText", s.dispAvgValuesInText);
-    w.Int(L"DispAvgDownLine", s.dispAvgDownLine);
-    w.Int(L"DispAvgUpLine", s.dispAvgUpLine);
-    w.Int(L"DisplayTimeGrid", s.displayTimeGrid);
-    w.Int(L"DisplayTimeText", s.displayTimeText);
-    w.Int(L"ScaleGridOnTop", s.scaleGridOnTop);
-    w.Int(L"TimeGridOnTop", s.timeGridOnTop);
-    w.Int(L"TimeTextOnTop", s.timeTextOnTop);
-  }
-  if (groups & kSaveTray) {
-    w.Int(L"DispIconSystray", s.dispIconSystray);
-    w.Int(L"ShowGraphInSystray", s.showGraphInSystray);
-    w.Int(L"ShowAdapterNameInSystrayTips", s.showAdapterNameInSystrayTips);
-    w.Int(L"ShowAdapterIPInSystrayTips", s.showAdapterIpInSystrayTips);
-    w.Int(L"STIfType", s.trayKind);
-    w.String(L"STAdpID", WidenTrayId(s.trayAdapterId));
-  }
-  if (groups & kSaveColors) {
-    w.Colour(L"GraphBkgColor", s.graphBkgColor);
-    w.Colour(L"DownColor", s.downColor);
-    w.Colour(L"BothDownUpColor", s.bothDownUpColor);
-    w.Colour(L"GridColor", s.gridColor);
-    w.Colour(L"UpColor", s.upColor);
-    w.Colour(L"AvgDownLineColor", s.avgDownLineColor);
-    w.Colour(L"AvgUpLineColor", s.avgUpLineColor);
-    w.Colour(L"TitleBkgColor", s.titleBkgColor);
-    w.Colour(L"TitleTextColor", s.titleTextColor);
-    w.Colour(L"ScaleTextColor", s.scaleTextColor);
-    w.Colour(L"RateTextColor", s.rateTextColor);
-    w.Colour(L"RateBkgColor", s.rateBkgColor);
-    w.Colour(L"BorderColor", s.borderColor);
-    w.Colour(L"TimeGridColor", s.timeGridColor);
-    w.Colour(L"TimeTextColor", s.timeTextColor);
-  }
-  if (groups & kSaveGraphStyle) {
-    w.Int(L"PulseSpace", s.pulseSpace);
-    w.Int(L"PulseWidth", s.pulseWidth);
-    w.Int(L"ScaleGridLineStyle", s.scaleGridLineStyle);
-    w.Int(L"TimeGridLineStyle", s.timeGridLineStyle);
-    w.Int(L"TimeGridIntervalSec", s.timeGridIntervalSec);
-    w.Int(L"TimeFormat", s.timeFormat);
-    w.Int(L"RateHeightPercent", s.rateHeightPercent);
-    w.Int(L"GraphStyle", s.graphStyle);
-  }
-  if (groups & kSaveFonts) {
-    w.Font(L"TimeTextFontU", s.timeTextFont);
-    w.Font(L"RateFontU", s.rateFont);
-    w.Font(L"ScaleFontU", s.scaleFont);
-    w.Font(L"TitleFontU", s.titleFont);
-  }
-  if (groups & kSaveNotification) {
-    w.Int(L"NotificationEnabled", s.notificationEnabled);
-    AlertRule rule = s.rule;
-    rule.version = kAlertRuleVersion;
-    w.Binary(L"NotificationEx2U", SerializeAlertRule(rule));
-  }
-  if (groups & kSaveWindow) {
-    if (windowRect) {
-      std::vector<uint8_t> rect(kWndPositionSize);
-      PutU32Le(&rect[0], static_cast<uint32_t>(windowRect->left));
-      PutU32Le(&rect[4], static_cast<uint32_t>(windowRect->top));
-      PutU32Le(&rect[8], static_cast<uint32_t>(windowRect->right));
-      PutU32Le(&rect[12], static_cast<uint32_t>(windowRect->bottom));
-      w.Binary(L"WndPosition", rect);
-    }
-    w.Int(L"StopwatchResetAdapterGraph", s.stopwatchResetAdapterGraph);
-    w.Int(L"StopwatchAlwaysOnTop", s.stopwatchAlwaysOnTop);
-  }
-  return w.ok();
+  bool ok = true;
+  for (const Option& o : kOptions)
+    if (groups & o.group) ok = SaveOption(store, root, key, o, s, windowRect) && ok;
+  return ok;
 }

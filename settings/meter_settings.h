@@ -43,100 +43,105 @@ struct ScreenRect {
   bool operator==(const ScreenRect&) const = default;
 };
 
-// Colours are 0x00BBGGRR. Flags are 0 or non-zero as stored.
+// Colours are 0x00BBGGRR. Flags are 0 or non-zero as stored. Each field
+// names its registry value; defaults, groups and load checks are in the one
+// table of options in meter_settings.cpp.
 struct MeterSettings {
+  // Every field starts at its default from the options table.
+  MeterSettings();
+
   // General
-  int32_t weekStartDay = 0;           // "WeekStartDay", 0 = Sunday
-  int32_t monthStartDay = 1;          // "MonthStartDay"
-  int32_t rateViewMargins = 2;        // "RateViewMargins", px
-  int32_t showIpInTitle = 1;          // "ShowIPInTitle"
-  int32_t alwaysOnTop = 1;            // "AlwaysOnTop"
-  int32_t showCaption = 1;            // "ShowCaption"
-  int32_t semiTransparent = 1;        // "SemiTransparent" (0 without layered windows)
-  int32_t enableClickThrough = 0;     // "EnableClickThrough"
-  int32_t startMinimized = 0;         // "StartMinimized"
-  int32_t startWithWindows = 0;       // "StartWithWindows"; replaced at start-up by IsAutostartOn
-  int32_t hotkeyEnabled = 1;          // "HotkeyEnabled"
-  int32_t hotkeyChar = 0x4E;          // "HotkeyChar", virtual key used with Ctrl+Shift
-  int32_t dateFormat = 0x11;          // "DateFormat", a DateFormatCode
-  int32_t displayUnitByte = 0;        // "DisplayUnitByte": 1 = bytes, 0 = bits
-  int32_t transparentPercent = 10;    // "TransparentPercent" (0 without layered windows)
+  int32_t weekStartDay{};                // "WeekStartDay", 0 = Sunday
+  int32_t monthStartDay{};               // "MonthStartDay"
+  int32_t rateViewMargins{};             // "RateViewMargins", px
+  int32_t showIpInTitle{};               // "ShowIPInTitle"
+  int32_t alwaysOnTop{};                 // "AlwaysOnTop"
+  int32_t showCaption{};                 // "ShowCaption"
+  int32_t semiTransparent{};             // "SemiTransparent" (0 without layered windows)
+  int32_t enableClickThrough{};          // "EnableClickThrough"
+  int32_t startMinimized{};              // "StartMinimized"
+  int32_t startWithWindows{};            // "StartWithWindows"; replaced at start-up by IsAutostartOn
+  int32_t hotkeyEnabled{};               // "HotkeyEnabled"
+  int32_t hotkeyChar{};                  // "HotkeyChar", virtual key used with Ctrl+Shift
+  int32_t dateFormat{};                  // "DateFormat", a DateFormatCode
+  int32_t displayUnitByte{};             // "DisplayUnitByte": 1 = bytes, 0 = bits
+  int32_t transparentPercent{};          // "TransparentPercent" (0 without layered windows)
 
   // NextAlert
-  int32_t nextAlertType = 0;          // "NextAlertType": 0 no reminder, 1 remind after nextAlertMin
-  int32_t nextAlertMin = 5;           // "NextAlertMin"
+  int32_t nextAlertType{};               // "NextAlertType": 0 no reminder, 1 remind after nextAlertMin
+  int32_t nextAlertMin{};                // "NextAlertMin"
 
   // Notification
-  int32_t notificationEnabled = 0;    // "NotificationEnabled"
-  AlertRule rule;                     // "NotificationEx2U"
+  int32_t notificationEnabled{};         // "NotificationEnabled"
+  AlertRule rule;                        // "NotificationEx2U"
 
   // Tray
-  int32_t dispIconSystray = 1;                // "DispIconSystray"
-  int32_t showGraphInSystray = 1;             // "ShowGraphInSystray"
-  int32_t showAdapterNameInSystrayTips = 1;   // "ShowAdapterNameInSystrayTips"
-  int32_t showAdapterIpInSystrayTips = 1;     // "ShowAdapterIPInSystrayTips"
-  int32_t trayKind = 100;                     // "STIfType"
-  std::string trayAdapterId;                  // "STAdpID", 8-bit, upper case, at most 259 characters
+  int32_t dispIconSystray{};             // "DispIconSystray"
+  int32_t showGraphInSystray{};          // "ShowGraphInSystray"
+  int32_t showAdapterNameInSystrayTips{};  // "ShowAdapterNameInSystrayTips"
+  int32_t showAdapterIpInSystrayTips{};  // "ShowAdapterIPInSystrayTips"
+  int32_t trayKind{};                    // "STIfType"
+  std::string trayAdapterId;             // "STAdpID", 8-bit, upper case, at most 259 characters
 
   // Window
-  int32_t stopwatchResetAdapterGraph = 0;     // "StopwatchResetAdapterGraph"
-  int32_t stopwatchAlwaysOnTop = 0;           // "StopwatchAlwaysOnTop"
+  int32_t stopwatchResetAdapterGraph{};  // "StopwatchResetAdapterGraph"
+  int32_t stopwatchAlwaysOnTop{};        // "StopwatchAlwaysOnTop"
 
   // SumLastDays
-  int32_t sumLastDays = 30;                   // "SumLastDays"
+  int32_t sumLastDays{};                 // "SumLastDays"
 
   // Display
-  int32_t displayTitle = 1;           // "DisplayTitle"
-  int32_t displayGraph = 1;           // "DisplayGraph"
-  int32_t displayScaleGrid = 1;       // "DisplayScaleGrid"
-  int32_t displayScale = 1;           // "DisplayScale"
-  int32_t displayText = 1;            // "DisplayText"
-  int32_t displayMaxRateInText = 1;   // "DisplayMaxRateInText"
-  int32_t textCrSameAsGraphCr = 1;    // "TextCrSameAsGraphCr"
-  int32_t dispAvgValuesInText = 0;    // "DispAvgValuesInText"
-  int32_t dispAvgDownLine = 0;        // "DispAvgDownLine"
-  int32_t dispAvgUpLine = 0;          // "DispAvgUpLine"
-  int32_t displayTimeGrid = 1;        // "DisplayTimeGrid"
-  int32_t displayTimeText = 1;        // "DisplayTimeText"
-  int32_t scaleGridOnTop = 0;         // "ScaleGridOnTop"
-  int32_t timeGridOnTop = 1;          // "TimeGridOnTop"
-  int32_t timeTextOnTop = 1;          // "TimeTextOnTop"
+  int32_t displayTitle{};                // "DisplayTitle"
+  int32_t displayGraph{};                // "DisplayGraph"
+  int32_t displayScaleGrid{};            // "DisplayScaleGrid"
+  int32_t displayScale{};                // "DisplayScale"
+  int32_t displayText{};                 // "DisplayText"
+  int32_t displayMaxRateInText{};        // "DisplayMaxRateInText"
+  int32_t textCrSameAsGraphCr{};         // "TextCrSameAsGraphCr"
+  int32_t dispAvgValuesInText{};         // "DispAvgValuesInText"
+  int32_t dispAvgDownLine{};             // "DispAvgDownLine"
+  int32_t dispAvgUpLine{};               // "DispAvgUpLine"
+  int32_t displayTimeGrid{};             // "DisplayTimeGrid"
+  int32_t displayTimeText{};             // "DisplayTimeText"
+  int32_t scaleGridOnTop{};              // "ScaleGridOnTop"
+  int32_t timeGridOnTop{};               // "TimeGridOnTop"
+  int32_t timeTextOnTop{};               // "TimeTextOnTop"
 
   // GraphStyle
-  int32_t graphStyle = 1;             // "GraphStyle": 1 bars, 0 lines
-  int32_t scaleGridLineStyle = 2;     // "ScaleGridLineStyle", pen style
-  int32_t timeGridLineStyle = 2;      // "TimeGridLineStyle"
-  int32_t timeGridIntervalSec = 30;   // "TimeGridIntervalSec"
-  int32_t timeFormat = 0;             // "TimeFormat"
-  int32_t pulseSpace = 1;             // "PulseSpace", px between columns
-  int32_t pulseWidth = 3;             // "PulseWidth", px per column
-  int32_t rateHeightPercent = 95;     // "RateHeightPercent"
+  int32_t graphStyle{};                  // "GraphStyle": 1 bars, 0 lines
+  int32_t scaleGridLineStyle{};          // "ScaleGridLineStyle", pen style
+  int32_t timeGridLineStyle{};           // "TimeGridLineStyle"
+  int32_t timeGridIntervalSec{};         // "TimeGridIntervalSec"
+  int32_t timeFormat{};                  // "TimeFormat"
+  int32_t pulseSpace{};                  // "PulseSpace", px between columns
+  int32_t pulseWidth{};                  // "PulseWidth", px per column
+  int32_t rateHeightPercent{};           // "RateHeightPercent"
 
   // Colors
-  uint32_t graphBkgColor = 0xDEDBAD;     // "GraphBkgColor"
-  uint32_t downColor = 0x0000FF;         // "DownColor"
-  uint32_t bothDownUpColor = 0x00FFFF;   // "BothDownUpColor"
-  uint32_t gridColor = 0x9E9E9E;         // "GridColor"
-  uint32_t upColor = 0x00CC00;           // "UpColor"
-  uint32_t titleBkgColor = 0x9E9E9E;     // "TitleBkgColor"
-  uint32_t titleTextColor = 0xFFFFFF;    // "TitleTextColor"
-  uint32_t scaleTextColor = 0x000000;    // "ScaleTextColor"
-  uint32_t rateTextColor = 0x000000;     // "RateTextColor"
-  uint32_t rateBkgColor = 0xFFFFFF;      // "RateBkgColor"
-  uint32_t borderColor = 0x333333;       // "BorderColor"
-  uint32_t timeGridColor = 0x6E6E6E;     // "TimeGridColor"
-  uint32_t timeTextColor = 0x3C3C3C;     // "TimeTextColor"
-  uint32_t avgDownLineColor = 0x000080;  // "AvgDownLineColor"
-  uint32_t avgUpLineColor = 0x006400;    // "AvgUpLineColor"
+  uint32_t graphBkgColor{};              // "GraphBkgColor"
+  uint32_t downColor{};                  // "DownColor"
+  uint32_t bothDownUpColor{};            // "BothDownUpColor"
+  uint32_t gridColor{};                  // "GridColor"
+  uint32_t upColor{};                    // "UpColor"
+  uint32_t titleBkgColor{};              // "TitleBkgColor"
+  uint32_t titleTextColor{};             // "TitleTextColor"
+  uint32_t scaleTextColor{};             // "ScaleTextColor"
+  uint32_t rateTextColor{};              // "RateTextColor"
+  uint32_t rateBkgColor{};               // "RateBkgColor"
+  uint32_t borderColor{};                // "BorderColor"
+  uint32_t timeGridColor{};              // "TimeGridColor"
+  uint32_t timeTextColor{};              // "TimeTextColor"
+  uint32_t avgDownLineColor{};           // "AvgDownLineColor"
+  uint32_t avgUpLineColor{};             // "AvgUpLineColor"
 
   // Fonts
-  LogFont timeTextFont = DefaultFont(12, 700);  // "TimeTextFontU"
-  LogFont rateFont = DefaultFont(13, 0);        // "RateFontU"
-  LogFont scaleFont = DefaultFont(12, 0);       // "ScaleFontU"
-  LogFont titleFont = DefaultFont(13, 700);     // "TitleFontU"
+  LogFont timeTextFont;                  // "TimeTextFontU"
+  LogFont rateFont;                      // "RateFontU"
+  LogFont scaleFont;                     // "ScaleFontU"
+  LogFont titleFont;                     // "TitleFontU"
 
   // Hwnd: the meter window's handle, written at start-up for others to find; never loaded.
-  uint32_t hwnd = 0;
+  uint32_t hwnd{};
 
   bool operator==(const MeterSettings&) const = default;
 };

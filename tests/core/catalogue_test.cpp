@@ -135,6 +135,7 @@ TEST(CatalogueBuildTest, DuplicateAndDamagedSubkeys) {
   StoreEntry(reg, L"200-", L"", L"Modems", false);
   StoreEntry(reg, L"100-", L"", L"Everything", true);
   StoreEntry(reg, L"100-X", L"", L"Second total", false);
+  StoreEntry(reg, L"200-Y", L"", L"Second modems", false);
   StoreEntry(reg, L"300-AAAA00000000", L"AAAA00000000", L"First", false);
   StoreEntry(reg, L"300-aaaa00000000-copy", L"aaaa00000000", L"Copy", false);
   StoreEntry(reg, L"400-FOO", L"FOO", L"Unknown kind", false);
@@ -149,8 +150,11 @@ TEST(CatalogueBuildTest, DuplicateAndDamagedSubkeys) {
   BuildCatalogue(cat, reg, src, kRoot);
 
   ASSERT_EQ(cat.size(), 4u);
-  EXPECT_EQ(cat[0].name, L"Everything");  // the first kind-100 subkey wins
-  EXPECT_EQ(cat[1].name, L"Modems");
+  // Of two aggregate subkeys of one kind the later is in front; of two
+  // adapter subkeys with one ID the first. Only kept entries count as shown.
+  EXPECT_EQ(cat[0].name, L"Second total");
+  EXPECT_TRUE(cat[0].monitored);
+  EXPECT_EQ(cat[1].name, L"Second modems");
   EXPECT_EQ(cat[2].name, L"First");
   EXPECT_EQ(cat[3].id, std::string(259, 'B'));
   EXPECT_EQ(cat[3].size, 0.0f);
