@@ -201,8 +201,12 @@ int Report(const std::vector<std::string>& args, const LocalTime& localToday, st
 
   auto file = OpenLog(*log);
   RequireHeader(*file, *log);
+  const std::string* target = o.Get("-o");
+  std::error_code ec;
+  if (target && std::filesystem::equivalent(PathOf(*log), PathOf(*target), ec))
+    throw Failure{"-o " + *target + " would replace the log itself"};
   std::string bytes = RenderReport(file.get(), q);
-  if (const std::string* target = o.Get("-o")) WriteOutput(*target, bytes);
+  if (target) WriteOutput(*target, bytes);
   else out += bytes;
   return kExitOk;
 }

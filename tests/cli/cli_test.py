@@ -192,6 +192,7 @@ def bad_input(cli, tmp, log):
              report + ["--date-format", "0x12"], report + ["--date-format", "17x"], report + ["--today", "2024-02-30"],
              report + ["--today", "5.3.2024"], report + ["--format", "pdf"], report + ["stray"],
              ["report", "daily", "--log", log, "-o", os.path.join(tmp, "no-such-folder", "out.txt")],
+             ["report", "daily", "--log", log, "-o", os.path.join(tmp, ".", "sum_v2.log")],
              ["log"], ["log", "check"], ["log", "repair", log], ["log", "check", missing], ["log", "dump", notlog],
              ["log", "dump", log, "--format", "xml"], ["--version", "extra"]]
     for args in cases:
@@ -199,6 +200,9 @@ def bad_input(cli, tmp, log):
         check(code == 2 and stdout == b"" and err.count("\n") == 1 and err.startswith("zephra-cli: ")
               and not os.path.exists(out) and set(os.listdir(tmp)) == {"sum_v2.log", "notes.txt"},
               f"bad input {args}: exit {code}, stderr {err!r}")
+
+    with open(log, "rb") as f:
+        check(f.read() == clean_log(), "bad input leaves the log as it was")
 
     # A good -o run writes exactly what standard output would get, replacing the file.
     with open(out, "wb") as f:
