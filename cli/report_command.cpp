@@ -73,13 +73,24 @@ std::string ListJson(const ReportRequest& q, const ReportRows& built) {
 }  // namespace
 
 Traffic LoggedDay(LogFile* file, const SelectedConnection& conn, const CivilDate& date) {
-  Traffic value;
-  RecordScanner scan(file);
-  DayRecord r;
-  uint64_t offset = 0;
-  while (scan.NextOf(conn.kind, conn.id, r, offset))
-    if (CompareDates(r.date(), date) == 0) value = Traffic{r.down, r.up};
-  return value;
+  // A later record of the same key wins, so the first match read from the end
+  // is the answer; today's records are usually among the last ones written.
+  uint64_t size = 0;
+  if (!file || !file->Size(size) || size < kLogHeaderSize) return {};
+  uint64_t end = (size - kLogHeaderSize) / kDayRecordSize;  // whole records only
+  std::vector<uint8_t> block(kScanBlockRecords * kDayRecordSize);
+  while (end > 0) {
+    const uint64_t first = end > kScanBlockRecords ? end - kScanBlockRecords : 0;
+    const size_t want = static_cast<size_t>(end - first) * kDayRecordSize;
+    if (file->ReadAt(RecordOffset(first), block.data(), want) != want) return {};
+    for (uint64_t k = end - first; k-- > 0;) {
+      const DayRecord r = DecodeDayRecord(block.data() + k * kDayRecordSize);
+      if (CompareDates(r.date(), date) == 0 && RecordMatches(r.kind, r.id, conn.kind, conn.id))
+        return Traffic{r.down, r.up};
+    }
+    end = first;
+  }
+  return {};
 }
 
 std::string RenderReport(LogFile* file, const ReportRequest& q) {

@@ -22,7 +22,7 @@ struct ReportRequest {
 };
 
 // The connection's record for the date (a later record of the same key wins),
-// zero when the log has none.
+// zero when the log has none (or a read fails).
 Traffic LoggedDay(LogFile* file, const SelectedConnection& conn, const CivilDate& date);
 
 // The bytes of the report: windows-1252 for text, CSV and HTML, UTF-8 for JSON.

@@ -79,7 +79,8 @@ class Cli:
         return "Z:" + p.replace("/", "\\") if self.runner else p
 
     def run(self, *args):
-        cmd = ([self.runner] if self.runner else []) + [self.program] + list(args)
+        args = [self.path(a) if a.startswith("/") else a for a in args]
+        cmd = ([self.runner] if self.runner else []) + [self.program] + args
         p = subprocess.run(cmd, capture_output=True, timeout=120)
         return p.returncode, p.stdout, p.stderr.decode("utf-8", "replace")
 
@@ -96,7 +97,7 @@ def check(ok, what):
 def golden(cli, log):
     for kind, options in REPORTS.items():
         for fmt, ext in FORMATS.items():
-            code, out, err = cli.run("report", kind, "--log", cli.path(log), "--today", TODAY, "--format", fmt,
+            code, out, err = cli.run("report", kind, "--log", log, "--today", TODAY, "--format", fmt,
                                      *options)
             name = os.path.join(GOLDEN, f"{kind}.{ext}")
             if not os.path.exists(name) and os.environ.get("ZEPHRA_UPDATE_GOLDEN") == "1":
@@ -134,6 +135,18 @@ def json_totals(cli, log):
         check(got == want, f"{kind} JSON totals {got} != log {want}")
         check(all(r["both"] == r["downloaded"] + r["uploaded"] for r in rows if r["both"] is not None),
               f"{kind}: both = downloaded + uploaded")
+
+
+def later_record_wins(cli, tmp):
+    """Of two records of today the later one stands for the live counters."""
+    path = os.path.join(tmp, "twice.log")
+    with open(path, "wb") as f:
+        f.write(HEADER + record(2024, 3, 5, 100, "", 1, 1) + record(2024, 3, 5, 100, "", 7, 8) +
+                record(2024, 3, 4, 100, "", 2, 2))
+    code, out, _ = cli.run("report", "summary", "--log", path, "--today", TODAY, "--format", "json")
+    os.remove(path)
+    today = json.loads(out)["rows"][0]
+    check(code == 0 and [today["downloaded"], today["uploaded"]] == [7, 8], f"later record of today: {today}")
 
 
 def log_check(cli, tmp):
@@ -232,6 +245,7 @@ def main():
         golden(cli, log)
         if not golden_only:
             json_totals(cli, log)
+            later_record_wins(cli, tmp)
             log_dump(cli, log)
             bad_input(cli, tmp, log)
             log_check(cli, tmp)
