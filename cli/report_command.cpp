@@ -1,5 +1,6 @@
 #include "cli/report_command.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/codepage.h"
@@ -78,7 +79,7 @@ Traffic LoggedDay(LogFile* file, const SelectedConnection& conn, const CivilDate
   uint64_t size = 0;
   if (!file || !file->Size(size) || size < kLogHeaderSize) return {};
   uint64_t end = (size - kLogHeaderSize) / kDayRecordSize;  // whole records only
-  std::vector<uint8_t> block(kScanBlockRecords * kDayRecordSize);
+  std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(end, kScanBlockRecords)) * kDayRecordSize);
   while (end > 0) {
     const uint64_t first = end > kScanBlockRecords ? end - kScanBlockRecords : 0;
     const size_t want = static_cast<size_t>(end - first) * kDayRecordSize;
