@@ -31,3 +31,13 @@ std::string ToWindows1252(std::wstring_view text) {
   }
   return out;
 }
+
+std::wstring FromWindows1252(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (unsigned char b : bytes) {
+    const char16_t high = b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : 0;
+    out += static_cast<wchar_t>(high != 0 ? high : b);
+  }
+  return out;
+}

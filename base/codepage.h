@@ -13,3 +13,6 @@ using NarrowEncoder = std::string (*)(std::wstring_view text);
 // windows-1252: ASCII and Latin-1 as they are, the 27 characters of 0x80-0x9F
 // by their table, everything else "?" (a surrogate pair counts as one character).
 std::string ToWindows1252(std::wstring_view text);
+// The reverse: each byte as the character windows-1252 gives it; the five
+// unassigned bytes of 0x80-0x9F stand for themselves (as the platform maps them).
+std::wstring FromWindows1252(std::string_view bytes);

@@ -3,7 +3,8 @@
 // would build them for one adapter. The log is written to a temporary file and
 // read back through the file (in the page cache after the first pass); each
 // build prints its MB/s and its time against a plain sequential read of the
-// same file in the same run (same chunk size, no decoding).
+// same file in the same run (same chunk size, no decoding). The last line is
+// the whole "zephra-cli report daily" command over that file, run in-process.
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -12,6 +13,8 @@
 #include <string>
 
 #include "bench_log.h"
+#include "cli/cli.h"
+#include "cli/text_out.h"
 #include "trafficlog/log_file_stream.h"
 #include "trafficlog/period_totals.h"
 #include "trafficlog/report_export.h"
@@ -98,6 +101,15 @@ int main() {
           for (const ReportRow& r : built.rows) lines.push_back({r.text[0], r.text[1], r.text[2], r.text[3], r.text[4]});
           const ReportHeader header = MakeReportHeader(L"Ethernet", built.span, options);
           rows += ReportBytes(ListReportText(ReportKind::Daily, ExportFormat::Csv, header, lines), ToWindows1252).size();
+        }),
+        plain);
+  // The command line's daily report: open, the today lookup, the build and the text export.
+  const std::vector<std::string> args = {"report", "daily", "--log", path, "--connection", conn.id, "--today",
+                                         IsoDate(last)};
+  Print("cli report daily", size, SecondsPerRun([&] {
+          std::string out, err;
+          if (RunCli(args, today, out, err) != 0) std::fprintf(stderr, "%s", err.c_str());
+          rows += out.size();
         }),
         plain);
   std::printf("(%zu rows built, %" PRIu64 ")\n", rows, touched);

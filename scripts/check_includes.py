@@ -18,7 +18,7 @@ RANK = {
     "measure": 4,
     "trafficlog": 5,
     "view": 6,
-    "alerts": 7, "recorder": 7, "stopwatch": 7,
+    "alerts": 7, "recorder": 7, "stopwatch": 7, "cli": 7,
     "app": 8,
 }
 # Headers outside _win files that may include <windows.h> (the meter window's

@@ -1,6 +1,6 @@
 #include "trafficlog/log_file_stream.h"
 
-StreamLogFile::StreamLogFile(const std::string& path) : in_(path, std::ios::binary) {}
+StreamLogFile::StreamLogFile(const std::filesystem::path& path) : in_(path, std::ios::binary) {}
 
 size_t StreamLogFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) {
   if (!in_.is_open()) return 0;

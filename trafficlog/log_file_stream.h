@@ -2,6 +2,7 @@
 // Win32 shell: the benchmark and a command-line reader of a copied log.
 // Read only; writes fail.
 #pragma once
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -9,8 +10,9 @@
 
 class StreamLogFile : public LogFile {
 public:
-  // Opens the file for reading; isOpen() tells whether that worked.
-  explicit StreamLogFile(const std::string& path);
+  // Opens the file for reading; isOpen() tells whether that worked. A path
+  // made from UTF-8 (std::u8string) opens the same file on every platform.
+  explicit StreamLogFile(const std::filesystem::path& path);
   bool isOpen() const { return in_.is_open(); }
   size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t size) override;
   bool WriteAt(uint64_t, const uint8_t*, size_t) override { return false; }

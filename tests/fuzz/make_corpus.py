@@ -31,7 +31,8 @@ SEEDS = {
 }
 
 for target, prefix in (("log_scan_fuzz", b""), ("period_rows_fuzz", bytes([18, 0, 2, 14, 0, 31, 0x44, 3, 0, 0,
-                                                                           ord("{"), 0, 1, 0, 2, 0]))):
+                                                                           ord("{"), 0, 1, 0, 2, 0])),
+                       ("cli_fuzz", bytes([0, 1, 15, 5, 30, 8, 2, 14]))):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
     for name, data in SEEDS.items():
