@@ -17,8 +17,6 @@ size_t IdLength(const uint8_t* field) {
   return nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - field) : kLogIdFieldSize;
 }
 
-constexpr size_t kScanBlockRecords = 256;
-
 }  // namespace
 
 void EncodeLogHeader(uint8_t out[kLogHeaderSize]) {
@@ -83,6 +81,7 @@ MemoryLogFile::MemoryLogFile(std::shared_ptr<std::vector<uint8_t>> bytes, bool w
     : bytes_(bytes ? std::move(bytes) : std::make_shared<std::vector<uint8_t>>()), writable_(writable) {}
 
 size_t MemoryLogFile::ReadAt(uint64_t offset, uint8_t* buffer, size_t size) {
+  ++reads;
   if (failReads || offset >= bytes_->size()) return 0;
   const size_t n = static_cast<size_t>(std::min<uint64_t>(size, bytes_->size() - offset));
   std::memcpy(buffer, bytes_->data() + offset, n);

@@ -18,6 +18,10 @@ constexpr uint32_t kLogIdFieldSize = 260;  // NUL-terminated, at most 259 charac
 constexpr uint32_t kOldRecordSize = 40;
 inline constexpr uint8_t kLogSignature[4] = {'N', 'T', 'S', 'L'};
 
+// The scan reads this many whole records (about 1 MB) per read call, so a
+// build over a large log costs a few dozen reads, not one per record.
+constexpr size_t kScanBlockRecords = (1u << 20) / kDayRecordSize;
+
 // Offset of record k.
 constexpr uint64_t RecordOffset(uint64_t k) { return kLogHeaderSize + kDayRecordSize * k; }
 
@@ -87,6 +91,7 @@ public:
   const std::vector<uint8_t>& bytes() const { return *bytes_; }
   std::shared_ptr<std::vector<uint8_t>> shared() const { return bytes_; }
   int flushes = 0;
+  int reads = 0;
   bool failReads = false;
   bool failWrites = false;
 
@@ -96,7 +101,7 @@ private:
 };
 
 // Reads the day records from offset 24 on, in file order, until a short read;
-// a trailing partial record is never returned. Reads a block of records at a time.
+// a trailing partial record is never returned. Reads kScanBlockRecords at a time.
 class RecordScanner {
 public:
   explicit RecordScanner(LogFile* file);
