@@ -63,6 +63,7 @@ const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     {ID_ABOUT, &CMeterDlg::OnAboutCmd},
     {ID_SHOW_ALERT_AGAIN, &CMeterDlg::OnShowAlertAgainCmd},
     {ID_OPEN_POPUP, &CMeterDlg::OnOpenPopupCmd},
+    {ID_OPTIONS, &CMeterDlg::OnOptionsCmd},
 };
 
 namespace {
