@@ -94,6 +94,8 @@ public:
   const CTrayIcon& tray() const { return tray_; }
   const TrafficLog& log() const { return *log_; }
   int optionsPage() const { return optionsPage_; }
+  // Copies of the catalogue's connections for the Adapters page.
+  std::vector<AdapterRow> AdapterRows() const;
 
 private:
   friend class Dialog<CMeterDlg>;  // the message tables and their handlers
@@ -156,8 +158,6 @@ private:
   void ApplyGeneralPage(const MeterSettings& page);
   void ApplyGraphTextPage(const MeterSettings& page);
   void ApplyAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
-  // Copies of the catalogue's connections for the Adapters page.
-  std::vector<AdapterRow> AdapterRows() const;
   // Registers the hot key anew for the current settings (or only unregisters it).
   void UpdateHotkey();
   // Displays or hides a connection as its item in the connections sub-menu does.
