@@ -184,6 +184,9 @@ LRESULT CALLBACK COptionsSheet::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPA
           !self->ValidateChangedPages())
         return 0;
       break;
+    case PSM_PRESSBUTTON:
+      if ((wp == PSBTN_OK || wp == PSBTN_APPLYNOW) && !self->ValidateChangedPages()) return 0;
+      break;
     case WM_DESTROY:
       self->lastPage_ = self->activePage();
       break;

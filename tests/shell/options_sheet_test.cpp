@@ -161,6 +161,15 @@ TEST_F(OptionsSheetTest, EveryCheckBringsItsPageForwardFocusesAndAppliesNothing)
     EXPECT_EQ(shown[0].focus, c.focus) << c.message;
     EXPECT_FALSE(sheet->closed());
   }
+  // A sound page is not applied either when another page refuses the press.
+  Open();
+  Go(0);
+  Choose(IDC_GEN_WEEK_START, 3);
+  Go(1);
+  Set(IDC_GT_HEIGHT_PERCENT, L"49");
+  Button(PSBTN_OK);
+  EXPECT_EQ(shown.size(), 1u);
+  EXPECT_FALSE(sheet->closed());
   EXPECT_EQ(meter->settings(), before);
   EXPECT_EQ(ExportValues(reg.key(L"Options")), stored);
 }
