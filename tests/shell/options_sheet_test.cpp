@@ -178,6 +178,11 @@ TEST_F(OptionsSheetTest, ApplyWritesThePageGroupsOnly) {
   const RegistryImage before = ExportValues(reg.key(L"Options"));
   Open();
   Go(0);
+  Click(IDC_GEN_EXPLAIN_BITS);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text.substr(0, 51), L"1bps stands for 1 bit per second (8 bits = 1 Byte).");
+  EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+  shown.clear();
   Choose(IDC_GEN_WEEK_START, 3);
   Go(1);
   Set(IDC_GT_PULSE_WIDTH, L"5");
