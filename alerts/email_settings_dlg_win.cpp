@@ -83,7 +83,7 @@ void CEmailSettingsDlg::EnableAccountEdits() {
   if (on) ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hwnd_, IDC_AUTH_NAME)), TRUE);
 }
 
-void CEmailSettingsDlg::OnAuthentication(WORD code, HWND) {
+void CEmailSettingsDlg::OnAuthentication(WORD, WORD code, HWND) {
   if (code == BN_CLICKED) EnableAccountEdits();
 }
 
@@ -112,12 +112,12 @@ bool CEmailSettingsDlg::Validate(const EmailSettings& s) {
   return true;
 }
 
-void CEmailSettingsDlg::OnPreview(WORD, HWND) {
+void CEmailSettingsDlg::OnPreview(WORD, WORD, HWND) {
   messageBox_(hwnd_, ExpandTemplate(ItemText(hwnd_, IDC_EMAIL_BODY), SampleTemplateValues()),
               MB_OK | MB_ICONINFORMATION);
 }
 
-void CEmailSettingsDlg::OnSendTest(WORD, HWND) {
+void CEmailSettingsDlg::OnSendTest(WORD, WORD, HWND) {
   if (sending_) return;
   const EmailSettings s = ReadControls();
   if (!Validate(s)) return;
@@ -157,7 +157,7 @@ std::optional<INT_PTR> CEmailSettingsDlg::OnMailDone(WPARAM, LPARAM lp) {
   return TRUE;
 }
 
-void CEmailSettingsDlg::OnOk(WORD, HWND) {
+void CEmailSettingsDlg::OnOk(WORD, WORD, HWND) {
   if (sending_) return;
   const EmailSettings s = ReadControls();
   if (!Validate(s)) return;
@@ -165,7 +165,7 @@ void CEmailSettingsDlg::OnOk(WORD, HWND) {
   Finish(IDOK);
 }
 
-void CEmailSettingsDlg::OnCancel(WORD, HWND) {
+void CEmailSettingsDlg::OnCancel(WORD, WORD, HWND) {
   if (sending_) return;
   Finish(IDCANCEL);
 }

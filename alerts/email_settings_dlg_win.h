@@ -34,11 +34,11 @@ public:
 
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
   std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
-  void OnAuthentication(WORD, HWND);
-  void OnPreview(WORD, HWND);
-  void OnSendTest(WORD, HWND);
-  void OnOk(WORD, HWND);
-  void OnCancel(WORD, HWND);
+  void OnAuthentication(WORD id, WORD code, HWND control);
+  void OnPreview(WORD id, WORD code, HWND control);
+  void OnSendTest(WORD id, WORD code, HWND control);
+  void OnOk(WORD id, WORD code, HWND control);
+  void OnCancel(WORD id, WORD code, HWND control);
 
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];

@@ -164,14 +164,16 @@ bool CMeterDlg::OnOtherCommand(WORD id, WORD, HWND) {
 }
 
 void CMeterDlg::OnConnectionItem(WORD id) {
-  AdapterEntry* entry = FindByAdapterMenuId(catalogue_, id);
-  if (!entry) return;
-  if (!entry->monitored) {
-    SetDisplayed(*entry, true);
+  if (AdapterEntry* entry = FindByAdapterMenuId(catalogue_, id)) ToggleDisplay(*entry);
+}
+
+void CMeterDlg::ToggleDisplay(AdapterEntry& entry) {
+  if (!entry.monitored) {
+    SetDisplayed(entry, true);
   } else if (DisplayedCount() <= 1) {
     Message(kLastAdapterWarning, MB_OK | MB_ICONWARNING);
   } else {
-    SetDisplayed(*entry, false);
+    SetDisplayed(entry, false);
   }
 }
 
@@ -253,21 +255,6 @@ void CMeterDlg::OnAboutCmd(WORD, WORD, HWND) {
 void CMeterDlg::OnShowAlertAgainCmd(WORD, WORD, HWND) {
   // There is no alert to show again: a short beep says so.
   ::Beep(300, 100);
-}
-
-std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM) {
-  // Each options page hands its values back here; the pages come with the
-  // options sheet.
-  switch (wp) {
-    case kPageGeneral:
-    case kPageGraphText:
-    case kPageAdapters:
-    case kPageNotification:
-    case kPageService:
-    default:
-      break;
-  }
-  return TRUE;
 }
 
 void CMeterDlg::OnShowWindowCmd(WORD, WORD, HWND) { ShowMeter(); }

@@ -20,6 +20,7 @@
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
 #include "settings/meter_settings.h"
+#include "settings/option_pages.h"
 #include "settings/registry_store.h"
 #include "trafficlog/log_file_win.h"
 #include "trafficlog/period_totals.h"
@@ -84,6 +85,9 @@ public:
   const CMeterMenu& menu() const { return menu_; }
   const CTrayIcon& tray() const { return tray_; }
   const TrafficLog& log() const { return *log_; }
+  int optionsPage() const { return optionsPage_; }
+  // Copies of the catalogue's connections for the Adapters page.
+  std::vector<AdapterRow> AdapterRows() const;
 
 private:
   friend class Dialog<CMeterDlg>;  // the message tables and their handlers
@@ -142,6 +146,15 @@ private:
   void OnReportsCmd(WORD id, WORD code, HWND control);
   void OnShowAlertAgainCmd(WORD id, WORD code, HWND control);
   void OnOpenPopupCmd(WORD id, WORD code, HWND control);
+  void OnOptionsCmd(WORD id, WORD code, HWND control);
+  // The options pages' values, taken, applied and saved in the documented order.
+  void ApplyGeneralPage(const MeterSettings& page);
+  void ApplyGraphTextPage(const MeterSettings& page);
+  void ApplyAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
+  // Registers the hot key anew for the current settings (or only unregisters it).
+  void UpdateHotkey();
+  // Displays or hides a connection as its item in the connections sub-menu does.
+  void ToggleDisplay(AdapterEntry& entry);
   void OnToggle(WORD id);
   void OnConnectionItem(WORD id);
 
@@ -204,6 +217,7 @@ private:
   // The reports window's connection and page, kept for the run only.
   SelectedConnection reportsConnection_;
   int reportsPage_ = 0;
+  int optionsPage_ = 0;  // the options sheet's page when it was last closed
 };
 
 // Reads HWND of a running copy; the application object uses it for the show

@@ -64,6 +64,7 @@ const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     {ID_REPORTS, &CMeterDlg::OnReportsCmd},
     {ID_SHOW_ALERT_AGAIN, &CMeterDlg::OnShowAlertAgainCmd},
     {ID_OPEN_POPUP, &CMeterDlg::OnOpenPopupCmd},
+    {ID_OPTIONS, &CMeterDlg::OnOptionsCmd},
 };
 
 namespace {

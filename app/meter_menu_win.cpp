@@ -36,10 +36,10 @@ void CMeterMenu::OnInitMenuPopup(HMENU popup, const MeterSettings& settings, con
 void CMeterMenu::UpdateStates(const MeterSettings& settings, const Catalogue& catalogue, const WindowState& window) {
   items_.Enable(ID_SHOW_WINDOW, !window.visible);
   items_.Enable(ID_HIDE_WINDOW, window.visible);
-  // The options, stopwatch and rates recorder windows are not part of this
-  // program yet: their items stay in the menu, greyed.
-  items_.Enable(ID_OPTIONS, false);
+  items_.Enable(ID_OPTIONS, !window.modalOpen);
   items_.Enable(ID_REPORTS, !window.modalOpen);
+  // The stopwatch and rates recorder windows are not part of this program yet:
+  // their items stay in the menu, greyed.
   items_.Enable(ID_STOPWATCH, false);
   items_.Enable(ID_RATES_RECORDER, false);
   items_.Enable(ID_ABOUT, !window.modalOpen);

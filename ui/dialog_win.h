@@ -11,6 +11,7 @@
 // handler gets its command id, so one handler can serve several ids.
 #pragma once
 #include <windows.h>
+#include <prsht.h>
 #include <optional>
 
 template <class D>
@@ -29,6 +30,17 @@ protected:
   }
   HWND CreateModeless(HINSTANCE inst, int templateId, HWND owner) {
     return ::CreateDialogParamW(inst, MAKEINTRESOURCEW(templateId), owner, &Thunk, Self());
+  }
+  // The record of a property sheet page run by this object: its WM_INITDIALOG
+  // hands the handler this object rather than the page record.
+  PROPSHEETPAGEW PageRecord(HINSTANCE inst, int templateId) {
+    PROPSHEETPAGEW page{};
+    page.dwSize = sizeof page;
+    page.hInstance = inst;
+    page.pszTemplate = MAKEINTRESOURCEW(templateId);
+    page.pfnDlgProc = &PageThunk;
+    page.lParam = Self();
+    return page;
   }
 
   Dialog() = default;
@@ -70,6 +82,11 @@ protected:
       self->hwnd_ = nullptr;
     }
     return handled ? result : FALSE;
+  }
+
+  static INT_PTR CALLBACK PageThunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) lp = reinterpret_cast<const PROPSHEETPAGEW*>(lp)->lParam;
+    return Thunk(hwnd, msg, wp, lp);
   }
 
 private:

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <iphlpapi.h>
 #include <shlobj.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -309,6 +310,16 @@ HWND WaitForTopLevel(DWORD pid, const std::wstring& title, DWORD ms, HWND except
         },
         reinterpret_cast<LPARAM>(&find));
     if (find.found) return find.found;
+
+namespace {
+
+HWND WaitForWindow(const wchar_t* title, DWORD pid, DWORD ms) {
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < ms) {
+    HWND h = ::FindWindowW(nullptr, title);
+    DWORD owner = 0;
+    if (h) ::GetWindowThreadProcessId(h, &owner);
+    if (h && owner == pid && ::IsWindowVisible(h)) return h;
     ::Sleep(50);
   }
   return nullptr;
@@ -393,6 +404,8 @@ TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
     ::CloseHandle(f);
   }
 
+
+TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
   Process p;
   ASSERT_TRUE(p.Start());
   HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
@@ -493,6 +506,26 @@ TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
   ::PostMessageW(meter, WM_CLOSE, 0, 0);
   DWORD code = 0;
   ASSERT_TRUE(p.WaitExit(15000, code));
+
+  ::PostMessageW(meter, WM_COMMAND, MAKEWPARAM(32773, 0), 0);  // F2
+  HWND sheet = WaitForWindow(L"Zephra Options", p.pi.dwProcessId, 15000);
+  ASSERT_NE(sheet, nullptr) << "the options sheet did not open";
+  HWND general = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  ASSERT_NE(general, nullptr);
+  HWND week = ::GetDlgItem(general, 1128);
+  ASSERT_NE(week, nullptr);
+  ::SendMessageW(week, CB_SETCURSEL, 4, 0);  // Thursday
+  ::SendMessageW(general, WM_COMMAND, MAKEWPARAM(1128, CBN_SELCHANGE), reinterpret_cast<LPARAM>(week));
+  ::SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  const DWORD start = ::GetTickCount();
+  while (::IsWindow(sheet) && ::GetTickCount() - start < 10000) ::Sleep(50);
+  EXPECT_FALSE(::IsWindow(sheet));
+  DWORD day = 0;
+  ASSERT_TRUE(ReadDword(kOptions, L"WeekStartDay", day));
+  EXPECT_EQ(day, 4u);
+  ::PostMessageW(meter, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  EXPECT_TRUE(p.WaitExit(15000, code));
 }
 
 }  // namespace

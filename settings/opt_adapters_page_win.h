@@ -1,0 +1,51 @@
+// The Adapters page (dialog 209): every connection with a check box for
+// "monitored", its name and connection speed, and the tray icon's options.
+// It edits a copy of the connection list; Apply hands the page over.
+#pragma once
+#include <vector>
+
+#include "settings/options_sheet_win.h"
+#include "ui/dialog_win.h"
+#include "ui/report_list_win.h"
+#include "ui/spin_win.h"
+
+class COptAdaptersPage : public Dialog<COptAdaptersPage>, public COptionPage {
+public:
+  // `rows` in the catalogue's order; the reset button goes back to them.
+  COptAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
+  PROPSHEETPAGEW Record(HINSTANCE inst) override;
+  // In the catalogue's order, whatever the list's order.
+  const std::vector<AdapterRow>& rows() const { return rows_; }
+  const TrayChoice& tray() const { return tray_; }
+
+private:
+  friend class Dialog<COptAdaptersPage>;
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
+
+  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnListSorted(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnCompareChecks(WPARAM, LPARAM);
+  void OnSpeedCmd(WORD id, WORD code, HWND control);
+  void OnCustomSpeedCmd(WORD id, WORD code, HWND control);
+  void OnNameCmd(WORD id, WORD code, HWND control);
+  void OnResetCmd(WORD id, WORD code, HWND control);
+  void OnTrayIconCmd(WORD id, WORD code, HWND control);
+  void OnTrayOptionCmd(WORD id, WORD code, HWND control);
+  std::optional<PageProblem> ReadAndCheck() override;
+
+  void FillRows();
+  void FillTrayList(int select);
+  void ShowSelectedRow();
+  void EnableTrayOptions();
+  // The row index in rows_ of the selected list row, or -1.
+  int SelectedRow() const;
+  bool Checked(int listRow) const;
+
+  std::vector<AdapterRow> live_;
+  std::vector<AdapterRow> rows_;
+  TrayChoice tray_;
+  CReportList list_;
+  CSpinControl customSpeed_;
+};

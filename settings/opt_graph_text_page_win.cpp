@@ -1,0 +1,158 @@
+#include "settings/opt_graph_text_page_win.h"
+
+#include <cstdlib>
+
+#include "base/ids.h"
+#include "res/resource.h"
+#include "ui/pickers_win.h"
+
+namespace {
+
+LOGFONTW ToLogFontW(const LogFont& f) {
+  LOGFONTW lf{};
+  lf.lfHeight = f.height;
+  lf.lfWidth = f.width;
+  lf.lfEscapement = f.escapement;
+  lf.lfOrientation = f.orientation;
+  lf.lfWeight = f.weight;
+  lf.lfItalic = f.italic;
+  lf.lfUnderline = f.underline;
+  lf.lfStrikeOut = f.strikeOut;
+  lf.lfCharSet = f.charSet;
+  lf.lfOutPrecision = f.outPrecision;
+  lf.lfClipPrecision = f.clipPrecision;
+  lf.lfQuality = f.quality;
+  lf.lfPitchAndFamily = f.pitchAndFamily;
+  const std::wstring face = f.FaceName();
+  face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+  return lf;
+}
+
+LogFont FromLogFontW(const LOGFONTW& lf) {
+  LogFont f;
+  f.height = lf.lfHeight;
+  f.width = lf.lfWidth;
+  f.escapement = lf.lfEscapement;
+  f.orientation = lf.lfOrientation;
+  f.weight = lf.lfWeight;
+  f.italic = lf.lfItalic;
+  f.underline = lf.lfUnderline;
+  f.strikeOut = lf.lfStrikeOut;
+  f.charSet = lf.lfCharSet;
+  f.outPrecision = lf.lfOutPrecision;
+  f.clipPrecision = lf.lfClipPrecision;
+  f.quality = lf.lfQuality;
+  f.pitchAndFamily = lf.lfPitchAndFamily;
+  f.SetFaceName(std::wstring(lf.lfFaceName, ::wcsnlen(lf.lfFaceName, LF_FACESIZE)));
+  return f;
+}
+
+}  // namespace
+
+const COptGraphTextPage::MsgEntry COptGraphTextPage::kMessages[] = {
+    {WM_INITDIALOG, &COptGraphTextPage::OnInitDialog},
+    {WM_NOTIFY, &COptGraphTextPage::OnNotify},
+    {WM_DRAWITEM, &COptGraphTextPage::OnDrawItem},
+};
+
+const COptGraphTextPage::CmdEntry COptGraphTextPage::kCommands[] = {
+    {IDC_GT_DEFAULT_COLOURS, &COptGraphTextPage::OnDefaultColoursCmd},
+    {IDC_GT_DEFAULT_FONTS, &COptGraphTextPage::OnDefaultFontsCmd},
+};
+
+COptGraphTextPage::COptGraphTextPage(const MeterSettings& values) : COptionPage(kPageGraphText), values_(values) {}
+
+PROPSHEETPAGEW COptGraphTextPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_GRAPH_TEXT); }
+
+std::optional<INT_PTR> COptGraphTextPage::OnInitDialog(WPARAM, LPARAM) {
+  BeginPage(hwnd_);
+  filling_ = true;
+  const auto colours = GraphTextColours();
+  for (size_t i = 0; i < kColourCount && i < colours.size(); ++i)
+    colours_[i].Attach(::GetDlgItem(hwnd_, colours[i].control), values_.*colours[i].option);
+  height_.Attach(::GetDlgItem(hwnd_, IDC_GT_HEIGHT_PERCENT_SPIN), 50, 100);
+  pulseWidth_.Attach(::GetDlgItem(hwnd_, IDC_GT_PULSE_WIDTH_SPIN), 1, 1000);
+  pulseSpace_.Attach(::GetDlgItem(hwnd_, IDC_GT_PULSE_SPACE_SPIN), 0, 1000);
+  interval_.Attach(::GetDlgItem(hwnd_, IDC_GT_TIME_INTERVAL_SPIN), 1, 10000);
+  height_.SetValue(values_.rateHeightPercent);
+  pulseWidth_.SetValue(values_.pulseWidth);
+  pulseSpace_.SetValue(values_.pulseSpace);
+  interval_.SetValue(values_.timeGridIntervalSec);
+  FillList(hwnd_, IDC_GT_GRAPH_STYLE, GraphStyleChoices(), values_.graphStyle != 0 ? 0 : 1);
+  FillList(hwnd_, IDC_GT_SCALE_GRID_STYLE, LineStyleChoices(),
+           IndexOfData(LineStyleChoices(), values_.scaleGridLineStyle, 0));
+  FillList(hwnd_, IDC_GT_TIME_GRID_STYLE, LineStyleChoices(),
+           IndexOfData(LineStyleChoices(), values_.timeGridLineStyle, 0));
+  FillList(hwnd_, IDC_GT_TIME_FORMAT, TimeFormatChoices(), IndexOfData(TimeFormatChoices(), values_.timeFormat, 0));
+  filling_ = false;
+  return TRUE;
+}
+
+std::optional<INT_PTR> COptGraphTextPage::OnDrawItem(WPARAM, LPARAM lp) {
+  const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+  for (const CColourButton& b : colours_)
+    if (b.OnDrawItem(dis)) return TRUE;
+  return std::nullopt;
+}
+
+std::optional<INT_PTR> COptGraphTextPage::OnNotify(WPARAM, LPARAM lp) { return OnSheetNotify(lp); }
+
+void COptGraphTextPage::OnDefaultColoursCmd(WORD, WORD code, HWND) {
+  if (code != BN_CLICKED) return;
+  SetDefaultColours(values_);
+  const auto colours = GraphTextColours();
+  for (size_t i = 0; i < kColourCount && i < colours.size(); ++i) colours_[i].SetColour(values_.*colours[i].option);
+  SetModified();
+}
+
+void COptGraphTextPage::OnDefaultFontsCmd(WORD, WORD code, HWND) {
+  if (code != BN_CLICKED) return;
+  SetDefaultFonts(values_);
+  SetModified();
+}
+
+bool COptGraphTextPage::OnOtherCommand(WORD id, WORD code, HWND) {
+  const auto colours = GraphTextColours();
+  for (size_t i = 0; i < kColourCount && i < colours.size(); ++i) {
+    if (colours[i].control != id) continue;
+    if (code == BN_CLICKED && colours_[i].Choose()) {
+      values_.*colours[i].option = colours_[i].colour();
+      SetModified();
+    }
+    return true;
+  }
+  for (const FontOption& f : GraphTextFonts()) {
+    if (f.control != id) continue;
+    LOGFONTW lf = ToLogFontW(values_.*f.option);
+    if (code == BN_CLICKED && PickFont(hwnd_, lf)) {
+      lf.lfHeight = std::abs(lf.lfHeight);
+      values_.*f.option = FromLogFontW(lf);
+      SetModified();
+    }
+    return true;
+  }
+  if (code == CBN_SELCHANGE || code == EN_CHANGE) {
+    SetModified();
+    return true;
+  }
+  return false;
+}
+
+std::optional<PageProblem> COptGraphTextPage::ReadAndCheck() {
+  MeterSettings v = values_;
+  auto number = [](const CSpinControl& spin) {
+    int32_t n = 0;
+    return spin.Value(n) ? n : 0;
+  };
+  v.rateHeightPercent = number(height_);
+  v.pulseWidth = number(pulseWidth_);
+  v.pulseSpace = number(pulseSpace_);
+  v.timeGridIntervalSec = number(interval_);
+  if (auto problem = CheckGraphTextPage(v)) return problem;
+  v.scaleGridLineStyle = SelectedData(hwnd_, IDC_GT_SCALE_GRID_STYLE, v.scaleGridLineStyle);
+  v.timeGridLineStyle = SelectedData(hwnd_, IDC_GT_TIME_GRID_STYLE, v.timeGridLineStyle);
+  v.timeFormat = SelectedData(hwnd_, IDC_GT_TIME_FORMAT, v.timeFormat);
+  v.graphStyle = SelectedData(hwnd_, IDC_GT_GRAPH_STYLE, v.graphStyle);
+  values_ = v;
+  return std::nullopt;
+}
