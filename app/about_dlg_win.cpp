@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/addresses.h"
+#include "base/addresses.h"
 #include "res/resource.h"
 
 const CAboutDlg::MsgEntry CAboutDlg::kMessages[] = {

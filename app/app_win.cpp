@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/addresses.h"
+#include "base/addresses.h"
 #include "app/clock_win.h"
 #include "app/meter_dlg.h"
 #include "measure/iphelper_win.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/addresses.h"
+#include "base/addresses.h"
 #include "app/clock.h"
 #include "app/meter_menu_win.h"
 #include "app/meter_tick.h"

@@ -19,7 +19,7 @@ void CMeterDlg::OnReportsCmd(WORD, WORD, HWND) {
   env.messageBox = [this](HWND owner, const std::wstring& text, UINT type) {
     return env_.messageBox(owner, text.c_str(), L"Zephra", type);
   };
-  env.openDocument = [this](const std::wstring& path) { env_.openDocument(path, L"open", SW_SHOWNORMAL); };
+  env.openDocument = [this](const std::wstring& path) { OpenFile(path, L"open", SW_SHOWNORMAL); };
 
   CSummarySheet sheet(std::move(input), std::move(env));
   RunModal([&](HWND owner) { return sheet.Run(inst_, owner); });

@@ -27,7 +27,6 @@ const ReportWords& WordsOf(ReportKind kind);
 
 // Footer values, the same in every report.
 inline constexpr wchar_t kReportProductName[] = L"Zephra";
-inline constexpr wchar_t kReportWebAddress[] = L"https://www.quarlen.example/zephra/";
 
 // The save dialog's filters ("|"-separated pairs) and the extension rule: the
 // format's extension is appended unless the name already has it (any case;

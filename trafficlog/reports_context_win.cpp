@@ -3,7 +3,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include "ui/codepage_win.h"
+#include "ui/code_page_win.h"
 #include "ui/files_win.h"
 #include "ui/shell_win.h"
 #include "ui/window_util_win.h"

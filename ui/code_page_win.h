@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-// The text converted to the system code page; empty when it cannot be.
+// The text converted to the system code page; characters the code page lacks
+// become the platform's default replacement, none is dropped. Empty when the
+// conversion fails.
 std::string ToSystemCodePage(std::wstring_view text);
 // 8-bit text in the system code page as UTF-16; empty when it cannot be.
 std::wstring FromSystemCodePage(std::string_view text);

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <iphlpapi.h>
 #include <shlobj.h>
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -310,16 +309,6 @@ HWND WaitForTopLevel(DWORD pid, const std::wstring& title, DWORD ms, HWND except
         },
         reinterpret_cast<LPARAM>(&find));
     if (find.found) return find.found;
-
-namespace {
-
-HWND WaitForWindow(const wchar_t* title, DWORD pid, DWORD ms) {
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < ms) {
-    HWND h = ::FindWindowW(nullptr, title);
-    DWORD owner = 0;
-    if (h) ::GetWindowThreadProcessId(h, &owner);
-    if (h && owner == pid && ::IsWindowVisible(h)) return h;
     ::Sleep(50);
   }
   return nullptr;
@@ -404,8 +393,6 @@ TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
     ::CloseHandle(f);
   }
 
-
-TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
   Process p;
   ASSERT_TRUE(p.Start());
   HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
@@ -506,7 +493,29 @@ TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
   ::PostMessageW(meter, WM_CLOSE, 0, 0);
   DWORD code = 0;
   ASSERT_TRUE(p.WaitExit(15000, code));
+}
 
+}  // namespace
+
+namespace {
+
+HWND WaitForWindow(const wchar_t* title, DWORD pid, DWORD ms) {
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < ms) {
+    HWND h = ::FindWindowW(nullptr, title);
+    DWORD owner = 0;
+    if (h) ::GetWindowThreadProcessId(h, &owner);
+    if (h && owner == pid && ::IsWindowVisible(h)) return h;
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+
+TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
+  Process p;
+  ASSERT_TRUE(p.Start());
+  HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr);
   ::PostMessageW(meter, WM_COMMAND, MAKEWPARAM(32773, 0), 0);  // F2
   HWND sheet = WaitForWindow(L"Zephra Options", p.pi.dwProcessId, 15000);
   ASSERT_NE(sheet, nullptr) << "the options sheet did not open";

@@ -68,13 +68,14 @@ TEST_F(MeterLog, TimeChangeWritesUnderTheDateThatWasCurrent) {
   clock.Set(2026, 12, 8, 23, 50, 0);
   ::SendMessageW(meter->hwnd(), WM_TIMECHANGE, 0, 0);
   EXPECT_EQ(meter->storedMoment().day, 8);
-  AdapterEntry probe;
-  probe.kind = kKindAll;
-  std::vector<AdapterEntry*> entries{&probe};
-  ASSERT_TRUE(meter->log().LoadTodayCounters(entries, MakeLocalTime(2026, 12, 9)));
-  EXPECT_EQ(probe.todayIn, 700u);
-  ASSERT_TRUE(meter->log().LoadTodayCounters(entries, MakeLocalTime(2026, 12, 8)));
-  EXPECT_EQ(probe.logRecordOffset, -1);
+  // The counts went to the 9th, the date that was current; the 8th has no record yet.
+  RecordScanner scan(meter->log().file());
+  DayRecord r;
+  uint64_t offset = 0;
+  ASSERT_TRUE(scan.NextOf(kKindAll, "", r, offset));
+  EXPECT_EQ(r.day, 9);
+  EXPECT_EQ(r.down, 700u);
+  EXPECT_FALSE(scan.NextOf(kKindAll, "", r, offset));
 }
 
 TEST_F(MeterLog, DisplayingASecondConnectionGrowsTheWindowAndMakesAView) {
@@ -117,7 +118,7 @@ TEST_F(MeterLog, TrayShowsTheSelectedConnectionEveryTick) {
   EXPECT_FALSE(::IsWindowVisible(meter->hwnd()));
   ::SendMessageW(meter->hwnd(), WM_TRAY_NOTIFY, 104, WM_LBUTTONUP);
   EXPECT_TRUE(::IsWindowVisible(meter->hwnd()));
-  meter->ShutdownMeter();
+  ::SendMessageW(meter->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(tray.shown());
 }
 
