@@ -24,7 +24,7 @@ const CSumListPage::MsgEntry CSumListPage::kMessages[] = {
 const CSumListPage::CmdEntry CSumListPage::kCommands[] = {{0xFFFF, &CSumListPage::OnNoCommand}};
 
 PROPSHEETPAGEW CSumListPage::Page(HINSTANCE inst) {
-  return Describe(inst, view_ == ReportView::Daily ? IDD_SUM_DAILY : view_ == ReportView::Weekly ? IDD_SUM_WEEKLY : IDD_SUM_MONTHLY);
+  return PageRecord(inst, view_ == ReportView::Daily ? IDD_SUM_DAILY : view_ == ReportView::Weekly ? IDD_SUM_WEEKLY : IDD_SUM_MONTHLY);
 }
 
 

@@ -3,14 +3,15 @@
 // a second from the live counters, the selection's sums, and the export.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <optional>
 
 #include "trafficlog/reports_context_win.h"
-#include "ui/property_page_win.h"
+#include "ui/dialog_win.h"
 #include "ui/report_list_win.h"
 
-class CSumListPage : public PropertyPage<CSumListPage> {
+class CSumListPage : public Dialog<CSumListPage> {
 public:
   CSumListPage(ReportsContext& ctx, ReportView view) : ctx_(ctx), view_(view) {}
 

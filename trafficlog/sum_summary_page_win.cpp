@@ -70,7 +70,7 @@ const CSumSummaryPage::CmdEntry CSumSummaryPage::kCommands[] = {
     {IDC_SUM_RESTORE, &CSumSummaryPage::OnRestore},
 };
 
-PROPSHEETPAGEW CSumSummaryPage::Page(HINSTANCE inst) { return Describe(inst, IDD_SUM_SUMMARY); }
+PROPSHEETPAGEW CSumSummaryPage::Page(HINSTANCE inst) { return PageRecord(inst, IDD_SUM_SUMMARY); }
 
 
 std::optional<INT_PTR> CSumSummaryPage::OnInitDialog(WPARAM, LPARAM) {

@@ -3,13 +3,14 @@
 // file's place with Change, Backup and Restore.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <optional>
 
 #include "trafficlog/reports_context_win.h"
-#include "ui/property_page_win.h"
+#include "ui/dialog_win.h"
 
-class CSumSummaryPage : public PropertyPage<CSumSummaryPage> {
+class CSumSummaryPage : public Dialog<CSumSummaryPage> {
 public:
   explicit CSumSummaryPage(ReportsContext& ctx) : ctx_(ctx) {}
 

@@ -53,8 +53,8 @@ protected:
   // Messages not in the table come here; nullopt = default processing.
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp) { return std::nullopt; }
 
-  // The object behind WM_INITDIALOG's parameter; a property page finds it in
-  // its page description instead (PropertyPage<D>).
+  // The object behind WM_INITDIALOG's parameter (a property page's thunk
+  // hands over its page description's lParam instead).
   static D* FromInitParam(LPARAM lp) { return reinterpret_cast<D*>(lp); }
 
   HWND hwnd_ = nullptr;
