@@ -34,8 +34,8 @@ private:
 };
 
 std::vector<uint8_t> ReadAll(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const std::string bytes = ReadFileBytes(path);
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 HANDLE OpenRaw(const std::wstring& path, DWORD access, DWORD share) {

@@ -11,24 +11,6 @@
 
 namespace {
 
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD put = 0;
-  ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-  ::CloseHandle(f);
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string bytes(1 << 16, '\0');
-  DWORD got = 0;
-  ::ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  ::CloseHandle(f);
-  bytes.resize(got);
-  return bytes;
-}
-
 // Stands in for the meter window: clearing the log zeroes today's counters.
 struct MeterStandIn {
   std::vector<AdapterEntry*> entries;
@@ -211,12 +193,12 @@ TEST_F(ReportsWindow, RestoreCopiesToTheFirstFreeNumberedName) {
   const std::wstring first = base + L"_1.log", second = base + L"_2.log";
   const std::wstring backup = TempFilePath(L"zephra-backup");
   cleanup.insert(cleanup.end(), {first, second, backup});
-  WriteBytes(first, "one");
-  WriteBytes(backup, "restored");
+  WriteFileBytes(first, "one");
+  WriteFileBytes(backup, "restored");
   Open();
   chosen = backup;
   ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_RESTORE, BN_CLICKED), 0);
-  EXPECT_EQ(ReadBytes(second), "restored");
+  EXPECT_EQ(ReadFileBytes(second), "restored");
   EXPECT_EQ(sheet->logPath(), second);
   EXPECT_EQ(Text(sheet->summaryPage().hwnd(), IDC_SUM_LOG_PATH), second);
   ASSERT_EQ(messages.size(), 1u);
@@ -224,12 +206,12 @@ TEST_F(ReportsWindow, RestoreCopiesToTheFirstFreeNumberedName) {
 }
 
 TEST_F(ReportsWindow, BackupOntoTheLogItselfDoesNothing) {
-  WriteBytes(logPath, "log bytes");
+  WriteFileBytes(logPath, "log bytes");
   Open();
   chosen = logPath;
   for (wchar_t& c : chosen) c = static_cast<wchar_t>(::towupper(c));
   ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_BACKUP, BN_CLICKED), 0);
-  EXPECT_EQ(ReadBytes(logPath), "log bytes");
+  EXPECT_EQ(ReadFileBytes(logPath), "log bytes");
   EXPECT_TRUE(messages.empty());
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].title, L"Backup");
@@ -257,7 +239,7 @@ TEST_F(ReportsWindow, ExportWritesTheChosenFormatAndOffersToOpenIt) {
   chosenFilter = 2;
   cleanup.push_back(chosen + L".csv");
   ::SendMessageW(sheet->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_EXPORT, BN_CLICKED), 0);
-  EXPECT_EQ(ReadBytes(chosen + L".csv"),
+  EXPECT_EQ(ReadFileBytes(chosen + L".csv"),
             "Daily Traffic Report\r\n\r\nLAN [12/07/2026 --- 12/08/2026]\r\n\r\n"
             "Date,Day,Downloaded,Uploaded,Both\r\n"
             "12/07/2026,Monday,1.0 KB,10 B,1.0 KB\r\n"

@@ -1,6 +1,9 @@
 #include "shell_support.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "ui/handle_win.h"
@@ -164,4 +167,16 @@ void MeterTest::TickSeconds(int n) {
     clock.Advance(1);
     meter->Tick();
   }
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  if (!in) return "(missing)";
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }

@@ -34,6 +34,10 @@ void PumpPending();
 
 // A fresh file path in the temporary folder (the file does not exist yet).
 std::wstring TempFilePath(const wchar_t* stem);
+// A whole file's bytes ("(missing)" when it cannot be opened), and a file
+// written afresh with the bytes given.
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // A 32-bit top-down DIB selected into a memory DC: tests paint into it and read
 // the pixels back as COLORREF (0x00BBGGRR).
