@@ -17,7 +17,7 @@ std::wstring WithPath(const wchar_t* tmpl, const std::wstring& path) {
   return text;
 }
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
+bool WriteAllBytes(HANDLE file, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD put = 0;
@@ -44,6 +44,7 @@ ReportsEnvironment DefaultReportsEnvironment() {
     ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   };
   env.encode = &ToSystemCodePage;
+  env.writeAll = &WriteAllBytes;
   return env;
 }
 
@@ -92,7 +93,7 @@ void RunExport(HWND owner, const ReportsContext& ctx, ReportKind kind,
   }
   HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   const std::string bytes = ctx.env.encode(text(format));
-  bool written = WriteAll(file.get(), bytes);
+  bool written = ctx.env.writeAll(file.get(), bytes);
   written = ::CloseHandle(file.release()) != FALSE && written;
   ::SetCursor(old);
   if (!written) {

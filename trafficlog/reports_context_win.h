@@ -41,6 +41,8 @@ struct ReportsEnvironment {
   std::function<bool(HWND owner, const FileRequest& request, std::wstring& path, DWORD& filterIndex)> chooseFile;
   std::function<void(const std::wstring& path)> openDocument;
   NarrowEncoder encode = nullptr;  // the system code page
+  // Writes the whole report to the open file; false when any write fails.
+  std::function<bool(HANDLE file, const std::string& bytes)> writeAll;
 };
 // The real clock, message boxes, dialogs and shell.
 ReportsEnvironment DefaultReportsEnvironment();

@@ -68,6 +68,7 @@ protected:
     };
     env.openDocument = [this](const std::wstring& path) { opened.push_back(path); };
     env.encode = &ToWindows1252;
+    env.writeAll = DefaultReportsEnvironment().writeAll;
     input.log = &log;
     input.entries = meter.entries;
     input.selected = {300, "{LAN}"};
@@ -257,6 +258,23 @@ TEST_F(ReportsWindow, ExportWritesTheChosenFormatAndOffersToOpenIt) {
   chosen = L"Z:\\no-such-folder-zephra\\report";
   ::SendMessageW(sheet->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_EXPORT, BN_CLICKED), 0);
   EXPECT_EQ(messages, std::vector<std::wstring>{L"Failed to create file 'Z:\\no-such-folder-zephra\\report.csv'."});
+
+  // A write that fails halfway (a full disk): no success question, no file left to open.
+  messages.clear();
+  opened.clear();
+  chosen = name.substr(0, name.size() - 4) + L"-full";
+  env.writeAll = [](HANDLE file, const std::string& bytes) {
+    DWORD put = 0;
+    ::WriteFile(file, bytes.data(), 10, &put, nullptr);
+    return false;
+  };
+  sheet.reset();
+  Open();
+  Show(kPageDaily);
+  ::SendMessageW(sheet->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_EXPORT, BN_CLICKED), 0);
+  EXPECT_EQ(messages, std::vector<std::wstring>{L"Failed to write file '" + chosen + L".csv'."});
+  EXPECT_EQ(::GetFileAttributesW((chosen + L".csv").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(ReportsWindow, ClosingKeepsThePageNAndTheConnection) {
