@@ -12,9 +12,37 @@ namespace {
 constexpr size_t kYearAt = 0, kMonthAt = 2, kDayAt = 4, kWeekdayAt = 8, kKindAt = 12, kIdAt = 16;
 constexpr size_t kDownAt = 280, kUpAt = 288;
 
+// The scan runs these once per record: plain loops, because the C runtime's
+// memchr and memcmp are byte-at-a-time calls under some systems.
 size_t IdLength(const uint8_t* field) {
-  const void* nul = std::memchr(field, 0, kLogIdFieldSize);
-  return nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - field) : kLogIdFieldSize;
+  size_t n = 0;
+  while (n < kLogIdFieldSize && field[n] != 0) ++n;
+  return n;
+}
+
+bool SameBytes(const uint8_t* a, const char* b, size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) return false;
+  }
+  for (; i < n; ++i)
+    if (a[i] != static_cast<uint8_t>(b[i])) return false;
+  return true;
+}
+
+// Fills a record in place, so a scan reuses the ID's storage.
+void DecodeInto(const uint8_t* in, DayRecord& r) {
+  r.year = GetU16Le(in + kYearAt);
+  r.month = GetU16Le(in + kMonthAt);
+  r.day = GetU16Le(in + kDayAt);
+  r.weekday = GetU16Le(in + kWeekdayAt);
+  r.kind = static_cast<int32_t>(GetU32Le(in + kKindAt));
+  r.id.assign(reinterpret_cast<const char*>(in + kIdAt), IdLength(in + kIdAt));
+  r.down = GetU64Le(in + kDownAt);
+  r.up = GetU64Le(in + kUpAt);
 }
 
 }  // namespace
@@ -45,14 +73,7 @@ void EncodeDayRecord(const DayRecord& r, uint8_t out[kDayRecordSize]) {
 
 DayRecord DecodeDayRecord(const uint8_t in[kDayRecordSize]) {
   DayRecord r;
-  r.year = GetU16Le(in + kYearAt);
-  r.month = GetU16Le(in + kMonthAt);
-  r.day = GetU16Le(in + kDayAt);
-  r.weekday = GetU16Le(in + kWeekdayAt);
-  r.kind = static_cast<int32_t>(GetU32Le(in + kKindAt));
-  r.id.assign(reinterpret_cast<const char*>(in + kIdAt), IdLength(in + kIdAt));
-  r.down = GetU64Le(in + kDownAt);
-  r.up = GetU64Le(in + kUpAt);
+  DecodeInto(in, r);
   return r;
 }
 
@@ -118,8 +139,8 @@ RecordScanner::RecordScanner(LogFile* file) : file_(file), ended_(file == nullpt
 bool RecordScanner::Fill() {
   if (ended_) return false;
   const size_t want = kScanBlockRecords * kDayRecordSize;
-  block_.resize(want);
-  const size_t got = file_->ReadAt(blockOffset_, block_.data(), want);
+  if (!block_) block_.reset(new uint8_t[want]);
+  const size_t got = file_->ReadAt(blockOffset_, block_.get(), want);
   have_ = got / kDayRecordSize;
   pos_ = 0;
   // A short read ends the scan after its whole records; a partial tail is ignored.
@@ -134,13 +155,13 @@ const uint8_t* RecordScanner::NextRaw(uint64_t& offset) {
     if (!Fill()) return nullptr;
   }
   offset = blockOffset_ + pos_ * kDayRecordSize;
-  return block_.data() + kDayRecordSize * pos_++;
+  return block_.get() + kDayRecordSize * pos_++;
 }
 
 bool RecordScanner::Next(DayRecord& record, uint64_t& offset) {
   const uint8_t* raw = NextRaw(offset);
   if (!raw) return false;
-  record = DecodeDayRecord(raw);
+  DecodeInto(raw, record);
   return true;
 }
 
@@ -153,10 +174,10 @@ bool RecordScanner::NextOf(int32_t kind, const std::string& id, DayRecord& recor
     if (kind != 100 && kind != 200) {
       // Equal IDs: the same first n bytes, then the field's end or its NUL
       // (no search for the NUL through the whole field).
-      if (!matchable || std::memcmp(raw + kIdAt, id.data(), n) != 0) continue;
+      if (!matchable || !SameBytes(raw + kIdAt, id.data(), n)) continue;
       if (n < kLogIdFieldSize && raw[kIdAt + n] != 0) continue;
     }
-    record = DecodeDayRecord(raw);
+    DecodeInto(raw, record);
     return true;
   }
   return false;

@@ -115,7 +115,7 @@ private:
   const uint8_t* NextRaw(uint64_t& offset);
 
   LogFile* file_;
-  std::vector<uint8_t> block_;
+  std::unique_ptr<uint8_t[]> block_;  // kScanBlockRecords records, not zero-filled
   size_t have_ = 0;      // whole records in the block
   size_t pos_ = 0;       // next record in the block
   uint64_t blockOffset_ = kLogHeaderSize;

@@ -144,17 +144,25 @@ ReportRows BuildDailyRows(LogFile* file, const SelectedConnection& conn, const L
   out.view = ReportView::Daily;
   const CivilDate today = DateOf(now);
   out.span = DateRange{today, today};
+  // The days are gathered compactly first and the rows made once at their
+  // final count: growing a vector of rows moves every text it holds.
+  struct Day {
+    CivilDate date;
+    int weekday;
+    Traffic value;
+  };
+  std::vector<Day> days;
   ForEachRecordOf(file, conn, [&](const DayRecord& r) {
     const CivilDate d = r.date();
-    out.rows.push_back(DailyRow(d, WeekdayOf(d, r.weekday), options.dateFormat, Traffic{r.down, r.up},
-                                CompareDates(d, today) == 0));
+    days.push_back(Day{d, WeekdayOf(d, r.weekday), Traffic{r.down, r.up}});
     Widen(out.span, d, d);
   });
-  for (size_t i = 0; i < out.rows.size(); ++i)
-    if (out.rows[i].current) {
-      out.currentIndex = static_cast<int>(i);
-      break;
-    }
+  out.rows.reserve(days.size() + 1);
+  for (const Day& day : days) {
+    const bool current = CompareDates(day.date, today) == 0;
+    if (current && out.currentIndex < 0) out.currentIndex = static_cast<int>(out.rows.size());
+    out.rows.push_back(DailyRow(day.date, day.weekday, options.dateFormat, day.value, current));
+  }
   if (out.currentIndex < 0) {
     out.rows.push_back(DailyRow(today, WeekdayOf(today, now.dayOfWeek), options.dateFormat, live, true));
     out.currentIndex = static_cast<int>(out.rows.size() - 1);
