@@ -6,35 +6,13 @@
 #include "memory_log_platform.h"
 
 #include <cstring>
-#include <map>
 
 #include "app/meter_tick.h"
 #include "app/scripted_clock.h"
+#include "settings/memory_registry.h"
 #include "trafficlog/traffic_log.h"
 
 namespace {
-
-class FakeRegistry : public RegistryStore {
-public:
-  std::map<std::tuple<RegRoot, std::wstring, std::wstring>, std::wstring> strings;
-  bool ReadDword(RegRoot, const std::wstring&, const std::wstring&, uint32_t&) override { return false; }
-  bool ReadString(RegRoot r, const std::wstring& k, const std::wstring& n, std::wstring& out) override {
-    auto it = strings.find({r, k, n});
-    if (it == strings.end()) return false;
-    out = it->second;
-    return true;
-  }
-  bool ReadBinary(RegRoot, const std::wstring&, const std::wstring&, std::vector<uint8_t>&) override { return false; }
-  bool WriteDword(RegRoot, const std::wstring&, const std::wstring&, uint32_t) override { return true; }
-  bool WriteString(RegRoot r, const std::wstring& k, const std::wstring& n, const std::wstring& v) override {
-    strings[{r, k, n}] = v;
-    return true;
-  }
-  bool WriteBinary(RegRoot, const std::wstring&, const std::wstring&, const std::vector<uint8_t>&) override { return true; }
-  bool DeleteValue(RegRoot, const std::wstring&, const std::wstring&) override { return true; }
-  bool KeyExists(RegRoot, const std::wstring&) override { return true; }
-  bool EnumSubkeys(RegRoot, const std::wstring&, std::vector<std::wstring>&) override { return true; }
-};
 
 const std::wstring kRoot = L"Software\\Quarlen\\Zephra\\";
 const std::wstring kDefaultPath = L"C:\\Users\\u\\AppData\\Roaming\\ZephraData\\sum_v2.log";
@@ -99,7 +77,7 @@ struct Meter {
   MeterTick tick;
   TickSink sink;
 
-  Meter(MemoryLogPlatform& p, FakeRegistry& r, const LocalTime& now, bool service = false)
+  Meter(MemoryLogPlatform& p, MemoryRegistry& r, const LocalTime& now, bool service = false)
       : log(p), tick(ClockAt(clock, now), entries.catalogue, log) {
     log.LocateLogFile(r, kRoot, service);
     if (log.OpenLogFile(service)) tick.LoadTodayCounters();
@@ -115,7 +93,7 @@ struct Meter {
 class TrafficLogTest : public ::testing::Test {
 protected:
   MemoryLogPlatform platform;
-  FakeRegistry registry;
+  MemoryRegistry registry;
   const std::vector<uint8_t>& File(const std::wstring& path = kDefaultPath) { return *platform.files.at(path); }
   void Put(const std::vector<uint8_t>& bytes, const std::wstring& path = kDefaultPath) {
     platform.files[path] = std::make_shared<std::vector<uint8_t>>(bytes);
@@ -148,14 +126,14 @@ TEST_F(TrafficLogTest, LocatesTheDefaultLogAndRemembersIt) {
 
 TEST_F(TrafficLogTest, LocationFallsBackToTheProgramFolderAndIgnoresUnusableValues) {
   platform.appData = false;
-  registry.strings[{RegRoot::CurrentUser, kRoot + L"Options", L"TrafficLogFile"}] = std::wstring(300, L'x');
+  registry.WriteString(RegRoot::CurrentUser, kRoot + L"Options", L"TrafficLogFile", std::wstring(300, L'x'));
   TrafficLog log(platform);
   log.LocateLogFile(registry, kRoot, true);
   EXPECT_EQ(log.path(), L"C:\\Program Files\\Zephra\\sum_v2.log");
   EXPECT_FALSE(log.customPath());
   EXPECT_EQ(Stored(RegRoot::LocalMachine), log.path());
 
-  registry.strings[{RegRoot::CurrentUser, kRoot + L"Options", L"TrafficLogFile"}] = L"";
+  registry.WriteString(RegRoot::CurrentUser, kRoot + L"Options", L"TrafficLogFile", L"");
   TrafficLog empty(platform);
   empty.LocateLogFile(registry, kRoot, false);
   EXPECT_FALSE(empty.customPath());
@@ -319,7 +297,7 @@ TEST_F(TrafficLogTest, AFileOfAnotherFormatIsCopiedAsideBeforeItIsStartedAfresh)
 
   for (const auto& bytes : foreign) {
     platform.files.clear();
-    registry.strings.clear();
+    registry.DeleteKey(RegRoot::CurrentUser, kRoot + L"Options");
     Put(bytes);
     Meter m(platform, registry, At(2008, 3, 15));
     ASSERT_TRUE(m.log.isOpen());
