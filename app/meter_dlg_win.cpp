@@ -260,20 +260,11 @@ void CMeterDlg::CheckTraySelection() {
 }
 
 void CMeterDlg::RunFirstStartHelp() {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, OptionsKey().c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-    return;
-  DWORD firstRun = 1, type = 0, size = sizeof firstRun;
-  if (::RegQueryValueExW(key, L"FirstRun", nullptr, &type, reinterpret_cast<BYTE*>(&firstRun), &size) != ERROR_SUCCESS ||
-      type != REG_DWORD)
-    firstRun = 1;
-  if (firstRun != 0) {
-    const DWORD zero = 0;
-    ::RegSetValueExW(key, L"FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
-  }
-  ::RegCloseKey(key);
-  if (firstRun == 0) return;
+  // A missing or odd "FirstRun" counts as a first run; the help opens only once
+  // the value could be cleared, so it never opens at every start.
+  uint32_t firstRun = 1;
+  if (!env_.registry->ReadDword(RegRoot::CurrentUser, OptionsKey(), L"FirstRun", firstRun)) firstRun = 1;
+  if (firstRun == 0 || !env_.registry->WriteDword(RegRoot::CurrentUser, OptionsKey(), L"FirstRun", 0)) return;
   const std::optional<std::wstring> dir = ModuleDirectory();
   if (!dir) return;
   OpenFile(*dir + L"Zephra.chm", L"open", SW_SHOWMAXIMIZED);
