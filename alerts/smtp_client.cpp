@@ -22,6 +22,15 @@ std::string_view FieldText(const char (&field)[N]) {
   return std::string_view(field, strnlen(field, N));
 }
 
+// An AUTH LOGIN answer is one line: the encoder's line breaks (every 76
+// characters, from 57 bytes on) would split a long user name or password.
+std::string CredentialLine(std::string_view text) {
+  std::string line = Base64Encode(text);
+  std::erase(line, '\r');
+  std::erase(line, '\n');
+  return line + "\r\n";
+}
+
 template <size_t N>
 bool FieldTerminated(const char (&field)[N]) {
   return strnlen(field, N) < N;
@@ -84,8 +93,8 @@ public:
       if (!Send("EHLO " + domain + "\r\n", job_.replyLimitMs) || !ExpectAfterContinuations(250, kShortReply))
         return false;
       if (!Command("AUTH LOGIN\r\n", 334)) return false;
-      if (!Command(Base64Encode(FieldText(job_.userName)) + "\r\n", 334)) return false;
-      if (!Command(Base64Encode(FieldText(job_.password)) + "\r\n", 235)) return false;
+      if (!Command(CredentialLine(FieldText(job_.userName)), 334)) return false;
+      if (!Command(CredentialLine(FieldText(job_.password)), 235)) return false;
     } else if (!Command("HELO " + domain + "\r\n", 250)) {
       return false;
     }

@@ -114,6 +114,17 @@ TEST(SmtpDialogue, WrongCodeAtEachStep) {
   }
 }
 
+TEST(SmtpDialogue, LongUserNameIsOneLine) {
+  MailJob job = Job(true);
+  SetJobField(job.userName, std::string(60, 'a').c_str());
+  ScriptedTransport t;
+  t.replies = "220 a\r\n250 b\r\n334 c\r\n334 d\r\n500 stop\r\n";
+  RunMailJob(job, t);
+  std::string answer;
+  for (int i = 0; i < 20; ++i) answer += "YWFh";
+  EXPECT_EQ(t.sent, "EHLO zephra.localdomain\r\nAUTH LOGIN\r\n" + answer + "\r\n\r\n");
+}
+
 TEST(SmtpDialogue, ConnectionAttemptsAndLimits) {
   for (int refused : {3, 4}) {
     ScriptedTransport t;
