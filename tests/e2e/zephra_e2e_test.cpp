@@ -364,14 +364,16 @@ std::vector<std::vector<std::wstring>> ListTexts(HWND list, DWORD pid, int colum
   return rows;
 }
 
+// The whole file, also while the program still writes it.
 std::string ReadWholeFile(const std::wstring& path) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
   if (f == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string bytes(1 << 16, '\0');
+  std::string bytes;
+  char block[1 << 16];
   DWORD got = 0;
-  ::ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  while (::ReadFile(f, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
   ::CloseHandle(f);
-  bytes.resize(got);
   return bytes;
 }
 
