@@ -117,14 +117,16 @@ std::wstring FormatRate(uint32_t bytesPerSecond, bool inBytes) {
   return Widen(out);
 }
 
-std::wstring FormatByteCount(int64_t count, bool inBytes) {
+std::string FormatByteCountAscii(int64_t count, bool inBytes) {
   const Scaled s = ScaleByteCount(count, inBytes);
   std::string out;
   AppendNumber(out, s);
   out += ' ';
   out += (inBytes ? kByteUnits : kBitUnits)[s.unit];
-  return Widen(out);
+  return out;
 }
+
+std::wstring FormatByteCount(int64_t count, bool inBytes) { return Widen(FormatByteCountAscii(count, inBytes)); }
 
 std::string FormatByteCountShort(int64_t count, bool inBytes) {
   const Scaled s = ScaleByteCount(count, inBytes);
@@ -135,6 +137,10 @@ std::string FormatByteCountShort(int64_t count, bool inBytes) {
 }
 
 std::wstring FormatDate(int code, unsigned year, unsigned month, unsigned day) {
+  return Widen(FormatDateAscii(code, year, month, day));
+}
+
+std::string FormatDateAscii(int code, unsigned year, unsigned month, unsigned day) {
   const unsigned y = static_cast<uint16_t>(year);
   const unsigned m = static_cast<uint16_t>(month);
   const unsigned d = static_cast<uint16_t>(day);
@@ -155,5 +161,5 @@ std::wstring FormatDate(int code, unsigned year, unsigned month, unsigned day) {
     if (i > 0) out += separator;
     AppendPadded(out, fields[i].value, fields[i].width);
   }
-  return Widen(out);
+  return out;
 }

@@ -12,6 +12,8 @@ std::wstring FormatRate(uint32_t bytesPerSecond, bool inBytes);
 // A byte count (a period total, may be negative) as "-5 B", "1000.0 KB",
 // "1.50 MB", "2.00 TB" or in bits "40 b", "12.0 kb", "1.50 mb".
 std::wstring FormatByteCount(int64_t count, bool inBytes);
+// The same text in single-byte characters (it is plain ASCII).
+std::string FormatByteCountAscii(int64_t count, bool inBytes);
 
 // The same thresholds as FormatByteCount in single-byte text with a one-letter
 // unit and no blank ("999", "1.0K", "1.50M"), for the recording files.
@@ -44,6 +46,7 @@ inline constexpr DateFormatChoice kDateFormatChoices[] = {
 // The date by its format code; an unknown code formats as MM/DD/YYYY. The
 // fields are taken as 16-bit values, as the platform's calendar-time record holds them.
 std::wstring FormatDate(int code, unsigned year, unsigned month, unsigned day);
+std::string FormatDateAscii(int code, unsigned year, unsigned month, unsigned day);
 
 // What the two unit modes mean, as the General page explains them.
 inline constexpr const wchar_t* kUnitExplanationBytes =

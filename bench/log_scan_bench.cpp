@@ -101,7 +101,7 @@ int main() {
           const ReportRows built = BuildDailyRows(file.get(), conn, today, options, live);
           std::vector<ReportLine> lines;
           lines.reserve(built.rows.size());
-          for (const ReportRow& r : built.rows) lines.push_back({r.text[0], r.text[1], r.text[2], r.text[3], r.text[4]});
+          for (const ReportRow& r : built.rows) lines.push_back(LineOf(r));
           const ReportHeader header = MakeReportHeader(L"Ethernet", built.span, options);
           rows += ReportBytes(ListReportText(ReportKind::Daily, ExportFormat::Csv, header, lines), ToWindows1252).size();
         }),

@@ -18,7 +18,9 @@ const char* KindName(ReportKind kind) {
   return "summary";
 }
 
-std::string Counts(const Traffic& v, const std::wstring text[3], bool withNumbers) {
+// text: the three value texts of a summary row or a list row.
+template <class Text>
+std::string Counts(const Traffic& v, const Text* text, bool withNumbers) {
   const std::string numbers =
       withNumbers ? "\"downloaded\": " + std::to_string(v.down) + ", \"uploaded\": " + std::to_string(v.up) +
                         ", \"both\": " + std::to_string(v.both())
@@ -112,7 +114,7 @@ std::string RenderReport(LogFile* file, const ReportRequest& q) {
   // The rows in the order the window lists them before any sorting: file order.
   std::vector<ReportLine> lines;
   lines.reserve(built.rows.size());
-  for (const ReportRow& r : built.rows) lines.push_back({r.text[0], r.text[1], r.text[2], r.text[3], r.text[4]});
+  for (const ReportRow& r : built.rows) lines.push_back(LineOf(r));
   const ReportHeader header = MakeReportHeader(q.name, built.span, q.options);
   return ReportBytes(ListReportText(q.kind, format, header, lines), ToWindows1252);
 }

@@ -27,13 +27,21 @@ int WeekdayOf(const CivilDate& d, unsigned stored) {
   return stored <= 6 ? static_cast<int>(stored) : DayOfWeek(d);
 }
 
-std::wstring DateText(int code, const CivilDate& d) {
-  return FormatDate(code, static_cast<unsigned>(d.year), static_cast<unsigned>(d.month), static_cast<unsigned>(d.day));
+std::string DateText(int code, const CivilDate& d) {
+  return FormatDateAscii(code, static_cast<unsigned>(d.year), static_cast<unsigned>(d.month),
+                         static_cast<unsigned>(d.day));
 }
 
 void SetValue(ReportRow& row, const Traffic& value) {
   row.value = value;
-  FormatTrafficTexts(value, row.text + 2);
+  row.text[2].AssignAscii(FormatByteCountAscii(static_cast<int64_t>(value.down), true));
+  row.text[3].AssignAscii(FormatByteCountAscii(static_cast<int64_t>(value.up), true));
+  row.text[4].AssignAscii(FormatByteCountAscii(static_cast<int64_t>(value.both()), true));
+}
+
+void SetPeriodLabels(ReportRow& row, int number, int dateFormat) {
+  row.text[0].AssignAscii(std::to_string(number));
+  row.text[1].AssignAscii(DateText(dateFormat, row.first) + " -- " + DateText(dateFormat, row.last));
 }
 
 // The records of the connection with a real calendar date; an impossible date
@@ -75,8 +83,7 @@ ReportRows BuildPeriodRows(ReportView view, LogFile* file, const SelectedConnect
     const int number = view == ReportView::Weekly
                            ? WeekNumber(group.last.year, group.last.month, group.last.day, options.weekStartDay)
                            : group.last.month;
-    row.text[0] = std::to_wstring(number);
-    row.text[1] = DateText(options.dateFormat, group.first) + L" -- " + DateText(options.dateFormat, group.last);
+    SetPeriodLabels(row, number, options.dateFormat);
     SetValue(row, sums);
     out.rows.push_back(std::move(row));
   };
@@ -109,8 +116,7 @@ ReportRows BuildPeriodRows(ReportView view, LogFile* file, const SelectedConnect
     const int number = view == ReportView::Weekly
                            ? WeekNumber(current.last.year, current.last.month, current.last.day, options.weekStartDay)
                            : current.last.month;
-    row.text[0] = std::to_wstring(number);
-    row.text[1] = DateText(options.dateFormat, current.first) + L" -- " + DateText(options.dateFormat, current.last);
+    SetPeriodLabels(row, number, options.dateFormat);
     out.loggedPart = Traffic{};
     out.rows.push_back(std::move(row));
     out.currentIndex = static_cast<int>(out.rows.size() - 1);
@@ -124,13 +130,17 @@ ReportRow DailyRow(const CivilDate& d, int weekday, int dateFormat, const Traffi
   row.first = row.last = d;
   row.weekday = weekday;
   row.current = current;
-  row.text[0] = DateText(dateFormat, d);
+  row.text[0].AssignAscii(DateText(dateFormat, d));
   row.text[1] = kWeekdayNames[weekday];
   SetValue(row, value);
   return row;
 }
 
 }  // namespace
+
+std::array<std::wstring, 5> LineOf(const ReportRow& row) {
+  return {row.text[0].str(), row.text[1].str(), row.text[2].str(), row.text[3].str(), row.text[4].str()};
+}
 
 void FormatTrafficTexts(const Traffic& value, std::wstring out[3]) {
   out[0] = FormatByteCount(static_cast<int64_t>(value.down), true);
@@ -204,7 +214,7 @@ std::vector<int> RefreshCurrentRow(ReportRows& rows, const Traffic& live) {
   FormatTrafficTexts(row.value, texts);
   for (int i = 0; i < 3; ++i)
     if (texts[i] != row.text[2 + i]) {
-      row.text[2 + i] = std::move(texts[i]);
+      row.text[2 + i] = texts[i];
       changed.push_back(2 + i);
     }
   return changed;

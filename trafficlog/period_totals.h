@@ -4,7 +4,9 @@
 // slice, so today always comes from the connection's live counters.
 #pragma once
 #include <cstdint>
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "trafficlog/log_format.h"
@@ -34,16 +36,53 @@ struct Traffic {
 
 enum class ReportView { Daily, Weekly, Monthly };
 
+// A column text kept inside its row: a ten-year daily report has thousands of
+// rows, and a heap block per text cost more than reading the whole log. The
+// texts are dates, week or month numbers, period labels and byte counts,
+// well within the capacity (a longer text is cut).
+class RowText {
+public:
+  static constexpr size_t kCapacity = 31;
+  RowText() = default;
+  RowText(std::wstring_view text) { Assign(text); }
+  RowText& operator=(std::wstring_view text) {
+    Assign(text);
+    return *this;
+  }
+  // Plain ASCII text, as the number and date formatting gives it.
+  void AssignAscii(std::string_view text) {
+    size_ = static_cast<uint16_t>(text.size() < kCapacity ? text.size() : kCapacity);
+    for (size_t i = 0; i < size_; ++i) chars_[i] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+  }
+  std::wstring_view view() const { return std::wstring_view(chars_, size_); }
+  std::wstring str() const { return std::wstring(view()); }
+  operator std::wstring_view() const { return view(); }
+  bool empty() const { return size_ == 0; }
+  friend bool operator==(const RowText& a, const RowText& b) { return a.view() == b.view(); }
+  friend bool operator==(const RowText& a, std::wstring_view b) { return a.view() == b; }
+
+private:
+  void Assign(std::wstring_view text) {
+    size_ = static_cast<uint16_t>(text.size() < kCapacity ? text.size() : kCapacity);
+    text.copy(chars_, size_);
+  }
+  uint16_t size_ = 0;
+  wchar_t chars_[kCapacity] = {};
+};
+
 // One row of a report list: the day (daily view) or the period, its five
 // column texts, whether it holds today, and its value.
 struct ReportRow {
   CivilDate first;  // the day, or the first day of the period
   CivilDate last;   // the same day, or the last day of the period
   int weekday = 0;  // daily view: the record's weekday
-  std::wstring text[5];
+  RowText text[5];
   bool current = false;
   Traffic value;
 };
+
+// The row's five texts as the list and the export take them.
+std::array<std::wstring, 5> LineOf(const ReportRow& row);
 
 struct ReportRows {
   ReportView view = ReportView::Daily;

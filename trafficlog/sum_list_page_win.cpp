@@ -92,7 +92,7 @@ void CSumListPage::FindCurrentRow() {
 void CSumListPage::Refresh() {
   if (currentListRow_ < 0) return;
   for (int column : RefreshCurrentRow(rows_, Live()))
-    list_.SetTextIfChanged(currentListRow_, column, rows_.rows[rows_.currentIndex].text[column]);
+    list_.SetTextIfChanged(currentListRow_, column, rows_.rows[rows_.currentIndex].text[column].str());
 }
 
 void CSumListPage::UpdateSelectionLabel() {
