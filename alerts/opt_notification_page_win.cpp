@@ -98,7 +98,7 @@ std::optional<INT_PTR> COptNotificationPage::OnInitDialog(WPARAM, LPARAM) {
   FillList(hwnd_, IDC_NOT_TRANSFER, TransferChoices(), IndexOfData(TransferChoices(), rule_.transfer, -1));
   FillList(hwnd_, IDC_NOT_PERIOD, PeriodChoices(), IndexOfData(PeriodChoices(), rule_.period, -1));
   days_.Attach(::GetDlgItem(hwnd_, IDC_NOT_DAYS_SPIN), 1, kMaxDays);
-  days_.SetValue(rule_.lastDays);
+  days_.SetValue(rule_.lastDays < 1 ? 1 : rule_.lastDays);  // a rule never stored has no day count yet
 
   for (int id : {IDC_NOT_SOUND_FILE, IDC_NOT_RECIPIENTS, IDC_NOT_PROGRAM})
     ::SendDlgItemMessageW(hwnd_, id, EM_LIMITTEXT, kPathChars, 0);
