@@ -33,8 +33,6 @@ const struct {
     {IDC_NOT_RUN_PROGRAM, {IDC_NOT_PROGRAM, IDC_NOT_PROGRAM_BROWSE, 0}},
 };
 
-std::optional<std::wstring> ProgramFolder() { return ModuleDirectory(); }
-
 }  // namespace
 
 const COptNotificationPage::MsgEntry COptNotificationPage::kMessages[] = {
@@ -163,9 +161,9 @@ std::optional<INT_PTR> COptNotificationPage::OnDestroy(WPARAM, LPARAM) {
 
 void COptNotificationPage::OnBrowseSoundCmd(WORD, WORD code, HWND) {
   if (code != BN_CLICKED) return;
-  std::wstring path = ProgramFolder().value_or(L"");
+  std::wstring path;
   if (!ChooseFile(hwnd_, L"Wave File (*.wav)|*.wav", path, nullptr, L"", L"wav",
-                  OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, true))
+                  OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, true, ModuleDirectory().value_or(L"")))
     return;
   ::SetDlgItemTextW(hwnd_, IDC_NOT_SOUND_FILE, path.c_str());
 }

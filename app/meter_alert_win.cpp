@@ -50,7 +50,13 @@ ReminderChoice CMeterDlg::RunAlertWindow() {
   window.SetMessageBox([this](HWND owner, const std::wstring& text, UINT type) {
     return env_.messageBox(owner, text.c_str(), L"Zephra", type);
   });
-  RunModal([&window](HWND owner) { return window.Run(owner); });
+  RunModal([&window](HWND meter) {
+    // Over another modal window of the meter (options, reports) the alert
+    // belongs to that one, so closing the alert does not enable the meter
+    // window under it.
+    HWND owner = ::GetLastActivePopup(meter);
+    return window.Run(owner ? owner : meter);
+  });
   return window.reminder();
 }
 

@@ -184,9 +184,12 @@ private:
   // and the commands that open other windows disabled.
   template <class Fn>
   INT_PTR RunModal(Fn&& run) {
+    // The alert window can open inside another modal window's loop: the
+    // outer one still runs when it closes.
+    const bool outer = flags_.modalOpen;
     BeginModal();
     INT_PTR r = run(hwnd_);
-    EndModal();
+    if (!outer) EndModal();
     return r;
   }
   void BeginModal();
