@@ -334,6 +334,14 @@ TEST_F(MeterAlertTest, PassingTheRuleRunsTheProgramOnceAndOpensTheWindow) {
   EXPECT_EQ(opened, std::vector<std::wstring>{L"open|" + program});
   EXPECT_FALSE(meter->flags().modalOpen);
 
+  // Ctrl+N shows the last alert again: the window only.
+  g_alertWindow = nullptr;
+  const UINT_PTR again = ::SetTimer(nullptr, 0, 50, &CloseAlertWindow);
+  Command(ID_SHOW_ALERT_AGAIN);
+  ::KillTimer(nullptr, again);
+  EXPECT_NE(g_alertWindow, nullptr);
+  EXPECT_EQ(opened.size(), 1u);
+
   // A failed mail reaches the user with the worker's text.
   ::SendMessageW(hwnd, WM_MAIL_DONE, 0, reinterpret_cast<LPARAM>(AllocateMailDoneText("Time out.")));
   EXPECT_EQ(messages, std::vector<std::wstring>{
