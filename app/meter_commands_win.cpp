@@ -252,10 +252,7 @@ void CMeterDlg::OnAboutCmd(WORD, WORD, HWND) {
   });
 }
 
-void CMeterDlg::OnShowAlertAgainCmd(WORD, WORD, HWND) {
-  // There is no alert to show again: a short beep says so.
-  ::Beep(300, 100);
-}
+void CMeterDlg::OnShowAlertAgainCmd(WORD, WORD, HWND) { alert_.ShowAgain(*this); }
 
 void CMeterDlg::OnShowWindowCmd(WORD, WORD, HWND) { ShowMeter(); }
 void CMeterDlg::OnHideWindowCmd(WORD, WORD, HWND) { HideMeter(); }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "alerts/email_settings.h"
+#include "alerts/usage_alert.h"
 #include "base/addresses.h"
 #include "app/clock.h"
 #include "app/meter_menu_win.h"
@@ -48,6 +50,8 @@ struct MeterEnvironment {
   // addresses through openAddress (tests record both).
   intptr_t (*openFile)(const std::wstring& target, const wchar_t* verb, int show) = nullptr;
   intptr_t (*openAddress)(const std::wstring& target, int show) = nullptr;
+  // The port the alert mail connects to (25; tests give their server's).
+  uint16_t mailPort = 25;
 };
 
 struct WindowStateFlags {
@@ -57,7 +61,7 @@ struct WindowStateFlags {
   bool tickRunning = false;
 };
 
-class CMeterDlg : public Dialog<CMeterDlg>, private TickSink {
+class CMeterDlg : public Dialog<CMeterDlg>, private TickSink, private AlertActions {
 public:
   explicit CMeterDlg(const MeterEnvironment& env);
   ~CMeterDlg();
@@ -86,6 +90,8 @@ public:
   const CTrayIcon& tray() const { return tray_; }
   const TrafficLog& log() const { return *log_; }
   int optionsPage() const { return optionsPage_; }
+  const UsageAlert& alert() const { return alert_; }
+  const EmailSettings& email() const { return email_; }
   // Copies of the catalogue's connections for the Adapters page.
   std::vector<AdapterRow> AdapterRows() const;
 
@@ -97,6 +103,17 @@ private:
   void OnSample(AdapterEntry& entry, const RateSample& sample) override;
   void OnTitleChanged(AdapterEntry& entry) override;
   void OnTrayUpdate(AdapterEntry& entry) override;
+  void OnDateStarted(const LocalTime& now) override;
+  void OnUsageCheck(const LocalTime& now) override;
+
+  // AlertActions: what the usage rule does when it is passed.
+  void SendAlertMail(uint64_t currentTotal) override;
+  void RunProgram(const std::wstring& path) override;
+  ReminderChoice RunAlertWindow() override;
+  void SaveReminder() override;
+  void Beep(uint32_t frequency, uint32_t durationMs) override;
+  // The usage rule afresh: threshold, base total from the log, watched connection.
+  void ArmAlert();
 
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
@@ -129,6 +146,7 @@ private:
   std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
   // The switches of the menu's table and the per-connection ranges.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -151,6 +169,7 @@ private:
   void ApplyGeneralPage(const MeterSettings& page);
   void ApplyGraphTextPage(const MeterSettings& page);
   void ApplyAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
+  void ApplyNotificationPage(bool enabled, const AlertRule& rule, const EmailSettings& email);
   // Registers the hot key anew for the current settings (or only unregisters it).
   void UpdateHotkey();
   // Displays or hides a connection as its item in the connections sub-menu does.
@@ -165,9 +184,12 @@ private:
   // and the commands that open other windows disabled.
   template <class Fn>
   INT_PTR RunModal(Fn&& run) {
+    // The alert window can open inside another modal window's loop: the
+    // outer one still runs when it closes.
+    const bool outer = flags_.modalOpen;
     BeginModal();
     INT_PTR r = run(hwnd_);
-    EndModal();
+    if (!outer) EndModal();
     return r;
   }
   void BeginModal();
@@ -205,6 +227,8 @@ private:
   WinLogPlatform logPlatform_;
   std::unique_ptr<TrafficLog> log_;
   MeterTick tick_;  // after the catalogue and the log it works on
+  EmailSettings email_;
+  UsageAlert alert_;  // after the settings and the catalogue it reads
   HACCEL accel_ = nullptr;
   IconHandle bigIcon_;
   IconHandle smallIcon_;

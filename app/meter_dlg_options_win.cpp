@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/meter_dlg.h"
+#include "alerts/opt_notification_page_win.h"
 #include "app/meter_options.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
@@ -38,10 +39,12 @@ void CMeterDlg::OnOptionsCmd(WORD, WORD, HWND) {
   COptGeneralPage general(settings_, canSetTransparency_);
   COptGraphTextPage graphText(settings_);
   COptAdaptersPage adapters(AdapterRows(), TrayChoiceFrom(settings_));
+  COptNotificationPage notification(settings_.notificationEnabled != 0, settings_.rule, email_, AdapterRows());
   COptionsSheet sheet(inst_, hwnd_);
   sheet.AddPage(general);
   sheet.AddPage(graphText);
   sheet.AddPage(adapters);
+  sheet.AddPage(notification);
   sheet.SetStartPage(optionsPage_);
   sheet.SetMessageBox([this](HWND owner, const std::wstring& text, UINT type) {
     return env_.messageBox(owner, text.c_str(), L"Zephra", type);
@@ -62,7 +65,12 @@ std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM lp) {
       ApplyAdaptersPage(adapters.rows(), adapters.tray());
       break;
     }
-    default: break;  // the notification and service pages come with their own windows
+    case kPageNotification: {
+      const auto& notification = static_cast<const COptNotificationPage&>(*page);
+      ApplyNotificationPage(notification.enabled(), notification.rule(), notification.email());
+      break;
+    }
+    default: break;  // the service page comes with its own window
   }
   return TRUE;
 }
@@ -83,7 +91,7 @@ void CMeterDlg::ApplyGeneralPage(const MeterSettings& page) {
     return;
   }
   const GeneralChanges changed = TakeGeneralPage(settings_, page, canSetTransparency_);
-  // changed.armAlert: the usage alert's period moved; the alert re-arms when it is evaluated.
+  if (changed.armAlert) ArmAlert();  // the rule's week or month now starts on another day
   if (changed.hotkeySwitched || changed.hotkeyKeyChanged) UpdateHotkey();
   if (changed.topmost) {
     SetTopmost(hwnd_, settings_.alwaysOnTop != 0);

@@ -39,6 +39,7 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_LBUTTONUP, &CMeterDlg::OnLButtonUp},
     {WM_LOG_OPEN_FAILED, &CMeterDlg::OnLogOpenFailed},
     {WM_LOG_CLEARED, &CMeterDlg::OnLogCleared},
+    {WM_MAIL_DONE, &CMeterDlg::OnMailDone},
 };
 
 // Commands with handlers of their own; the switches of the menu's table and
@@ -79,7 +80,8 @@ CMeterDlg::CMeterDlg(const MeterEnvironment& env)
     : env_(env),
       logPlatform_(env.adapters),
       log_(std::make_unique<TrafficLog>(logPlatform_)),
-      tick_(*env.clock, catalogue_, *log_) {
+      tick_(*env.clock, catalogue_, *log_),
+      alert_(settings_, catalogue_) {
   if (!env_.messageBox) env_.messageBox = &DefaultMessageBox;
   if (!env_.openFile) env_.openFile = &ShellOpen;
   if (!env_.openAddress) env_.openAddress = &OpenDocument;
@@ -158,6 +160,7 @@ void CMeterDlg::SaveGroups(uint32_t groups, bool alsoMachineWide) {
 std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   // Options; the stored window rectangle goes to the start rectangle.
   if (env_.registry) LoadSettings(*env_.registry, env_.registryRoot, settings_, &startRect_);
+  if (env_.registry) LoadEmailSettings(*env_.registry, env_.registryRoot, email_);
 
   // Window title and icons.
   bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
@@ -239,6 +242,8 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   } else {
     ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
   }
+  alert_.service.serviceEnabled = IsServiceEnabled();
+  ArmAlert();
 
   if (settings_.hotkeyEnabled && env_.registerHotkey)
     hotkeyRegistered_ = ::RegisterHotKey(hwnd_, kHotkeyId, MOD_CONTROL | MOD_SHIFT, settings_.hotkeyChar) != 0;
@@ -402,6 +407,7 @@ void CMeterDlg::ShutdownMeter() {
   }
   if (env_.useTray && settings_.dispIconSystray) tray_.Delete();
   viewStack_.DestroyViews();
+  alert_.Forget();
   catalogue_.entries.clear();
 }
 

@@ -286,20 +286,22 @@ std::vector<SummaryRow> SummaryRows(const SummaryTotals& totals, const Traffic& 
   return rows;
 }
 
+DateRange AlertPeriodRange(int periodKind, int lastDays, const LocalTime& now, const PeriodOptions& options) {
+  const PeriodOptions o = Sane(options);
+  const CivilDate today = DateOf(now);
+  if (periodKind == 0)
+    return WeekRange(today.year, today.month, today.day, WeekdayOf(today, now.dayOfWeek), o.weekStartDay);
+  if (periodKind == 1) return MonthPeriod(today.year, today.month, today.day, o.monthStartDay);
+  return LastDaysRange(today.year, today.month, today.day, lastDays > 1 ? lastDays : 1);
+}
+
 uint64_t PeriodTotal(LogFile* file, const SelectedConnection& conn, int periodKind, int lastDays, int direction,
                      const LocalTime& now, const PeriodOptions& options) {
   if (!file) return 0;
-  const PeriodOptions o = Sane(options);
+  // Today alone (or no day at all): nothing logged counts.
+  if (periodKind != 0 && periodKind != 1 && lastDays <= 1) return 0;
   const CivilDate today = DateOf(now);
-  DateRange p;
-  if (periodKind == 0)
-    p = WeekRange(today.year, today.month, today.day, WeekdayOf(today, now.dayOfWeek), o.weekStartDay);
-  else if (periodKind == 1)
-    p = MonthPeriod(today.year, today.month, today.day, o.monthStartDay);
-  else if (lastDays <= 1)
-    return 0;  // today alone (or no day at all): nothing logged counts
-  else
-    p = LastDaysRange(today.year, today.month, today.day, lastDays);
+  const DateRange p = AlertPeriodRange(periodKind, lastDays, now, options);
   if (CompareDates(p.first, p.last) >= 0) return 0;
   uint64_t total = 0;
   ForEachRecordOf(file, conn, [&](const DayRecord& r) {

@@ -133,6 +133,10 @@ struct SummaryRow {
 };
 std::vector<SummaryRow> SummaryRows(const SummaryTotals& totals, const Traffic& live, int lastDays);
 
+// The days of an alert period around today: the week (by the week start day),
+// the month period (by the month start day) or the last N days (N below 1 as 1).
+DateRange AlertPeriodRange(int periodKind, int lastDays, const LocalTime& now, const PeriodOptions& options);
+
 // The logged total of the alert connection over the alert period around the
 // log's current date, without today. periodKind 0 = week, 1 = month period,
 // other = last N days; direction 0 = downloaded, 1 = uploaded, other = both.

@@ -84,12 +84,14 @@ std::optional<std::wstring> ModuleDirectory() {
 }
 
 bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DWORD* filterIndex,
-                std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open) {
+                std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open,
+                std::wstring_view initialDirectory) {
   std::wstring filterList(filter);
   std::replace(filterList.begin(), filterList.end(), L'|', L'\0');
   filterList.append(2, L'\0');  // the list ends with two NULs
   const std::wstring titleText(title);
   const std::wstring extensionText(defaultExtension);
+  const std::wstring folderText(initialDirectory);
   std::vector<wchar_t> buffer(32768, L'\0');  // room for a multiple selection too
 
   OPENFILENAMEW ofn{};
@@ -101,6 +103,7 @@ bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DW
   ofn.nMaxFile = static_cast<DWORD>(buffer.size() - 1);
   ofn.lpstrTitle = title.empty() ? nullptr : titleText.c_str();
   ofn.lpstrDefExt = defaultExtension.empty() ? nullptr : extensionText.c_str();
+  ofn.lpstrInitialDir = initialDirectory.empty() ? nullptr : folderText.c_str();
   ofn.Flags = flags;
   fileName.clear();
   const BOOL chosen = open ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);

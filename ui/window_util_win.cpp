@@ -76,3 +76,12 @@ LocalTime CurrentLocalTime() {
   t.milliseconds = st.wMilliseconds;
   return t;
 }
+
+void SetWindowIcons(HWND window, HINSTANCE inst, int iconId, IconHandle& big, IconHandle& small) {
+  big.reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                            ::GetSystemMetrics(SM_CYICON), 0)));
+  small.reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                              ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+  if (big) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  if (small) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+}

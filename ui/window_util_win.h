@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/dates.h"
+#include "ui/handle_win.h"
 
 #include <cstdint>
 #include <optional>
@@ -29,3 +30,7 @@ BYTE TransparencyAlpha(int percent);
 
 // The platform's local date and time.
 LocalTime CurrentLocalTime();
+
+// Loads the icon resource in the large and the small size into the two
+// handles and gives them to the window.
+void SetWindowIcons(HWND window, HINSTANCE inst, int iconId, IconHandle& big, IconHandle& small);

@@ -18,3 +18,22 @@ inline DayRecord Rec(int y, int m, int d, int32_t kind, const std::string& id, u
   r.up = up;
   return r;
 }
+
+// A log built record by record, in file order.
+struct TestLog {
+  MemoryLogFile file;
+  TestLog() {
+    uint8_t h[kLogHeaderSize];
+    EncodeLogHeader(h);
+    file.WriteAt(0, h, sizeof h);
+  }
+  TestLog& Add(int y, int m, int d, uint64_t down, uint64_t up, int32_t kind = 100, const std::string& id = "") {
+    const DayRecord r = Rec(y, m, d, kind, id, down, up);
+    uint8_t image[kDayRecordSize];
+    EncodeDayRecord(r, image);
+    uint64_t size = 0;
+    file.Size(size);
+    file.WriteAt(size, image, sizeof image);
+    return *this;
+  }
+};

@@ -15,24 +15,6 @@ LocalTime Day(int y, int m, int d) {
   return WithDayOfWeek(t);
 }
 
-// A log built record by record, in file order.
-struct Log {
-  MemoryLogFile file;
-  Log() {
-    uint8_t h[kLogHeaderSize];
-    EncodeLogHeader(h);
-    file.WriteAt(0, h, sizeof h);
-  }
-  Log& Add(int y, int m, int d, uint64_t down, uint64_t up, int32_t kind = 100, const std::string& id = "") {
-    const DayRecord r = Rec(y, m, d, kind, id, down, up);
-    uint8_t image[kDayRecordSize];
-    EncodeDayRecord(r, image);
-    uint64_t size = 0;
-    file.Size(size);
-    file.WriteAt(size, image, sizeof image);
-    return *this;
-  }
-};
 
 const SelectedConnection kAll{100, ""};
 const PeriodOptions kSundayCalendar{0, 1, 0x44};  // weeks from Sunday, calendar months, YYYY-MM-DD
@@ -42,7 +24,7 @@ bool Same(const CivilDate& a, int y, int m, int d) { return a.year == y && a.mon
 }  // namespace
 
 TEST(PeriodDaily, RowsFollowTheFileAndTodayShowsTheLiveCounters) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 14, 500, 20).Add(2008, 3, 15, 999999, 999999).Add(2008, 3, 13, 1024000, 0);
   log.Add(2008, 3, 14, 7, 7, 300, "{NIC}");
   const Traffic live{600, 40};
@@ -72,7 +54,7 @@ TEST(PeriodDaily, RowsFollowTheFileAndTodayShowsTheLiveCounters) {
 }
 
 TEST(PeriodWeekly, AWeekAcrossTheNewYearIsWeekOne) {
-  Log log;
+  TestLog log;
   log.Add(2008, 12, 27, 1, 0).Add(2008, 12, 28, 10, 0).Add(2008, 12, 31, 20, 0).Add(2009, 1, 3, 30, 0);
   log.Add(2009, 1, 4, 1000, 0);
   ReportRows rows = BuildWeeklyRows(&log.file, kAll, Day(2009, 1, 20), PeriodOptions{0, 1, 0x11}, Traffic{5, 5});
@@ -92,7 +74,7 @@ TEST(PeriodWeekly, AWeekAcrossTheNewYearIsWeekOne) {
 }
 
 TEST(PeriodWeekly, TheCurrentWeekIsItsLoggedDaysPlusTheLiveCounters) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 9, 100, 10).Add(2008, 3, 10, 200, 20).Add(2008, 3, 12, 99999, 99999);
   ReportRows rows = BuildWeeklyRows(&log.file, kAll, Day(2008, 3, 12), kSundayCalendar, Traffic{1, 2});
   ASSERT_EQ(rows.rows.size(), 1u);
@@ -108,7 +90,7 @@ TEST(PeriodWeekly, TheCurrentWeekIsItsLoggedDaysPlusTheLiveCounters) {
 }
 
 TEST(PeriodWeekly, RecordsOnlyForTodayGiveOneCurrentRowOfLiveCounters) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 12, 5000, 5000);
   for (auto build : {&BuildWeeklyRows, &BuildMonthlyRows}) {
     ReportRows rows = build(&log.file, kAll, Day(2008, 3, 12), kSundayCalendar, Traffic{3, 4});
@@ -121,7 +103,7 @@ TEST(PeriodWeekly, RecordsOnlyForTodayGiveOneCurrentRowOfLiveCounters) {
 }
 
 TEST(PeriodMonthly, StartDay31AndCalendarMonths) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 15, 10, 1).Add(2008, 3, 31, 20, 2).Add(2008, 4, 1, 40, 4);
   ReportRows rows = BuildMonthlyRows(&log.file, kAll, Day(2008, 5, 10), PeriodOptions{0, 31, 0x44}, Traffic{});
   ASSERT_EQ(rows.rows.size(), 3u);
@@ -139,7 +121,7 @@ TEST(PeriodMonthly, StartDay31AndCalendarMonths) {
 }
 
 TEST(PeriodMonthly, AClockSetBackByAMonthGivesTheLaterPeriodItsOwnRow) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 10, 1, 0).Add(2008, 4, 10, 2, 0).Add(2008, 4, 11, 4, 0).Add(2008, 3, 11, 8, 0);
   ReportRows rows = BuildMonthlyRows(&log.file, kAll, Day(2008, 3, 12), kSundayCalendar, Traffic{16, 0});
   ASSERT_EQ(rows.rows.size(), 3u);
@@ -154,7 +136,7 @@ TEST(PeriodMonthly, AClockSetBackByAMonthGivesTheLaterPeriodItsOwnRow) {
 }
 
 TEST(PeriodRows, RecordsWithImpossibleDatesOrWeekdaysAreHandled) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 10, 1, 0);
   DayRecord bad;
   bad.year = 2008;
@@ -181,7 +163,7 @@ TEST(PeriodRows, RecordsWithImpossibleDatesOrWeekdaysAreHandled) {
 }
 
 TEST(PeriodSummary, TotalsWithoutTodayAndTheLastNDays) {
-  Log log;
+  TestLog log;
   log.Add(2007, 12, 31, 1, 0).Add(2008, 2, 28, 2, 0).Add(2008, 3, 9, 4, 0).Add(2008, 3, 11, 8, 0);
   log.Add(2008, 3, 12, 1000, 0).Add(2008, 3, 11, 16, 0, 300, "{NIC}");
   const LocalTime today = Day(2008, 3, 12);
@@ -217,7 +199,7 @@ TEST(PeriodSummary, TotalsWithoutTodayAndTheLastNDays) {
 }
 
 TEST(PeriodAlert, TotalsOfTheAlertPeriodWithoutToday) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 8, 1, 10).Add(2008, 3, 9, 2, 20).Add(2008, 3, 11, 4, 40).Add(2008, 3, 12, 800, 800);
   log.Add(2008, 2, 28, 8, 80).Add(2008, 3, 11, 16, 0, 300, "{NIC}");
   const LocalTime today = Day(2008, 3, 12);
@@ -234,7 +216,7 @@ TEST(PeriodAlert, TotalsOfTheAlertPeriodWithoutToday) {
 }
 
 TEST(PeriodRows, ResetToTodayLeavesOneCurrentRow) {
-  Log log;
+  TestLog log;
   log.Add(2008, 3, 1, 5, 5).Add(2008, 3, 10, 5, 5);
   ReportRows rows = BuildMonthlyRows(&log.file, kAll, Day(2008, 3, 12), kSundayCalendar, Traffic{1, 1});
   ASSERT_EQ(rows.loggedPart.down, 10u);

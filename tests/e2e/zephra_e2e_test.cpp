@@ -7,6 +7,9 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include "settings/alert_rule.h"
+#include "shell/smtp_test_support.h"
+
 #include <set>
 #include <string>
 #include <vector>
@@ -269,6 +272,17 @@ void AppendAllConnectionsRecord(std::string& log, const SYSTEMTIME& day, uint64_
   log += r;
 }
 
+// The log at its usual place, written afresh.
+bool WriteLogFile(const std::string& log) {
+  ::CreateDirectoryW(LogPath().substr(0, LogPath().find_last_of(L'\\')).c_str(), nullptr);
+  HANDLE f = ::CreateFileW(LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  const bool ok = ::WriteFile(f, log.data(), static_cast<DWORD>(log.size()), &put, nullptr) && put == log.size();
+  ::CloseHandle(f);
+  return ok;
+}
+
 SYSTEMTIME DaysBefore(const SYSTEMTIME& today, int days) {
   FILETIME ft;
   ::SystemTimeToFileTime(&today, &ft);
@@ -386,14 +400,7 @@ TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
   AppendAllConnectionsRecord(log, days[0], 1536, 100);
   AppendAllConnectionsRecord(log, days[1], 5242880, 1048576);
   AppendAllConnectionsRecord(log, days[2], 3221225472ull, 0);
-  ::CreateDirectoryW(LogPath().substr(0, LogPath().find_last_of(L'\\')).c_str(), nullptr);
-  {
-    HANDLE f = ::CreateFileW(LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD put = 0;
-    ::WriteFile(f, log.data(), static_cast<DWORD>(log.size()), &put, nullptr);
-    ::CloseHandle(f);
-  }
+  ASSERT_TRUE(WriteLogFile(log));
 
   Process p;
   ASSERT_TRUE(p.Start());
@@ -537,6 +544,119 @@ TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
   ::PostMessageW(meter, WM_CLOSE, 0, 0);
   DWORD code = 0;
   EXPECT_TRUE(p.WaitExit(15000, code));
+}
+
+}  // namespace
+
+// ---- A usage alert: the rule passed by this week's logged bytes ---------------
+
+namespace {
+
+bool SetValue(const wchar_t* key, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+  HKEY k;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    return false;
+  const bool ok = ::RegSetValueExW(k, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+  ::RegCloseKey(k);
+  return ok;
+}
+bool SetText(const wchar_t* key, const wchar_t* name, const std::wstring& text) {
+  return SetValue(key, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
+}
+bool SetDword(const wchar_t* key, const wchar_t* name, DWORD value) {
+  return SetValue(key, name, REG_DWORD, &value, sizeof value);
+}
+
+TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
+  ScriptServer server("mailbox_smtp.py", "");
+  ASSERT_TRUE(server.ready());
+  // Yesterday starts the week and already holds 2 GB; the rule allows 1 GB.
+  SYSTEMTIME today;
+  ::GetLocalTime(&today);
+  const SYSTEMTIME yesterday = DaysBefore(today, 1);
+  std::string log("NTSL\x02\0\0\0", 8);
+  log.resize(24, '\0');
+  AppendAllConnectionsRecord(log, yesterday, 2147483648ull, 0);
+  ASSERT_TRUE(WriteLogFile(log));
+
+  // The program writes one line to a marker file each time it runs.
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring marker = std::wstring(temp) + L"zephra-alert-marker.txt";
+  const std::wstring script = std::wstring(temp) + L"zephra-alert.cmd";
+  ::DeleteFileW(marker.c_str());
+  {
+    const std::string body = "@echo ran>>\"" + Narrow(marker) + "\"\r\n";
+    HANDLE f = ::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    ::WriteFile(f, body.data(), static_cast<DWORD>(body.size()), &put, nullptr);
+    ::CloseHandle(f);
+  }
+
+  AlertRule rule;
+  rule.version = 3;
+  rule.kind = 100;
+  rule.threshold = L"1";
+  rule.unit = kUnitGB;
+  rule.transfer = kTransferDown;
+  rule.period = kPeriodWeek;
+  rule.lastDays = 1;
+  rule.sendMail = 1;
+  rule.recipients = L"user@example.com";
+  rule.runProgram = 1;
+  rule.program = script;
+  const std::vector<uint8_t> image = SerializeAlertRule(rule);
+  ASSERT_TRUE(SetValue(kOptions, L"NotificationEx2U", REG_BINARY, image.data(), static_cast<DWORD>(image.size())));
+  ASSERT_TRUE(SetDword(kOptions, L"NotificationEnabled", 1));
+  ASSERT_TRUE(SetDword(kOptions, L"WeekStartDay", yesterday.wDayOfWeek));
+  const wchar_t kEmail[] = L"Software\\Quarlen\\Zephra\\Options\\EmailSettings";
+  ASSERT_TRUE(SetText(kEmail, L"SmtpServer", L"127.0.0.1"));
+  ASSERT_TRUE(SetText(kEmail, L"MailFrom", L"meter@example.com"));
+
+  // The test hook of the program: the mail goes to the server's port.
+  ::SetEnvironmentVariableW(L"ZEPHRA_TEST_SMTP_PORT", std::to_wstring(server.port()).c_str());
+  Process p;
+  const bool started = p.Start();
+  ::SetEnvironmentVariableW(L"ZEPHRA_TEST_SMTP_PORT", nullptr);
+  ASSERT_TRUE(started);
+  HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr);
+  HWND window = WaitForTopLevel(p.pi.dwProcessId, L"Notification - Zephra", 10000);
+  ASSERT_NE(window, nullptr) << "the notification window did not appear";
+
+  const std::string mail = server.Read("1.eml");
+  const std::string period = Narrow(L"week (" + UsDate(yesterday) + L" -- " + UsDate(today) + L")");
+  EXPECT_EQ(mail,
+            "From: meter@example.com\r\nTo: user@example.com\r\nSubject: Bandwidth Usage Notification\r\n\r\n"
+            "Hi,\r\n\r\nMore than 1 GB have been downloaded through All Connections in last " + period +
+            ".\r\n\r\nBytes downloaded so far: 2.00 GB\r\n\r\nThe email was sent by Zephra.\r\n");
+  EXPECT_EQ(server.Read("1.env"), "meter@example.com\nuser@example.com\n");
+
+  // Closed without a reminder: nothing more happens in this run.
+  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(1086, BN_CLICKED), 0);
+  const DWORD start = ::GetTickCount();
+  while (::IsWindow(window) && ::GetTickCount() - start < 10000) ::Sleep(50);
+  EXPECT_FALSE(::IsWindow(window));
+  EXPECT_EQ(server.Read("2.eml"), "");  // waits 5 s for a second mail
+  std::string ran;
+  {
+    HANDLE f = ::CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    char buffer[256];
+    DWORD n = 0;
+    if (f != INVALID_HANDLE_VALUE) {
+      if (::ReadFile(f, buffer, sizeof buffer, &n, nullptr)) ran.assign(buffer, n);
+      ::CloseHandle(f);
+    }
+  }
+  EXPECT_EQ(ran, "ran\r\n");
+
+  ::PostMessageW(meter, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  EXPECT_TRUE(p.WaitExit(15000, code));
+  ::DeleteFileW(marker.c_str());
+  ::DeleteFileW(script.c_str());
 }
 
 }  // namespace

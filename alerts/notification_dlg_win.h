@@ -1,0 +1,66 @@
+// The notification window (dialog 218): what was passed, the running total
+// refreshed every second, the reminder choice, and the sound or beep pattern
+// that plays until stopped.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "alerts/usage_alert.h"
+#include "ui/dialog_win.h"
+#include "ui/handle_win.h"
+
+struct NotificationInput {
+  AlertRule rule;
+  const AdapterEntry* connection = nullptr;  // its today's counters are read every second
+  std::wstring connectionName;
+  uint64_t baseTotal = 0;
+  DateRange shown;  // the period's first day and today
+  int dateFormat = 0x11;
+  ReminderChoice reminder;
+};
+
+class CNotificationDlg : public Dialog<CNotificationDlg> {
+public:
+  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
+
+  explicit CNotificationDlg(NotificationInput input, HINSTANCE inst = nullptr);
+  ~CNotificationDlg();
+  INT_PTR Run(HWND owner);
+  HWND Create(HWND owner);  // modeless, for tests
+  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
+
+  const ReminderChoice& reminder() const { return input_.reminder; }
+  bool soundPlaying() const { return soundPlaying_; }
+  bool beeperRunning() const { return beeperRunning_; }
+  bool closed() const { return closed_; }
+
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
+
+  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
+  void OnReminderChoice(WORD id, WORD code, HWND control);
+  void OnStopSound(WORD id, WORD code, HWND control);
+  void OnClose(WORD id, WORD code, HWND control);
+
+private:
+  void RefreshTotal();
+  void EnableMinutes();
+  void StopSounds();
+
+  HINSTANCE inst_;
+  NotificationInput input_;
+  MessageBoxFn messageBox_;
+  FontHandle messageFont_;
+  FontHandle totalFont_;
+  IconHandle bigIcon_;
+  IconHandle smallIcon_;
+  bool soundPlaying_ = false;
+  bool beeperRunning_ = false;
+  bool modal_ = false;
+  bool closed_ = false;
+};
