@@ -22,6 +22,8 @@
 #include "settings/meter_settings.h"
 #include "settings/option_pages.h"
 #include "settings/registry_store.h"
+#include "settings/service_settings.h"
+#include "service/service_control.h"
 #include "trafficlog/log_file_win.h"
 #include "trafficlog/period_totals.h"
 #include "trafficlog/traffic_log.h"
@@ -48,6 +50,8 @@ struct MeterEnvironment {
   // addresses through openAddress (tests record both).
   intptr_t (*openFile)(const std::wstring& target, const wchar_t* verb, int show) = nullptr;
   intptr_t (*openAddress)(const std::wstring& target, int show) = nullptr;
+  // The companion service's control; null = the service control manager.
+  ServiceControl* service = nullptr;
 };
 
 struct WindowStateFlags {
@@ -85,6 +89,7 @@ public:
   const CMeterMenu& menu() const { return menu_; }
   const CTrayIcon& tray() const { return tray_; }
   const TrafficLog& log() const { return *log_; }
+  const ServiceSettings& serviceSettings() const { return service_; }
   int optionsPage() const { return optionsPage_; }
   // Copies of the catalogue's connections for the Adapters page.
   std::vector<AdapterRow> AdapterRows() const;
@@ -151,6 +156,12 @@ private:
   void ApplyGeneralPage(const MeterSettings& page);
   void ApplyGraphTextPage(const MeterSettings& page);
   void ApplyAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
+  // Hands counting to the companion service or takes it back (page code 205).
+  void ApplyServicePage(const ServiceSettings& page);
+  // What the hand-over leaves to the usage alert and the rates recorder.
+  void CloseRecordingFilesForService();
+  void RearmAlertAfterService();
+  void RestartRecordersAfterService();
   // Registers the hot key anew for the current settings (or only unregisters it).
   void UpdateHotkey();
   // Displays or hides a connection as its item in the connections sub-menu does.
@@ -191,7 +202,7 @@ private:
   int Message(const std::wstring& text, UINT type);
   intptr_t OpenFile(const std::wstring& target, const wchar_t* verb, int show);
   intptr_t OpenAddress(const std::wstring& target, int show);
-  bool IsServiceEnabled() const { return serviceEnabled_; }
+  bool IsServiceEnabled() const { return service_.enabled; }
 
   MeterEnvironment env_;
   HINSTANCE inst_ = nullptr;
@@ -211,7 +222,7 @@ private:
   bool canSetTransparency_ = false;
   bool xpOrLater_ = false;
   bool trayGraphInUse_ = false;
-  bool serviceEnabled_ = false;  // "ServiceEnabled" of the service options
+  ServiceSettings service_;  // the companion service's options ("ServiceEnabled", ...)
   bool hotkeyRegistered_ = false;
   bool shutdownDone_ = false;
   // The reports window's connection and page, kept for the run only.

@@ -158,6 +158,7 @@ void CMeterDlg::SaveGroups(uint32_t groups, bool alsoMachineWide) {
 std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   // Options; the stored window rectangle goes to the start rectangle.
   if (env_.registry) LoadSettings(*env_.registry, env_.registryRoot, settings_, &startRect_);
+  if (env_.registry) LoadServiceSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, service_);
 
   // Window title and icons.
   bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
