@@ -95,7 +95,7 @@ Traffic LoggedDay(LogFile* file, const SelectedConnection& conn, const CivilDate
 }
 
 std::string RenderReport(LogFile* file, const ReportRequest& q) {
-  const Traffic live = LoggedDay(file, q.connection, DateOf(q.today));
+  const Traffic live = q.live ? *q.live : LoggedDay(file, q.connection, DateOf(q.today));
   const auto format = static_cast<ExportFormat>(static_cast<int>(q.format) + 1);
   if (q.kind == ReportKind::Summary) {
     const SummaryTotals totals = BuildSummaryTotals(file, q.connection, q.today, q.options, q.lastDays);

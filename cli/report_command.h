@@ -3,6 +3,7 @@
 // log's record for today standing for the live counters; or the same report
 // as JSON with the byte counts as integers.
 #pragma once
+#include <optional>
 #include <string>
 
 #include "base/dates.h"
@@ -19,6 +20,8 @@ struct ReportRequest {
   PeriodOptions options;
   int lastDays = 30;  // the summary's N
   LocalTime today;    // with its weekday
+  // Today's live counters; without them the log's record for today stands in.
+  std::optional<Traffic> live;
 };
 
 // The connection's record for the date (a later record of the same key wins),
