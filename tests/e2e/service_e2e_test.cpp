@@ -2,12 +2,11 @@
 // Service page sets it up: the machine-wide copies, then install and start. It
 // counts with the meter closed, replaces a scheduled CSV report every interval,
 // refuses a report path that is no report file, and writes the log at stop.
-#include <windows.h>
-#include <iphlpapi.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "e2e/e2e_support.h"
 #include "service/service_control_win.h"
 #include "settings/registry_win.h"
 #include "settings/service_settings.h"
@@ -22,16 +21,6 @@ std::wstring BuildDir() {
   std::wstring p(buf, n);
   p.resize(p.find_last_of(L'\\') + 1);
   return p + L"..\\";  // tests/ sits beside the programs
-}
-
-size_t LiveAdapterCount() {
-  ULONG size = 0;
-  if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW) return 0;
-  std::vector<unsigned char> buffer(size);
-  if (::GetAdaptersInfo(reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()), &size) != NO_ERROR) return 0;
-  size_t n = 0;
-  for (auto* a = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()); a; a = a->Next) ++n;
-  return n;
 }
 
 bool Attributes(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
