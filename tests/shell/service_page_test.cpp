@@ -12,6 +12,7 @@
 #include "settings/options_sheet_win.h"
 #include "settings/report_job_dlg_win.h"
 #include "shell_support.h"
+#include "trafficlog/log_format.h"
 
 namespace {
 
@@ -215,9 +216,15 @@ TEST_F(ServicePageTest, SwitchingOffReopensReadWriteOnlyOnceTheServiceStopped) {
     service.calls.clear();
     service.stops = stops;
     messages.clear();
+    // Meanwhile the service has written today's records.
+    uint8_t bytes[kLogHeaderSize + kDayRecordSize];
+    EncodeLogHeader(bytes);
+    EncodeDayRecord(DayRecord{2026, 12, 8, 2, 100, "", 123456, 789}, bytes + kLogHeaderSize);
+    ASSERT_TRUE(WriteFileBytes(env.logPath, std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
     s.enabled = false;
     ApplyPage(s);
     EXPECT_EQ(service.calls, L"query stop remove ");
+    EXPECT_EQ(meter->catalogue()[0].todayIn, stops ? 123456u : 0u);  // reloaded only from a log of its own
     EXPECT_EQ(meter->log().serviceMode(), !stops);
     EXPECT_EQ(messages.size(), stops ? 0u : 1u);
     DWORD enabled = 1;
