@@ -11,6 +11,7 @@
 #include "settings/machine_wide_store.h"
 #include "settings/registry_win.h"
 #include "trafficlog/log_file_win.h"
+#include "ui/code_page_win.h"
 #include "ui/handle_win.h"
 
 namespace {
@@ -53,6 +54,8 @@ public:
                    strings, nullptr);
     ::DeregisterEventSource(source);
   }
+
+  NarrowEncoder ReportEncoder() override { return &ToSystemCodePage; }
 
   std::wstring WindowsFolder() override {
     wchar_t folder[MAX_PATH] = {};

@@ -80,6 +80,7 @@ void CompanionService::WriteReport(Scheduled& s) {
   q.options = {settings_.weekStartDay, settings_.monthStartDay, settings_.dateFormat};
   q.lastDays = settings_.sumLastDays;
   q.today = clock_.Now();
+  q.encode = platform_.ReportEncoder();
   if (const AdapterEntry* e = FindSelection(catalogue_, q.connection.kind, q.connection.id)) {
     q.name = e->name;
     q.live = Traffic{e->todayIn, e->todayOut};

@@ -11,6 +11,7 @@
 
 #include "app/clock.h"
 #include "app/meter_tick.h"
+#include "base/codepage.h"
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
 #include "settings/meter_settings.h"
@@ -27,6 +28,8 @@ public:
   virtual void LogEvent(const std::wstring& text, bool error) = 0;
   // Where no report may ever be written.
   virtual std::wstring WindowsFolder() = 0;
+  // The code page of the report files (the system's, as the reports window writes them).
+  virtual NarrowEncoder ReportEncoder() = 0;
 };
 
 class CompanionService : private TickSink {

@@ -102,7 +102,7 @@ std::string RenderReport(LogFile* file, const ReportRequest& q) {
     const std::vector<SummaryRow> rows = SummaryRows(totals, live, q.lastDays);
     if (q.format == ReportFormat::Json) return SummaryJson(q, totals, rows);
     const ReportHeader header = MakeReportHeader(q.name, totals.span, q.options);
-    return ReportBytes(SummaryReportText(format, header, q.lastDays, rows), ToWindows1252);
+    return ReportBytes(SummaryReportText(format, header, q.lastDays, rows), q.encode);
   }
   const ReportRows built =
       q.kind == ReportKind::Daily    ? BuildDailyRows(file, q.connection, q.today, q.options, live)
@@ -114,5 +114,5 @@ std::string RenderReport(LogFile* file, const ReportRequest& q) {
   lines.reserve(built.rows.size());
   for (const ReportRow& r : built.rows) lines.push_back({r.text[0], r.text[1], r.text[2], r.text[3], r.text[4]});
   const ReportHeader header = MakeReportHeader(q.name, built.span, q.options);
-  return ReportBytes(ListReportText(q.kind, format, header, lines), ToWindows1252);
+  return ReportBytes(ListReportText(q.kind, format, header, lines), q.encode);
 }

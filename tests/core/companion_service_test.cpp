@@ -25,6 +25,7 @@ public:
   }
   void LogEvent(const std::wstring& text, bool) override { events.push_back(text); }
   std::wstring WindowsFolder() override { return L"C:\\Windows"; }
+  NarrowEncoder ReportEncoder() override { return ToWindows1252; }
   std::map<std::wstring, std::string> files;
   std::map<std::wstring, int> writes;
   std::vector<std::wstring> events;
