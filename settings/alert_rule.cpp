@@ -12,6 +12,7 @@ uint64_t UnitMultiplier(int32_t unit) {
 namespace {
 void PutInt(std::vector<uint8_t>& out, size_t at, int32_t v) { PutU32Le(&out[at], static_cast<uint32_t>(v)); }
 int32_t GetInt(const std::vector<uint8_t>& in, size_t at) { return static_cast<int32_t>(GetU32Le(&in[at])); }
+
 void PutText(std::vector<uint8_t>& out, size_t at, size_t units, const std::wstring& text) {
   PutUtf16Field(&out[at], units, text);
 }
