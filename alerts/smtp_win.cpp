@@ -128,13 +128,14 @@ void FreeMailDoneText(LPARAM text) {
 
 long OutstandingMailDoneTexts() { return g_texts.load(); }
 
+std::string SendMailNow(const MailJob& job) {
+  WinsockTransport transport;
+  return RunMailJob(job, transport);
+}
+
 unsigned __stdcall SendMailJob(void* param) {
   std::unique_ptr<MailJob> job(static_cast<MailJob*>(param));
-  std::string error;
-  {
-    WinsockTransport transport;
-    error = RunMailJob(*job, transport);
-  }
+  const std::string error = SendMailNow(*job);
   char* text = error.empty() ? nullptr : AllocateMailDoneText(error);
   HWND window = static_cast<HWND>(job->notifyWindow);
   if (!window || !::PostMessageW(window, WM_MAIL_DONE, ::GetCurrentThreadId(), reinterpret_cast<LPARAM>(text)))

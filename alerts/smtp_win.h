@@ -24,6 +24,9 @@ SOCKET ConnectToServer(const char* server, uint16_t port);
 int64_t SendAll(SOCKET s, const char* data, size_t length, int limitMs);
 int ReadReplyLine(SOCKET s, char* buffer, int capacity, int limitMs);
 
+// Runs the dialogue of one job over Winsock now, on the calling thread;
+// returns the error text, empty when the server accepted the mail.
+std::string SendMailNow(const MailJob& job);
 // The worker routine: owns the job (a MailJob*), runs the dialogue, posts
 // exactly one WM_MAIL_DONE to the job's window and frees the job.
 unsigned __stdcall SendMailJob(void* job);

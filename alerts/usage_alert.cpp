@@ -168,3 +168,17 @@ std::optional<std::wstring> ComposeAlertMail(const EmailSettings& email, const A
                             email.subjectTemplate + L"\r\n\r\n" + email.bodyTemplate;
   return ExpandTemplate(text, values);
 }
+
+std::unique_ptr<MailJob> MakeAlertMailJob(const UsageAlert& alert, const MeterSettings& settings,
+                                          const EmailSettings& email, const LocalTime& now, uint64_t currentTotal,
+                                          const NarrowText& narrow) {
+  const AdapterEntry* watched = alert.watched();
+  if (!watched) return nullptr;
+  const TemplateValues values = AlertTemplateValues(settings.rule, EntryTitle(*watched, settings.showIpInTitle != 0),
+                                                    alert.ShownPeriod(now), settings.dateFormat, currentTotal);
+  const std::optional<std::wstring> text = ComposeAlertMail(email, settings.rule, values);
+  if (!text) return nullptr;
+  auto job = std::make_unique<MailJob>();
+  if (FillMailJob(*job, email, settings.rule.recipients, *text, narrow)) return nullptr;
+  return job;
+}

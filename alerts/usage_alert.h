@@ -6,6 +6,7 @@
 // of the notification window and of the alert mail.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -123,3 +124,10 @@ TemplateValues AlertTemplateValues(const AlertRule& rule, const std::wstring& co
 // replaced everywhere. None when the e-mail settings are incomplete.
 std::optional<std::wstring> ComposeAlertMail(const EmailSettings& email, const AlertRule& rule,
                                              const TemplateValues& values);
+
+// The alert mail as a job for the SMTP client, for the total now reached; none
+// when there is no watched connection, the e-mail settings are incomplete or a
+// value does not fit its field of the job (nothing is cut). The port is 25.
+std::unique_ptr<MailJob> MakeAlertMailJob(const UsageAlert& alert, const MeterSettings& settings,
+                                          const EmailSettings& email, const LocalTime& now, uint64_t currentTotal,
+                                          const NarrowText& narrow);

@@ -14,17 +14,10 @@ void CMeterDlg::OnDateStarted(const LocalTime&) { ArmAlert(); }
 void CMeterDlg::OnUsageCheck(const LocalTime&) { alert_.Check(*this); }
 
 void CMeterDlg::SendAlertMail(uint64_t currentTotal) {
-  const AdapterEntry* watched = alert_.watched();
-  if (!watched) return;
+  std::unique_ptr<MailJob> job =
+      MakeAlertMailJob(alert_, settings_, email_, env_.clock->Now(), currentTotal, ToSystemCodePage);
+  if (!job) return;
   StartSockets();
-  const TemplateValues values =
-      AlertTemplateValues(settings_.rule, EntryTitle(*watched, settings_.showIpInTitle != 0),
-                          alert_.ShownPeriod(env_.clock->Now()), settings_.dateFormat, currentTotal);
-  const std::optional<std::wstring> text = ComposeAlertMail(email_, settings_.rule, values);
-  if (!text) return;  // the e-mail settings are incomplete: no mail
-  auto job = std::make_unique<MailJob>();
-  // A value that does not fit its field of the job is not cut: no mail then.
-  if (FillMailJob(*job, email_, settings_.rule.recipients, *text, ToSystemCodePage)) return;
   job->notifyWindow = hwnd_;
   job->port = env_.mailPort;
   StartMailJob(std::move(job));

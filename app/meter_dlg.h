@@ -24,6 +24,8 @@
 #include "settings/meter_settings.h"
 #include "settings/option_pages.h"
 #include "settings/registry_store.h"
+#include "settings/service_settings.h"
+#include "service/service_control.h"
 #include "trafficlog/log_file_win.h"
 #include "trafficlog/period_totals.h"
 #include "trafficlog/traffic_log.h"
@@ -52,6 +54,8 @@ struct MeterEnvironment {
   intptr_t (*openAddress)(const std::wstring& target, int show) = nullptr;
   // The port the alert mail connects to (25; tests give their server's).
   uint16_t mailPort = 25;
+  // The companion service's control; null = the service control manager.
+  ServiceControl* service = nullptr;
 };
 
 struct WindowStateFlags {
@@ -89,6 +93,7 @@ public:
   const CMeterMenu& menu() const { return menu_; }
   const CTrayIcon& tray() const { return tray_; }
   const TrafficLog& log() const { return *log_; }
+  const ServiceSettings& serviceSettings() const { return service_; }
   int optionsPage() const { return optionsPage_; }
   const UsageAlert& alert() const { return alert_; }
   const EmailSettings& email() const { return email_; }
@@ -170,6 +175,12 @@ private:
   void ApplyGraphTextPage(const MeterSettings& page);
   void ApplyAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
   void ApplyNotificationPage(bool enabled, const AlertRule& rule, const EmailSettings& email);
+  // Hands counting to the companion service or takes it back (page code 205).
+  void ApplyServicePage(const ServiceSettings& page);
+  // What the hand-over leaves to the usage alert and the rates recorder.
+  void CloseRecordingFilesForService();
+  void RearmAlertAfterService();
+  void RestartRecordersAfterService();
   // Registers the hot key anew for the current settings (or only unregisters it).
   void UpdateHotkey();
   // Displays or hides a connection as its item in the connections sub-menu does.
@@ -213,7 +224,7 @@ private:
   int Message(const std::wstring& text, UINT type);
   intptr_t OpenFile(const std::wstring& target, const wchar_t* verb, int show);
   intptr_t OpenAddress(const std::wstring& target, int show);
-  bool IsServiceEnabled() const { return serviceEnabled_; }
+  bool IsServiceEnabled() const { return service_.enabled; }
 
   MeterEnvironment env_;
   HINSTANCE inst_ = nullptr;
@@ -235,7 +246,7 @@ private:
   bool canSetTransparency_ = false;
   bool xpOrLater_ = false;
   bool trayGraphInUse_ = false;
-  bool serviceEnabled_ = false;  // "ServiceEnabled" of the service options
+  ServiceSettings service_;  // the companion service's options ("ServiceEnabled", ...)
   bool hotkeyRegistered_ = false;
   bool shutdownDone_ = false;
   // The reports window's connection and page, kept for the run only.

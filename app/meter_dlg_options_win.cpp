@@ -11,6 +11,7 @@
 #include "settings/opt_adapters_page_win.h"
 #include "settings/opt_general_page_win.h"
 #include "settings/opt_graph_text_page_win.h"
+#include "settings/opt_service_page_win.h"
 #include "settings/options_sheet_win.h"
 #include "ui/window_util_win.h"
 
@@ -45,6 +46,9 @@ void CMeterDlg::OnOptionsCmd(WORD, WORD, HWND) {
   sheet.AddPage(graphText);
   sheet.AddPage(adapters);
   sheet.AddPage(notification);
+  COptServicePage service(service_, AdapterRows());
+  service.SetOpen([this](const std::wstring& target, const wchar_t* verb, int show) { OpenFile(target, verb, show); });
+  sheet.AddPage(service);
   sheet.SetStartPage(optionsPage_);
   sheet.SetMessageBox([this](HWND owner, const std::wstring& text, UINT type) {
     return env_.messageBox(owner, text.c_str(), L"Zephra", type);
@@ -70,7 +74,8 @@ std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM lp) {
       ApplyNotificationPage(notification.enabled(), notification.rule(), notification.email());
       break;
     }
-    default: break;  // the service page comes with its own window
+    case kPageService: ApplyServicePage(static_cast<const COptServicePage&>(*page).values()); break;
+    default: break;
   }
   return TRUE;
 }

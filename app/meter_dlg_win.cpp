@@ -161,6 +161,7 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   // Options; the stored window rectangle goes to the start rectangle.
   if (env_.registry) LoadSettings(*env_.registry, env_.registryRoot, settings_, &startRect_);
   if (env_.registry) LoadEmailSettings(*env_.registry, env_.registryRoot, email_);
+  if (env_.registry) LoadServiceSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, service_);
 
   // Window title and icons.
   bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
@@ -242,7 +243,7 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   } else {
     ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
   }
-  alert_.service.serviceEnabled = IsServiceEnabled();
+  alert_.service = ServiceMailOptions{IsServiceEnabled(), service_.sendMail};
   ArmAlert();
 
   if (settings_.hotkeyEnabled && env_.registerHotkey)

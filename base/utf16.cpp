@@ -52,6 +52,24 @@ std::u16string ReadUtf16Le(const uint8_t* bytes, size_t size) {
   return out;
 }
 
+void PutUtf16Field(uint8_t* at, size_t units, const std::wstring& text) {
+  std::u16string u = ToUtf16(text);
+  if (u.size() > units - 1) u.resize(units - 1);
+  for (size_t i = 0; i < u.size(); ++i) PutU16Le(at + 2 * i, u[i]);
+}
+
+std::wstring GetUtf16Field(const uint8_t* at, size_t units) { return FromUtf16(ReadUtf16Le(at, 2 * (units - 1))); }
+
+void PutTextField(uint8_t* at, size_t size, const std::string& text) {
+  for (size_t i = 0; i < text.size() && i < size - 1; ++i) at[i] = static_cast<uint8_t>(text[i]);
+}
+
+std::string GetTextField(const uint8_t* at, size_t size) {
+  std::string out;
+  for (size_t i = 0; i < size - 1 && at[i] != 0; ++i) out.push_back(static_cast<char>(at[i]));
+  return out;
+}
+
 std::wstring AsciiUpper(std::wstring text) {
   for (wchar_t& c : text)
     if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');

@@ -15,6 +15,15 @@ void AppendUtf16Le(std::vector<uint8_t>& out, const std::u16string& units);
 // an odd last byte is ignored.
 std::u16string ReadUtf16Le(const uint8_t* bytes, size_t size);
 
+// Fixed-size text fields of binary records, NUL-terminated and zero-padded:
+// `units` UTF-16 units (2 bytes each) or `size` bytes of 8-bit text. A text
+// longer than its field minus the terminator is cut when stored; reading ends
+// at the first NUL or at the field's limit. The field must already be zeroed.
+void PutUtf16Field(uint8_t* at, size_t units, const std::wstring& text);
+std::wstring GetUtf16Field(const uint8_t* at, size_t units);
+void PutTextField(uint8_t* at, size_t size, const std::string& text);
+std::string GetTextField(const uint8_t* at, size_t size);
+
 #include "base/bytes.h"
 
 // Case folding for registry names and adapter IDs: ASCII letters only, so the

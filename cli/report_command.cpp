@@ -97,14 +97,14 @@ Traffic LoggedDay(LogFile* file, const SelectedConnection& conn, const CivilDate
 }
 
 std::string RenderReport(LogFile* file, const ReportRequest& q) {
-  const Traffic live = LoggedDay(file, q.connection, DateOf(q.today));
+  const Traffic live = q.live ? *q.live : LoggedDay(file, q.connection, DateOf(q.today));
   const auto format = static_cast<ExportFormat>(static_cast<int>(q.format) + 1);
   if (q.kind == ReportKind::Summary) {
     const SummaryTotals totals = BuildSummaryTotals(file, q.connection, q.today, q.options, q.lastDays);
     const std::vector<SummaryRow> rows = SummaryRows(totals, live, q.lastDays);
     if (q.format == ReportFormat::Json) return SummaryJson(q, totals, rows);
     const ReportHeader header = MakeReportHeader(q.name, totals.span, q.options);
-    return ReportBytes(SummaryReportText(format, header, q.lastDays, rows), ToWindows1252);
+    return ReportBytes(SummaryReportText(format, header, q.lastDays, rows), q.encode);
   }
   const ReportRows built =
       q.kind == ReportKind::Daily    ? BuildDailyRows(file, q.connection, q.today, q.options, live)
@@ -116,5 +116,5 @@ std::string RenderReport(LogFile* file, const ReportRequest& q) {
   lines.reserve(built.rows.size());
   for (const ReportRow& r : built.rows) lines.push_back(LineOf(r));
   const ReportHeader header = MakeReportHeader(q.name, built.span, q.options);
-  return ReportBytes(ListReportText(q.kind, format, header, lines), ToWindows1252);
+  return ReportBytes(ListReportText(q.kind, format, header, lines), q.encode);
 }

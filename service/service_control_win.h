@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <string>
 
+#include "service/service_control.h"
+
 inline constexpr wchar_t kServiceName[] = L"ZephraService";
 inline constexpr wchar_t kServiceDisplayName[] = L"Zephra Service";
 inline constexpr wchar_t kServiceExeName[] = L"ZephraService.exe";
@@ -32,3 +34,13 @@ bool RemoveService(const std::wstring& name = kServiceName, DWORD timeoutMs = kS
 
 // "<program folder>\ZephraService.exe", quoted.
 std::wstring DefaultServiceCommandLine();
+
+// The seam over the functions above, for the companion service by its usual names.
+class WinServiceControl : public ServiceControl {
+public:
+  int Query() override { return QueryServiceState(); }
+  bool Install() override { return InstallService(); }
+  bool StartAndWait() override { return StartServiceAndWait(); }
+  bool StopAndWait() override { return StopServiceAndWait(); }
+  bool Remove() override { return RemoveService(); }
+};

@@ -14,24 +14,16 @@ void PutInt(std::vector<uint8_t>& out, size_t at, int32_t v) { PutU32Le(&out[at]
 int32_t GetInt(const std::vector<uint8_t>& in, size_t at) { return static_cast<int32_t>(GetU32Le(&in[at])); }
 
 void PutText(std::vector<uint8_t>& out, size_t at, size_t units, const std::wstring& text) {
-  std::u16string u = ToUtf16(text);
-  if (u.size() > units - 1) u.resize(units - 1);
-  for (size_t i = 0; i < u.size(); ++i) {
-    out[at + 2 * i] = static_cast<uint8_t>(u[i] & 0xFF);
-    out[at + 2 * i + 1] = static_cast<uint8_t>(u[i] >> 8);
-  }
+  PutUtf16Field(&out[at], units, text);
 }
-std::wstring GetText(const std::vector<uint8_t>& in, size_t at, size_t units) {
-  return FromUtf16(ReadUtf16Le(&in[at], 2 * (units - 1)));
-}
+std::wstring GetText(const std::vector<uint8_t>& in, size_t at, size_t units) { return GetUtf16Field(&in[at], units); }
 }  // namespace
 
 std::vector<uint8_t> SerializeAlertRule(const AlertRule& r) {
   std::vector<uint8_t> out(kAlertRuleSize, 0);
   PutInt(out, kVersion, r.version);
   PutInt(out, kKind, r.kind);
-  for (size_t i = 0; i < r.adapterId.size() && i < kAdapterIdBytes - 1; ++i)
-    out[kAdapterId + i] = static_cast<uint8_t>(r.adapterId[i]);
+  PutTextField(&out[kAdapterId], kAdapterIdBytes, r.adapterId);
   PutText(out, kThreshold, kThresholdUnits, r.threshold);
   PutInt(out, kUnit, r.unit);
   PutInt(out, kTransfer, r.transfer);
@@ -53,8 +45,7 @@ bool ParseAlertRule(const std::vector<uint8_t>& in, AlertRule& out) {
   AlertRule r;
   r.version = GetInt(in, kVersion);
   r.kind = GetInt(in, kKind);
-  for (size_t i = 0; i < kAdapterIdBytes - 1 && in[kAdapterId + i] != 0; ++i)
-    r.adapterId.push_back(static_cast<char>(in[kAdapterId + i]));
+  r.adapterId = GetTextField(&in[kAdapterId], kAdapterIdBytes);
   r.threshold = GetText(in, kThreshold, kThresholdUnits);
   r.unit = GetInt(in, kUnit);
   r.transfer = GetInt(in, kTransfer);

@@ -186,6 +186,13 @@ std::wstring ExportFileName(const std::wstring& chosen, ExportFormat format) {
   return EqualNoCase(ext, L".txt") ? chosen : chosen + L".txt";
 }
 
+ExportFormat FormatOfReportFile(const std::wstring& path) {
+  const std::wstring ext = FileExtensionOf(path);
+  if (EqualNoCase(ext, L".csv")) return ExportFormat::Csv;
+  if (EqualNoCase(ext, L".htm") || EqualNoCase(ext, L".html")) return ExportFormat::Html;
+  return ExportFormat::Text;
+}
+
 ReportHeader MakeReportHeader(const std::wstring& connection, const DateRange& span, const PeriodOptions& options) {
   auto date = [&](const CivilDate& d) {
     return FormatDate(options.dateFormat, static_cast<unsigned>(d.year), static_cast<unsigned>(d.month),

@@ -34,6 +34,9 @@ inline constexpr wchar_t kReportProductName[] = L"Zephra";
 extern const wchar_t kExportFilter[];
 ExportFormat FormatOfFilter(unsigned filterIndex);
 std::wstring ExportFileName(const std::wstring& chosen, ExportFormat format);
+// The format a report file is written in, by its extension (any case): ".csv"
+// comma-separated values, ".htm" or ".html" a web page, anything else text.
+ExportFormat FormatOfReportFile(const std::wstring& path);
 
 // Header values: the connection's display name and the span's first and last
 // dates as the page formats them; the week start day (weekly) or the month

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "e2e/e2e_support.h"
+
 namespace {
 
 const wchar_t kRoot[] = L"Software\\Quarlen\\Zephra";
@@ -109,17 +111,6 @@ std::set<std::wstring> Names(const wchar_t* key, bool subkeys) {
   }
   ::RegCloseKey(k);
   return names;
-}
-
-// The adapters the system lists now (the loopback is not among them).
-size_t LiveAdapterCount() {
-  ULONG size = 0;
-  if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW) return 0;
-  std::vector<unsigned char> buffer(size);
-  if (::GetAdaptersInfo(reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()), &size) != NO_ERROR) return 0;
-  size_t n = 0;
-  for (auto* a = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()); a; a = a->Next) ++n;
-  return n;
 }
 
 class ZephraExe : public ::testing::Test {

@@ -212,7 +212,9 @@ TEST_F(OptionsSheetTest, ApplyWritesThePageGroupsOnly) {
       L"PulseWidth", L"ScaleGridLineStyle", L"TimeGridLineStyle", L"TimeGridIntervalSec", L"TimeFormat",
       L"RateHeightPercent", L"GraphStyle", L"TimeTextFontU", L"RateFontU", L"ScaleFontU", L"TitleFontU"};
   for (const auto& [name, value] : after)
-    if (!before.count(name) || before.at(name) != value) EXPECT_TRUE(allowed.count(name)) << std::string(name.begin(), name.end());
+    if (!before.count(name) || before.at(name) != value) {
+      EXPECT_TRUE(allowed.count(name)) << std::string(name.begin(), name.end());
+    }
   for (const auto& [name, value] : before) EXPECT_TRUE(after.count(name));
 
   // Cancel applies nothing.

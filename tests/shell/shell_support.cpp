@@ -12,10 +12,12 @@ TestRegistryRoot::TestRegistryRoot() {
   static int counter = 0;
   root_ = L"Software\\ZephraTests\\" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
   ::RegDeleteTreeW(HKEY_CURRENT_USER, root_.substr(0, root_.size() - 1).c_str());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, root_.substr(0, root_.size() - 1).c_str());
 }
 
 TestRegistryRoot::~TestRegistryRoot() {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, root_.substr(0, root_.size() - 1).c_str());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, root_.substr(0, root_.size() - 1).c_str());
 }
 
 void PumpPending() {

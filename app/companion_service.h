@@ -1,0 +1,93 @@
+// The companion service's work, free of the service control manager: it reads
+// the machine-wide copies of the options, counts traffic once a second with
+// the meter's tick (catalogue, sampling, gap rule, slices and day change),
+// keeps the traffic log as the meter keeps it, and writes the scheduled
+// reports with the reports window's export. The Win32 service around it lives
+// in companion_main_win.cpp.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "alerts/usage_alert.h"
+#include "app/clock.h"
+#include "app/meter_tick.h"
+#include "base/codepage.h"
+#include "measure/adapter_source.h"
+#include "measure/catalogue.h"
+#include "settings/meter_settings.h"
+#include "settings/service_settings.h"
+#include "trafficlog/traffic_log.h"
+
+// What the service reaches outside the core.
+class CompanionPlatform {
+public:
+  virtual ~CompanionPlatform() = default;
+  // Replaces the whole file so that a reader never sees half of it.
+  virtual bool ReplaceFile(const std::wstring& path, const std::string& bytes) = 0;
+  // The Windows event log; the service shows no windows.
+  virtual void LogEvent(const std::wstring& text, bool error) = 0;
+  // Where no report may ever be written.
+  virtual std::wstring WindowsFolder() = 0;
+  // The code page of the report files (the system's, as the reports window writes them).
+  virtual NarrowEncoder ReportEncoder() = 0;
+  // Sends the alert mail on a worker of its own; a failure goes to the event log.
+  virtual void SendMail(std::unique_ptr<MailJob> job) = 0;
+};
+
+class CompanionService : private TickSink, private AlertActions {
+public:
+  // `machineWide` reads the machine-wide copies (see MachineWideStore).
+  CompanionService(Clock& clock, AdapterSource& adapters, LogPlatform& logPlatform, RegistryStore& machineWide,
+                   CompanionPlatform& platform, std::wstring registryRoot = kDefaultRootPath);
+
+  // Reads the settings, builds the catalogue and opens the log (read-write, as
+  // the meter does). False, with the reason in the event log, when the log
+  // cannot be opened.
+  bool Start();
+  // One second: the tick, then every report whose interval has run down (the
+  // first ones at the first second).
+  void Second();
+  // Today's records written and the log closed.
+  void Stop();
+
+  const TrafficLog& log() const { return log_; }
+  const ServiceSettings& service() const { return service_; }
+  const UsageAlert& alert() const { return alert_; }
+
+private:
+  struct Scheduled {
+    ReportJob job;
+    int64_t due = 0;       // UTC seconds
+    bool failing = false;  // the last write failed (reported once until it works again)
+  };
+
+  // TickSink: the usage alert's check and the rates recorder are called here.
+  void OnDateStarted(const LocalTime& now) override;
+  void OnUsageCheck(const LocalTime& now) override;
+  void OnRecord(AdapterEntry& entry, const RateSample& sample, const LocalTime& now) override;
+
+  // AlertActions: the service mails; it runs no program, shows no window,
+  // keeps no reminder (nobody would see it) and does not beep.
+  void SendAlertMail(uint64_t currentTotal) override;
+  void RunProgram(const std::wstring&) override {}
+  ReminderChoice RunAlertWindow() override { return ReminderChoice{}; }
+  void SaveReminder() override {}
+  void Beep(uint32_t, uint32_t) override {}
+
+  void WriteReport(Scheduled& s);
+
+  Clock& clock_;
+  AdapterSource& adapters_;
+  RegistryStore& registry_;
+  CompanionPlatform& platform_;
+  std::wstring root_;
+  MeterSettings settings_;
+  ServiceSettings service_;
+  Catalogue catalogue_;
+  TrafficLog log_;
+  MeterTick tick_;
+  EmailSettings email_;
+  UsageAlert alert_{settings_, catalogue_};
+  std::vector<Scheduled> jobs_;
+};

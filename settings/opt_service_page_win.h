@@ -1,0 +1,56 @@
+// The Service page (dialog 220): hands counting over to the companion service,
+// its two options and the list of scheduled reports it writes. It edits a copy
+// of the service settings; Apply hands the page over (page code 205).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "settings/options_sheet_win.h"
+#include "settings/service_settings.h"
+#include "ui/dialog_win.h"
+#include "ui/report_list_win.h"
+
+class COptServicePage : public Dialog<COptServicePage>, public COptionPage {
+public:
+  // Edits one job in the report dialog (modal); true on OK. Tests answer it.
+  using EditJobFn = std::function<bool(HWND owner, ReportJob& job)>;
+  // Opens a target with a shell verb (the services console).
+  using OpenFn = std::function<void(const std::wstring& target, const wchar_t* verb, int show)>;
+
+  // `connections`: the catalogue's connections, for the names in the list.
+  COptServicePage(const ServiceSettings& settings, const std::vector<AdapterRow>& connections);
+  PROPSHEETPAGEW Record(HINSTANCE inst) override;
+  const ServiceSettings& values() const { return settings_; }
+
+  void SetEditJob(EditJobFn edit) { editJob_ = std::move(edit); }
+  void SetOpen(OpenFn open) { open_ = std::move(open); }
+
+private:
+  friend class Dialog<COptServicePage>;
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
+
+  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
+  void OnEnableCmd(WORD id, WORD code, HWND control);
+  void OnOptionCmd(WORD id, WORD code, HWND control);
+  void OnAddCmd(WORD id, WORD code, HWND control);
+  void OnEditCmd(WORD id, WORD code, HWND control);
+  void OnDeleteCmd(WORD id, WORD code, HWND control);
+  void OnConsoleCmd(WORD id, WORD code, HWND control);
+  std::optional<PageProblem> ReadAndCheck() override;
+
+  void FillRows(int select);
+  void EnableControls();
+  // The index in jobs_ of the selected row, or -1.
+  int SelectedJob() const;
+
+  ServiceSettings settings_;
+  std::vector<ReportJob> jobs_;  // the list as edited; taken into settings_ by Apply
+  std::vector<AdapterRow> connections_;
+  CReportList list_;
+  EditJobFn editJob_;
+  OpenFn open_;
+  HINSTANCE inst_ = nullptr;
+};

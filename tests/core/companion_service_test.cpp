@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/companion_service.h"
+#include "app/scripted_clock.h"
+#include "measure/scripted_source.h"
+#include "meter_run.h"
+#include "memory_log_platform.h"
+#include "settings/machine_wide_store.h"
+#include "settings/memory_registry.h"
+
+namespace {
+
+const std::wstring kRoot = L"Software\\Quarlen\\Zephra\\";
+const std::wstring kLog = L"C:\\Data\\sum_v2.log";
+
+class FilesAndEvents : public CompanionPlatform {
+public:
+  bool ReplaceFile(const std::wstring& path, const std::string& bytes) override {
+    if (path.rfind(L"C:\\missing\\", 0) == 0) return false;
+    files[path] = bytes;
+    ++writes[path];
+    return true;
+  }
+  void LogEvent(const std::wstring& text, bool) override { events.push_back(text); }
+  std::wstring WindowsFolder() override { return L"C:\\Windows"; }
+  NarrowEncoder ReportEncoder() override { return ToWindows1252; }
+  void SendMail(std::unique_ptr<MailJob> job) override { mails.push_back(job->message); }
+  std::vector<std::string> mails;
+  std::map<std::wstring, std::string> files;
+  std::map<std::wstring, int> writes;
+  std::vector<std::wstring> events;
+};
+
+class CompanionTest : public ::testing::Test {
+protected:
+  CompanionTest() {
+    source.Add("{AAAAAAAA-0000-0000-0000-000000000001}", 1);
+    clock.Set(2026, 3, 9, 23, 58, 0);
+    registry.WriteString(RegRoot::LocalMachine, kRoot + L"Options", L"TrafficLogFile", kLog);
+  }
+  void AddJobs(const std::vector<ReportJob>& jobs) {
+    ServiceSettings s;
+    s.enabled = true;
+    s.reports = jobs;
+    SaveServiceSettings(registry, RegRoot::LocalMachine, kRoot, s);
+  }
+
+  MemoryRegistry registry;
+  MachineWideStore machineWide{registry};
+  MemoryLogPlatform platform;
+  ScriptedSource source;
+  ScriptedClock clock;
+  FilesAndEvents files;
+};
+
+TEST_F(CompanionTest, KeepsTheLogExactlyAsTheMeterDoes) {
+  // The meter and the service count the same traffic over a slice and a day change.
+  MemoryLogPlatform meterPlatform;
+  MemoryRegistry meterRegistry;
+  ScriptedClock meterClock = clock;
+  MeterRun meter(meterPlatform, meterRegistry, source, meterClock, kLog);
+  TickSink sink;
+  CompanionService service(clock, source, platform, machineWide, files, kRoot);
+  ASSERT_TRUE(service.Start());
+  for (int second = 0; second < 300; ++second) {
+    source.Count(1, 1000 + second, 10);
+    clock.Advance(1);
+    meterClock.Advance(1);
+    service.Second();
+    meter.tick.Tick(&source, SampleOptions{}, sink);
+  }
+  service.Stop();
+  meter.tick.WriteTodayRecords();
+  const auto& written = *platform.files.at(kLog);
+  EXPECT_EQ(written, *meterPlatform.files.at(kLog));
+  const std::vector<DayRecord> records = ReadRecords(written);
+  ASSERT_EQ(records.size(), 6u);  // both days: All Connections, Dial-Up Connections, the adapter
+  EXPECT_EQ(records[3].day, 10);
+  EXPECT_EQ(records[0].down + records[3].down, 300u * 1000 + 299 * 300 / 2);
+}
+
+TEST_F(CompanionTest, WritesEachReportEveryIntervalAndRefusesOddPaths) {
+  AddJobs({ReportJob{0, 100, "", 3, 0, L"C:\\r\\sum.csv"},
+           ReportJob{1, 300, "{AAAAAAAA-0000-0000-0000-000000000001}", 5, 0, L"C:\\r\\day.htm"},
+           ReportJob{0, 100, "", 1, 0, L"C:\\Windows\\sum.txt"},
+           ReportJob{0, 100, "", 1, 0, L"C:\\r\\tool.exe"},
+           ReportJob{0, 100, "", 2, 0, L"C:\\missing\\sum.txt"}});
+  CompanionService service(clock, source, platform, machineWide, files, kRoot);
+  ASSERT_TRUE(service.Start());
+  EXPECT_EQ(files.events.size(), 2u);  // the two refused paths, at start
+  for (int second = 0; second < 7; ++second) {
+    source.Count(1, 1000, 10);
+    clock.Advance(1);
+    service.Second();
+  }
+  EXPECT_EQ(files.writes, (std::map<std::wstring, int>{{L"C:\\r\\sum.csv", 3}, {L"C:\\r\\day.htm", 2}}));
+  EXPECT_EQ(files.events.size(), 3u);  // the missing folder, once
+  const std::string& csv = files.files[L"C:\\r\\sum.csv"];
+  EXPECT_EQ(csv.rfind("General Traffic Summary\r\n", 0), 0u) << csv;
+  // Today comes from the live counters: the log holds nothing of today yet.
+  ASSERT_NE(csv.find("Today:,"), std::string::npos);
+  EXPECT_EQ(csv.find("Today:,0 B"), std::string::npos);
+  EXPECT_NE(files.files[L"C:\\r\\day.htm"].find("<html>"), std::string::npos);
+}
+
+TEST_F(CompanionTest, MailsTheAlertOncePerPassingOnlyWithItsEmailOption) {
+  MeterSettings settings;
+  settings.notificationEnabled = 1;
+  settings.rule.kind = kKindAll;
+  settings.rule.threshold = L"2500";
+  settings.rule.period = kPeriodLastDays;
+  settings.rule.lastDays = 1;
+  settings.rule.sendMail = 1;
+  settings.rule.recipients = L"me@example.com";
+  ASSERT_TRUE(SaveSettings(registry, RegRoot::LocalMachine, kRoot, settings, kSaveNotification));
+  EmailSettings email;
+  email.server = L"mail.example.com";
+  email.sender = L"meter@example.com";
+  email.subjectTemplate = L"Over %b";
+  ASSERT_TRUE(SaveEmailSettings(registry, RegRoot::LocalMachine, kRoot, email));
+  for (const bool sendMail : {false, true}) {
+    ServiceSettings s;
+    s.enabled = true;
+    s.sendMail = sendMail;
+    SaveServiceSettings(registry, RegRoot::LocalMachine, kRoot, s);
+    files.mails.clear();
+    CompanionService service(clock, source, platform, machineWide, files, kRoot);
+    ASSERT_TRUE(service.Start());
+    for (int second = 0; second < 5; ++second) {  // 1000 bytes a second: passed at the third
+      source.Count(1, 1000, 0);
+      clock.Advance(1);
+      service.Second();
+    }
+    service.Stop();
+    ASSERT_EQ(files.mails.size(), sendMail ? 1u : 0u);
+    if (sendMail) EXPECT_NE(files.mails[0].find("Subject: Over 2500 Bytes\r\n"), std::string::npos) << files.mails[0];
+  }
+}
+
+TEST_F(CompanionTest, ALogThatCannotBeOpenedStopsTheServiceWithANote) {
+  platform.locked.insert(kLog);
+  CompanionService service(clock, source, platform, machineWide, files, kRoot);
+  EXPECT_FALSE(service.Start());
+  ASSERT_EQ(files.events.size(), 1u);
+  EXPECT_NE(files.events[0].find(kLog), std::wstring::npos);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The real ZephraService.exe under the service control manager, set up as the
+// Service page sets it up: the machine-wide copies, then install and start. It
+// counts with the meter closed, replaces a scheduled CSV report every interval,
+// refuses a report path that is no report file, and writes the log at stop.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/e2e_support.h"
+#include "service/service_control_win.h"
+#include "settings/registry_win.h"
+#include "settings/service_settings.h"
+
+namespace {
+
+const wchar_t kRoot[] = L"Software\\Quarlen\\Zephra";
+
+std::wstring BuildDir() {
+  wchar_t buf[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring p(buf, n);
+  p.resize(p.find_last_of(L'\\') + 1);
+  return p + L"..\\";  // tests/ sits beside the programs
+}
+
+bool Attributes(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+  return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
+}
+
+uint64_t WriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!Attributes(path, d)) return 0;
+  return (static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string out(1 << 16, '\0');
+  DWORD got = 0;
+  ::ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
+  ::CloseHandle(h);
+  out.resize(got);
+  return out;
+}
+
+template <class Pred>
+bool WaitFor(Pred done, DWORD ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (!done()) {
+    if (::GetTickCount64() > end) return false;
+    ::Sleep(100);
+  }
+  return true;
+}
+
+DWORD RunCli(const std::wstring& args) {
+  std::wstring cmd = L"\"" + BuildDir() + L"zephra-cli.exe\" " + args;
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 99;
+  DWORD code = 98;
+  if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return code;
+}
+
+TEST(ZephraServiceExe, CountsReportsAndWritesTheLogUntilStopped) {
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring dir = std::wstring(temp) + L"zephra-service-e2e\\";
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring log = dir + L"sum_v2.log", report = dir + L"summary.csv", refused = dir + L"report.exe";
+  for (const std::wstring& f : {log, report, refused}) ::DeleteFileW(f.c_str());
+  RemoveService();
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRoot);
+
+  // The machine-wide copies the page writes when the service is switched on.
+  Win32Registry registry;
+  const std::wstring root = std::wstring(kRoot) + L"\\";
+  ASSERT_TRUE(registry.WriteString(RegRoot::LocalMachine, root + L"Options", L"TrafficLogFile", log));
+  ServiceSettings settings;
+  settings.enabled = true;
+  settings.reports = {ReportJob{0, 100, "", 2, 0, report}, ReportJob{0, 100, "", 2, 0, refused}};
+  ASSERT_TRUE(SaveServiceSettings(registry, RegRoot::LocalMachine, root, settings));
+
+  ASSERT_TRUE(InstallService(kServiceName, kServiceDisplayName, L"\"" + BuildDir() + L"ZephraService.exe\""));
+  ASSERT_TRUE(StartServiceAndWait());
+  EXPECT_EQ(QueryServiceState(), SERVICE_RUNNING);
+
+  // The first report at once, then a new file every two seconds.
+  ASSERT_TRUE(WaitFor([&] { return WriteTime(report) != 0; }, 10000)) << "no report";
+  const uint64_t first = WriteTime(report);
+  EXPECT_TRUE(WaitFor([&] { return WriteTime(report) > first; }, 10000)) << "the report was not replaced";
+  const std::string csv = ReadAll(report);
+  EXPECT_EQ(csv.rfind("General Traffic Summary", 0), 0u) << csv;
+  EXPECT_NE(csv.find("All Connections"), std::string::npos);
+  EXPECT_EQ(WriteTime(refused), 0u);
+  EXPECT_EQ(WriteTime(report + L".part"), 0u);
+
+  // While the service writes the log, the meter may read it but nobody else may write it.
+  HANDLE writer = ::CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+  EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  if (writer != INVALID_HANDLE_VALUE) ::CloseHandle(writer);
+  HANDLE reader = ::CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  if (reader != INVALID_HANDLE_VALUE) ::CloseHandle(reader);
+
+  const ULONGLONG stopAt = ::GetTickCount64();
+  EXPECT_TRUE(StopServiceAndWait());
+  EXPECT_LT(::GetTickCount64() - stopAt, 5000u);
+  EXPECT_EQ(QueryServiceState(), SERVICE_STOPPED);
+
+  // Stopping wrote today's records: both aggregates and every adapter, a sound log.
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(Attributes(log, data));
+  EXPECT_EQ(data.nFileSizeLow, 24 + 296 * (2 + LiveAdapterCount()));
+  EXPECT_EQ(RunCli(L"log check \"" + log + L"\""), 0u);
+
+  EXPECT_TRUE(RemoveService());
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRoot);
+}
+
+}  // namespace
