@@ -84,13 +84,15 @@ std::optional<std::wstring> ModuleDirectory() {
 }
 
 bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DWORD* filterIndex,
-                std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open) {
+                std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open,
+                std::wstring_view startName) {
   std::wstring filterList(filter);
   std::replace(filterList.begin(), filterList.end(), L'|', L'\0');
   filterList.append(2, L'\0');  // the list ends with two NULs
   const std::wstring titleText(title);
   const std::wstring extensionText(defaultExtension);
   std::vector<wchar_t> buffer(32768, L'\0');  // room for a multiple selection too
+  if (startName.size() < buffer.size() - 1) std::copy(startName.begin(), startName.end(), buffer.begin());
 
   OPENFILENAMEW ofn{};
   ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;

@@ -27,6 +27,8 @@ std::optional<std::wstring> ModuleDirectory();
 // in "Text files (*.txt)|*.txt|All files (*.*)|*.*". fileName is emptied
 // first and holds the chosen path when the dialog returns true. filterIndex
 // (optional) gives the first filter shown, 1-based (1 when none), and receives
-// the filter the user chose after a save dialog.
+// the filter the user chose after a save dialog. startName (optional) is the
+// name the dialog shows first.
 bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DWORD* filterIndex,
-                std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open);
+                std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open,
+                std::wstring_view startName = {});
