@@ -118,6 +118,7 @@ protected:
     registry.WriteString(RegRoot::CurrentUser, key, L"RecordFile", file);
     ASSERT_TRUE(Start());
   }
+  void TearDown() override { meter.reset(); }  // its files close before the folder goes
   // Runs the recorder window from its command; `edit` acts inside its loop, then OK.
   void RunRecorder(void (*edit)(HWND)) {
     static void (*script)(HWND);
@@ -158,6 +159,25 @@ TEST_F(MeterRecorder, TicksWriteLinesAndApplyingReopensOnlyAChangedRow) {
   DWORD interval = 0;
   EXPECT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, reg.key(L"AdaptersEx\\100-"), L"RecordInterval", interval));
   EXPECT_EQ(interval, 2u);
+}
+
+// While the service records, the meter keeps no file, copies the values to
+// the machine-wide root and asks for the service's restart after OK.
+TEST_F(MeterRecorder, TheServiceRecordsInstead) {
+  const std::wstring service = reg.key(L"Service");
+  registry.WriteDword(RegRoot::CurrentUser, service, L"ServiceEnabled", 1);
+  registry.WriteBinary(RegRoot::CurrentUser, service, L"ServiceOptions", {1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
+  meter.reset();
+  ::DeleteFileW(file.c_str());
+  ASSERT_TRUE(Start());
+  TickSeconds(1);
+  EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  messages.clear();
+  RunRecorder([](HWND) {});
+  EXPECT_EQ(messages, std::vector<std::wstring>{L"Zephra|Rates recorder is enabled in service, please restart Zephra "
+                                                L"Service to make options take effect."});
+  EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, reg.key(L"AdaptersEx\\100-"), L"RecordFile"));
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, reg.root().substr(0, reg.root().size() - 1).c_str());
 }
 
 class StopwatchTest : public MeterTest {
