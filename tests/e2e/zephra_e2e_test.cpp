@@ -543,18 +543,6 @@ TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
 
 namespace {
 
-std::string ReadShared(const std::wstring& path) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "(unreadable)";
-  std::string bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  ::CloseHandle(f);
-  return bytes;
-}
-
 // A recorder set up in the registry (All Connections, CSV, every second,
 // plain byte counts): the file grows line by line while the program runs and
 // holds every finished line after the program is killed.
@@ -586,10 +574,10 @@ TEST_F(ZephraExe, RecordingFileSurvivesAnAbruptEnd) {
   ASSERT_TRUE(p.Start());
   ASSERT_NE(WaitForMeter(p.pi.dwProcessId, 20000), nullptr);
   ::Sleep(4500);
-  const std::string whileRunning = ReadShared(file);  // readable while it grows
+  const std::string whileRunning = ReadWholeFile(file);  // readable while it grows
   ::TerminateProcess(p.pi.hProcess, 9);
   ::WaitForSingleObject(p.pi.hProcess, 10000);
-  const std::string bytes = ReadShared(file);
+  const std::string bytes = ReadWholeFile(file);
   EXPECT_EQ(bytes.compare(0, whileRunning.size(), whileRunning), 0);
 
   const std::string preamble =
