@@ -11,6 +11,7 @@
 #include "app/clock_win.h"
 #include "app/companion_service.h"
 #include "measure/iphelper_win.h"
+#include "recorder/recording_file_win.h"
 #include "service/service_control_win.h"
 #include "settings/machine_wide_store.h"
 #include "settings/registry_win.h"
@@ -52,6 +53,8 @@ public:
 
   void LogEvent(const std::wstring& text, bool error) override { WriteEvent(text, error); }
 
+  RecordingFiles& Recordings() override { return recordings_; }
+
   void SendMail(std::unique_ptr<MailJob> job) override {
     StartSockets();
     // The worker owns its job; a mail still under way when the service stops
@@ -79,6 +82,9 @@ public:
     const UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
     return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
   }
+
+private:
+  WinRecordingFiles recordings_;
 };
 
 SERVICE_STATUS_HANDLE g_status = nullptr;

@@ -40,7 +40,25 @@ bool CompanionService::Start() {
     }
     jobs_.push_back({job, now, false});
   }
+  if (service_.recordRates) StartRecorder(windows);
   return true;
+}
+
+void CompanionService::StartRecorder(const std::wstring& windowsFolder) {
+  std::vector<AdapterEntry*> entries = EntryList(catalogue_.entries);
+  for (AdapterEntry* e : entries) {
+    if (!e->recordRates) continue;
+    if (const wchar_t* why = RefusedOutputPath(e->recordFile, windowsFolder)) {
+      platform_.LogEvent(L"The rates of \"" + EntryTitle(*e, false) + L"\" are not recorded to \"" + e->recordFile +
+                             L"\": " + why + L".",
+                         true);
+      e->recordRates = 0;
+    }
+  }
+  recorder_ = std::make_unique<RatesRecorder>(platform_.Recordings());
+  recorder_->SetOptions(RecorderOptionsOf(settings_, platform_.ReportEncoder()));
+  recorder_->Start(entries, false, clock_.Now());
+  tick_.SetRecorder(recorder_.get());
 }
 
 void CompanionService::Second() {
@@ -58,6 +76,7 @@ void CompanionService::Second() {
 void CompanionService::Stop() {
   tick_.WriteTodayRecords();
   log_.CloseLogFile();
+  if (recorder_) recorder_->CloseAll();
 }
 
 void CompanionService::OnDateStarted(const LocalTime& now) { alert_.Arm(log_.file(), now); }
@@ -72,12 +91,6 @@ void CompanionService::SendAlertMail(uint64_t currentTotal) {
   std::unique_ptr<MailJob> job =
       MakeAlertMailJob(alert_, settings_, email_, clock_.Now(), currentTotal, platform_.ReportEncoder());
   if (job) platform_.SendMail(std::move(job));
-}
-
-void CompanionService::OnRecord(AdapterEntry& entry, const RateSample& sample, const LocalTime& now) {
-  // Each new sample: with the service's recording option on
-  // (service_.recordRates) the rates recorder writes it here to the entry's
-  // recording file, whose path passes RefusedOutputPath first.
 }
 
 void CompanionService::WriteReport(Scheduled& s) {

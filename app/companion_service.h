@@ -15,6 +15,7 @@
 #include "base/codepage.h"
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
+#include "recorder/rates_recorder.h"
 #include "settings/meter_settings.h"
 #include "settings/service_settings.h"
 #include "trafficlog/traffic_log.h"
@@ -33,6 +34,8 @@ public:
   virtual NarrowEncoder ReportEncoder() = 0;
   // Sends the alert mail on a worker of its own; a failure goes to the event log.
   virtual void SendMail(std::unique_ptr<MailJob> job) = 0;
+  // The recording files of the rates recorder.
+  virtual RecordingFiles& Recordings() = 0;
 };
 
 class CompanionService : private TickSink, private AlertActions {
@@ -54,6 +57,7 @@ public:
   const TrafficLog& log() const { return log_; }
   const ServiceSettings& service() const { return service_; }
   const UsageAlert& alert() const { return alert_; }
+  const RatesRecorder* recorder() const { return recorder_.get(); }
 
 private:
   struct Scheduled {
@@ -65,7 +69,6 @@ private:
   // TickSink: the usage alert's check and the rates recorder are called here.
   void OnDateStarted(const LocalTime& now) override;
   void OnUsageCheck(const LocalTime& now) override;
-  void OnRecord(AdapterEntry& entry, const RateSample& sample, const LocalTime& now) override;
 
   // AlertActions: the service mails; it runs no program, shows no window,
   // keeps no reminder (nobody would see it) and does not beep.
@@ -76,6 +79,7 @@ private:
   void Beep(uint32_t, uint32_t) override {}
 
   void WriteReport(Scheduled& s);
+  void StartRecorder(const std::wstring& windowsFolder);
 
   Clock& clock_;
   AdapterSource& adapters_;
@@ -89,5 +93,6 @@ private:
   MeterTick tick_;
   EmailSettings email_;
   UsageAlert alert_{settings_, catalogue_};
+  std::unique_ptr<RatesRecorder> recorder_;  // with the recording option only
   std::vector<Scheduled> jobs_;
 };

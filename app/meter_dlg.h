@@ -21,6 +21,8 @@
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
+#include "recorder/rates_recorder.h"
+#include "recorder/recording_file_win.h"
 #include "settings/meter_settings.h"
 #include "settings/option_pages.h"
 #include "settings/registry_store.h"
@@ -92,6 +94,7 @@ public:
   const Catalogue& catalogue() const { return catalogue_; }
   const CMeterMenu& menu() const { return menu_; }
   const CTrayIcon& tray() const { return tray_; }
+  const RatesRecorder& recorder() const { return recorder_; }
   const TrafficLog& log() const { return *log_; }
   const ServiceSettings& serviceSettings() const { return service_; }
   int optionsPage() const { return optionsPage_; }
@@ -170,6 +173,14 @@ private:
   void OnShowAlertAgainCmd(WORD id, WORD code, HWND control);
   void OnOpenPopupCmd(WORD id, WORD code, HWND control);
   void OnOptionsCmd(WORD id, WORD code, HWND control);
+  void OnStopwatchCmd(WORD id, WORD code, HWND control);
+  void OnRatesRecorderCmd(WORD id, WORD code, HWND control);
+  // The rates recorder: its options from the settings, the service's part,
+  // the start of every connection's recording and the save of the four values.
+  RecorderOptions MakeRecorderOptions() const;
+  RecorderServiceState RecorderService() const;
+  void StartRecorders();
+  void SaveRecorderSettings();
   // The options pages' values, taken, applied and saved in the documented order.
   void ApplyGeneralPage(const MeterSettings& page);
   void ApplyGraphTextPage(const MeterSettings& page);
@@ -237,6 +248,8 @@ private:
   CViewStack viewStack_;
   WinLogPlatform logPlatform_;
   std::unique_ptr<TrafficLog> log_;
+  WinRecordingFiles recordingFiles_;
+  RatesRecorder recorder_{recordingFiles_};
   MeterTick tick_;  // after the catalogue and the log it works on
   EmailSettings email_;
   UsageAlert alert_;  // after the settings and the catalogue it reads

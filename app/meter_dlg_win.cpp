@@ -66,6 +66,8 @@ const CMeterDlg::CmdEntry CMeterDlg::kCommands[] = {
     {ID_SHOW_ALERT_AGAIN, &CMeterDlg::OnShowAlertAgainCmd},
     {ID_OPEN_POPUP, &CMeterDlg::OnOpenPopupCmd},
     {ID_OPTIONS, &CMeterDlg::OnOptionsCmd},
+    {ID_STOPWATCH, &CMeterDlg::OnStopwatchCmd},
+    {ID_RATES_RECORDER, &CMeterDlg::OnRatesRecorderCmd},
 };
 
 namespace {
@@ -183,6 +185,8 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   // The catalogue and its two per-connection sub-menus.
   if (env_.registry && env_.adapters) BuildCatalogue(catalogue_, *env_.registry, *env_.adapters, env_.registryRoot);
   menu_.FillConnectionMenus(catalogue_, settings_.showIpInTitle != 0);
+  tick_.SetRecorder(&recorder_);
+  StartRecorders();
 
   if (env_.registry) settings_.startWithWindows = IsAutostartOn(*env_.registry) ? 1 : 0;
 
@@ -290,6 +294,7 @@ void CMeterDlg::Tick() {
   options.dispIconSystray = settings_.dispIconSystray != 0 && env_.useTray;
   options.stIfType = settings_.trayKind;
   options.stAdpId = settings_.trayAdapterId;
+  recorder_.SetOptions(MakeRecorderOptions());
   tick_.Tick(env_.adapters, options, *this);
 }
 
@@ -409,6 +414,7 @@ void CMeterDlg::ShutdownMeter() {
   if (env_.useTray && settings_.dispIconSystray) tray_.Delete();
   viewStack_.DestroyViews();
   alert_.Forget();
+  recorder_.CloseAll();
   catalogue_.entries.clear();
 }
 

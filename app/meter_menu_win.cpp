@@ -38,10 +38,8 @@ void CMeterMenu::UpdateStates(const MeterSettings& settings, const Catalogue& ca
   items_.Enable(ID_HIDE_WINDOW, window.visible);
   items_.Enable(ID_OPTIONS, !window.modalOpen);
   items_.Enable(ID_REPORTS, !window.modalOpen);
-  // The stopwatch and rates recorder windows are not part of this program yet:
-  // their items stay in the menu, greyed.
-  items_.Enable(ID_STOPWATCH, false);
-  items_.Enable(ID_RATES_RECORDER, false);
+  items_.Enable(ID_STOPWATCH, !window.modalOpen);
+  items_.Enable(ID_RATES_RECORDER, !window.modalOpen);
   items_.Enable(ID_ABOUT, !window.modalOpen);
 
   for (const MenuToggle& t : MenuToggles()) {

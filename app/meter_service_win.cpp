@@ -83,12 +83,8 @@ void CMeterDlg::ApplyServicePage(const ServiceSettings& page) {
 // The three steps below belong to the usage alert and the rates recorder; each
 // is the one place where their hand-over work is called.
 
-void CMeterDlg::CloseRecordingFilesForService() {
-  // The rates recorder closes every recording file here: the service records now.
-}
+void CMeterDlg::CloseRecordingFilesForService() { recorder_.CloseAll(); }
 
 void CMeterDlg::RearmAlertAfterService() { ArmAlert(); }
 
-void CMeterDlg::RestartRecordersAfterService() {
-  // The rates recorder starts its recorders again here (StartRecorders).
-}
+void CMeterDlg::RestartRecordersAfterService() { StartRecorders(); }

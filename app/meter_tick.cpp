@@ -25,6 +25,16 @@ bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, Tick
     for (size_t i = known; i < catalogue_.size(); ++i) added.push_back(&catalogue_[i]);
     log_.LoadTodayCounters(added, stored_);
   }
+  // Every connection known before this pass, the aggregates and the vanished
+  // ones included, has this tick's sample at the front of its history (one
+  // added now gets its first sample at the next pass).
+  if (recorder_) {
+    for (size_t i = 0; i < known; ++i) {
+      AdapterEntry& e = catalogue_[i];
+      const RateSample& s = e.history.newest();
+      recorder_->Record(e, s.down, s.up, now);
+    }
+  }
   sink.OnUsageCheck(now);
   return true;
 }

@@ -1,5 +1,6 @@
 // The meter's one-second tick in its fixed order: the gap rule, the slice and
-// day check with the traffic log, sampling, then the usage check. Portable: the
+// day check with the traffic log, sampling, the rates recorder, then the usage
+// check. Portable: the
 // meter window calls it from its timer, and anything else that counts traffic
 // (the companion service) can drive it the same way.
 #pragma once
@@ -7,6 +8,7 @@
 #include "app/tick.h"
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
+#include "recorder/rates_recorder.h"
 #include "trafficlog/traffic_log.h"
 
 // Counts of the work the tick has done.
@@ -37,6 +39,10 @@ public:
   // One tick. False when the adapter list was unavailable (or there is no
   // source): no samples and no usage check then; the log work has been done.
   bool Tick(AdapterSource* adapters, const SampleOptions& options, TickSink& sink);
+  // The rates recorder that takes every connection's sample after sampling
+  // (none: nothing is recorded).
+  void SetRecorder(RatesRecorder* recorder) { recorder_ = recorder; }
+
   // The system clock was changed: the slice and day check with the new time.
   void TimeChanged(TickSink& sink);
 
@@ -59,4 +65,5 @@ private:
   LocalTime stored_;        // the local time of the last tick or clock change
   int64_t storedSeconds_;   // the same moment in UTC seconds
   TickCounters counters_;
+  RatesRecorder* recorder_ = nullptr;
 };

@@ -53,8 +53,7 @@ struct AdapterEntry {
   int32_t recordInterval = 1;     // "RecordInterval", seconds
   uint32_t recordFlags = 0;       // bit 0 = "RecordNumberOnly"
   std::wstring recordFile;        // "RecordFile"
-  int32_t recordCountdown = 0;
-  std::FILE* recordHandle = nullptr;
+  int32_t recordCountdown = 0;    // ticks until the next line; the open file is the recorder's
   uint64_t recordSumIn = 0;
   uint64_t recordSumOut = 0;
 

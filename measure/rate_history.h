@@ -33,11 +33,15 @@ public:
     head_ = (head_ + capacity_ - 1) % capacity_;
     buffer_[head_] = s;
     if (size_ < capacity_) ++size_;
+    ++pushes_;
   }
 
   // i = 0 is the newest sample.
   const RateSample& operator[](size_t i) const { return buffer_[(head_ + i) % capacity_]; }
   const RateSample& newest() const { return (*this)[0]; }
+  // Samples ever added, Clear included: a reader that remembers this count
+  // knows which samples are new to it, however the ring's slots are reused.
+  uint64_t pushes() const { return pushes_; }
 
   void Clear() {
     head_ = 0;
@@ -49,4 +53,5 @@ private:
   size_t head_ = 0;  // index of the newest sample
   size_t size_ = 0;
   size_t capacity_;
+  uint64_t pushes_ = 0;
 };

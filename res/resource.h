@@ -229,6 +229,7 @@
 #define IDC_ALERT_REMIND 1107
 #define IDC_ALERT_MESSAGE 1108
 #define IDC_ALERT_TOTAL 1109
+
 // Service page (dialog 220) and the scheduled report dialog (221)
 #define IDD_OPT_SERVICE 220
 #define IDC_SVC_ENABLE 1152
@@ -247,3 +248,33 @@
 #define IDC_JOB_INTERVAL_SPIN 1180
 #define IDC_JOB_FILE 1181
 #define IDC_JOB_BROWSE 1182
+
+// Stopwatch (dialog 216)
+#define IDD_STOPWATCH 216
+#define IDC_SW_ON_TOP 1024
+#define IDC_SW_CONNECTION 1043
+#define IDC_SW_TOTAL_DOWN 1074
+#define IDC_SW_TOTAL_UP 1075
+#define IDC_SW_TOTAL_DOWN_BITS 1076
+#define IDC_SW_ELAPSED 1077
+#define IDC_SW_START 1078
+#define IDC_SW_MAX_DOWN 1079
+#define IDC_SW_MAX_UP 1080
+#define IDC_SW_MIN_DOWN 1081
+#define IDC_SW_MIN_UP 1082
+#define IDC_SW_AVG_DOWN 1083
+#define IDC_SW_AVG_UP 1084
+#define IDC_SW_TOTAL_UP_BITS 1085
+#define IDC_SW_CLOSE 1086
+#define IDC_SW_RESET_GRAPH 1174
+
+// Rates recorder (dialog 217)
+#define IDD_RECORDER 217
+#define IDC_REC_LIST 1032
+#define IDC_REC_FILE 1089
+#define IDC_REC_BROWSE 1090
+#define IDC_REC_RECORD 1091
+#define IDC_REC_INTERVAL 1093
+#define IDC_REC_INTERVAL_SPIN 1094
+#define IDC_REC_NUMBER_ONLY 1095
+#define IDC_REC_WITH_UNITS 1096

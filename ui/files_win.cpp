@@ -85,7 +85,7 @@ std::optional<std::wstring> ModuleDirectory() {
 
 bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DWORD* filterIndex,
                 std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open,
-                std::wstring_view initialDirectory) {
+                std::wstring_view initialDirectory, std::wstring_view startName) {
   std::wstring filterList(filter);
   std::replace(filterList.begin(), filterList.end(), L'|', L'\0');
   filterList.append(2, L'\0');  // the list ends with two NULs
@@ -93,6 +93,7 @@ bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DW
   const std::wstring extensionText(defaultExtension);
   const std::wstring folderText(initialDirectory);
   std::vector<wchar_t> buffer(32768, L'\0');  // room for a multiple selection too
+  if (startName.size() < buffer.size() - 1) std::copy(startName.begin(), startName.end(), buffer.begin());
 
   OPENFILENAMEW ofn{};
   ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;

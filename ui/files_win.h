@@ -28,7 +28,8 @@ std::optional<std::wstring> ModuleDirectory();
 // first and holds the chosen path when the dialog returns true. filterIndex
 // (optional) gives the first filter shown, 1-based (1 when none), and receives
 // the filter the user chose after a save dialog.
-// initialDirectory (optional) is the folder the dialog starts in.
+// initialDirectory (optional) is the folder the dialog starts in, startName
+// (optional) the name it shows first.
 bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DWORD* filterIndex,
                 std::wstring_view title, std::wstring_view defaultExtension, DWORD flags, bool open,
-                std::wstring_view initialDirectory = {});
+                std::wstring_view initialDirectory = {}, std::wstring_view startName = {});

@@ -39,6 +39,34 @@ bool SetTopmost(HWND window, bool on) {
   return ::SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE) != FALSE;
 }
 
+void MakeAppWindow(HWND window, HINSTANCE inst, int iconId, HICON& big, HICON& small) {
+  big = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                        ::GetSystemMetrics(SM_CYICON), 0));
+  small = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                          ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  if (big) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (small) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  RECT r{}, desk{};
+  ::GetWindowRect(window, &r);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &desk, 0);
+  const int x = desk.left + ((desk.right - desk.left) - (r.right - r.left)) / 2;
+  const int y = desk.top + ((desk.bottom - desk.top) - (r.bottom - r.top)) / 2;
+  ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const LONG_PTR ex = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+  ::SetWindowLongPtrW(window, GWL_EXSTYLE, ex | WS_EX_APPWINDOW);
+}
+
+std::wstring ControlText(HWND control) {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void SetItemTextIfChanged(HWND dlg, int id, const std::wstring& text) {
+  HWND item = ::GetDlgItem(dlg, id);
+  if (item && ControlText(item) != text) ::SetWindowTextW(item, text.c_str());
+}
+
 bool CanSetTransparency() {
   ModuleHandle user32;
   return FindSetLayered(user32) != nullptr;

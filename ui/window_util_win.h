@@ -20,6 +20,16 @@ void ApplyFontToChildren(HWND window, HFONT font);
 // Puts the window into (on) or out of the always-on-top band without moving it.
 bool SetTopmost(HWND window, bool on);
 
+// A window of its own for a modal tool window: the program's icon (resource
+// iconId) large and small, centred on the desktop, and a task-bar button.
+// The icons are returned for the caller to keep while the window lives.
+void MakeAppWindow(HWND window, HINSTANCE inst, int iconId, HICON& big, HICON& small);
+
+// A control's text, however long.
+std::wstring ControlText(HWND control);
+// Replaces a dialog item's text only when it differs, so the label does not flicker.
+void SetItemTextIfChanged(HWND dlg, int id, const std::wstring& text);
+
 // True when the window manager offers layered windows ("SetLayeredWindowAttributes").
 bool CanSetTransparency();
 // percent 0 = opaque .. 100 = fully transparent (clamped); clickThrough lets

@@ -5,6 +5,7 @@
 #include "app/companion_service.h"
 #include "app/scripted_clock.h"
 #include "measure/scripted_source.h"
+#include "memory_recording_files.h"
 #include "meter_run.h"
 #include "memory_log_platform.h"
 #include "settings/machine_wide_store.h"
@@ -27,6 +28,8 @@ public:
   std::wstring WindowsFolder() override { return L"C:\\Windows"; }
   NarrowEncoder ReportEncoder() override { return ToWindows1252; }
   void SendMail(std::unique_ptr<MailJob> job) override { mails.push_back(job->message); }
+  RecordingFiles& Recordings() override { return recordings; }
+  MemoryFiles recordings;
   std::vector<std::string> mails;
   std::map<std::wstring, std::string> files;
   std::map<std::wstring, int> writes;
@@ -135,8 +138,39 @@ TEST_F(CompanionTest, MailsTheAlertOncePerPassingOnlyWithItsEmailOption) {
     }
     service.Stop();
     ASSERT_EQ(files.mails.size(), sendMail ? 1u : 0u);
-    if (sendMail) EXPECT_NE(files.mails[0].find("Subject: Over 2500 Bytes\r\n"), std::string::npos) << files.mails[0];
+    if (sendMail) {
+      EXPECT_NE(files.mails[0].find("Subject: Over 2500 Bytes\r\n"), std::string::npos) << files.mails[0];
+    }
   }
+}
+
+TEST_F(CompanionTest, RecordsRatesWithItsOptionToAllowedFilesOnly) {
+  for (const auto& [id, file] : {std::pair{L"100-", L"C:\\r\\rates.csv"}, std::pair{L"200-", L"C:\\r\\x.exe"}}) {
+    const std::wstring key = kRoot + L"AdaptersEx\\" + id;
+    registry.WriteString(RegRoot::LocalMachine, key, L"AdapterID", L"");
+    registry.WriteDword(RegRoot::LocalMachine, key, L"RecordTrafficRates", 1);
+    registry.WriteDword(RegRoot::LocalMachine, key, L"RecordInterval", 1);
+    registry.WriteDword(RegRoot::LocalMachine, key, L"RecordNumberOnly", 1);
+    registry.WriteString(RegRoot::LocalMachine, key, L"RecordFile", file);
+  }
+  ServiceSettings s;
+  s.enabled = true;
+  s.recordRates = true;
+  SaveServiceSettings(registry, RegRoot::LocalMachine, kRoot, s);
+  CompanionService service(clock, source, platform, machineWide, files, kRoot);
+  ASSERT_TRUE(service.Start());
+  ASSERT_EQ(files.events.size(), 1u);  // the ".exe" file, refused
+  EXPECT_NE(files.events[0].find(L"x.exe"), std::wstring::npos);
+  for (int second = 0; second < 4; ++second) {
+    source.Count(1, 1000, 10);
+    clock.Advance(1);
+    service.Second();
+  }
+  service.Stop();
+  EXPECT_EQ(files.recordings.bytes.count(L"C:\\r\\x.exe"), 0u);
+  const std::string& csv = files.recordings.bytes[L"C:\\r\\rates.csv"];
+  EXPECT_NE(csv.find(",8000,80,8080\r\n"), std::string::npos) << csv;  // in bits, as the defaults show
+  EXPECT_EQ(files.recordings.openCount, 0);
 }
 
 TEST_F(CompanionTest, ALogThatCannotBeOpenedStopsTheServiceWithANote) {

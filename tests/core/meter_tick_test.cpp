@@ -1,8 +1,9 @@
 // The meter's tick with its log, adapters and clock in memory: the order of
 // one tick, the gap rule, the slice and day writes, clock changes and an
-// unavailable adapter list.
+// unavailable adapter list, and the rates recorder fed by the tick.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -185,3 +186,42 @@ TEST_F(MeterTickTest, AnAdapterNewToTheRunContinuesTodaysRecord) {
   ASSERT_EQ(late.size(), 1u);
   EXPECT_EQ(late[0].down, 940u);
 }
+
+namespace {
+
+// The recorder gets every known connection's sample of the tick, a vanished
+// adapter's zero sample too, stamped with the tick's time.
+TEST_F(MeterTickTest, TheRecorderTakesEveryConnectionsSampleOfTheTick) {
+  struct Files : RecordingFiles {
+    struct File : RecordingFile {
+      std::string* to;
+      bool Append(const std::string& b) override { return *to += b, true; }
+    };
+    std::map<std::wstring, std::string> bytes;
+    std::unique_ptr<RecordingFile> Open(const std::wstring& path, bool& isNew) override {
+      isNew = false;
+      auto f = std::make_unique<File>();
+      f->to = &bytes[path];
+      return f;
+    }
+  } files;
+  RatesRecorder recorder(files);
+  clock.Set(2026, 12, 8, 9, 30, 0);
+  Start();
+  run->tick.SetRecorder(&recorder);
+  for (size_t i : {0, 2}) {
+    Entry(i).recordRates = 1;
+    Entry(i).recordFlags = 1;
+    Entry(i).recordFile = i ? L"lan.csv" : L"all.csv";
+  }
+  recorder.Start({&Entry(0), &Entry(2)}, false, clock.Now());
+  Second(300);
+  source.adapters[0].listed = false;
+  source.Add("{OTHER}", 2);  // keeps the list from being empty
+  Second(0);
+  EXPECT_EQ(files.bytes[L"lan.csv"].substr(files.bytes[L"lan.csv"].find("Both\r\n") + 6),
+            "12/08/2026,09:30:01,300,0,300\r\n12/08/2026,09:30:02,0,0,0\r\n");
+  EXPECT_NE(files.bytes[L"all.csv"].find("12/08/2026,09:30:01,300,0,300\r\n"), std::string::npos);
+}
+
+}  // namespace

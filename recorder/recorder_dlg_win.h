@@ -1,0 +1,71 @@
+// The rates recorder window (dialog 217): one row per connection with its
+// recording settings, edited on a copy. OK checks the rows in list order and
+// hands them back; the meter window applies them.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recorder/rates_recorder.h"
+#include "ui/dialog_win.h"
+#include "ui/handle_win.h"
+#include "ui/report_list_win.h"
+#include "ui/spin_win.h"
+
+class CRecorderDlg : public Dialog<CRecorderDlg> {
+public:
+  // Shows a message titled "Zephra"; type carries the icon flags.
+  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
+
+  // names and rows in catalogue order.
+  CRecorderDlg(std::vector<std::wstring> names, std::vector<RecorderSettings> rows, HINSTANCE inst = nullptr);
+
+  INT_PTR Run(HWND owner);
+  // The dialog without its own loop (the caller pumps messages).
+  HWND Create(HWND owner);
+
+  // In catalogue order, whatever the list's order.
+  const std::vector<RecorderSettings>& rows() const { return rows_; }
+  // IDOK once OK has closed the dialog, IDCANCEL once Cancel has, else 0.
+  INT_PTR result() const { return result_; }
+  CReportList& list() { return list_; }
+  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
+
+private:
+  friend class Dialog<CRecorderDlg>;
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
+
+  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
+  void OnRecord(WORD id, WORD code, HWND control);
+  void OnInterval(WORD id, WORD code, HWND control);
+  void OnFile(WORD id, WORD code, HWND control);
+  void OnNumberMode(WORD id, WORD code, HWND control);
+  void OnBrowse(WORD id, WORD code, HWND control);
+  void OnOk(WORD id, WORD code, HWND control);
+  void OnCancel(WORD id, WORD code, HWND control);
+
+  // The selected list row and its index in rows_ (-1 when none).
+  int SelectedListRow() const;
+  RecorderSettings* SelectedSettings();
+  void ShowSelectedRow();
+  void EnableRowControls(bool rowSelected, bool recording);
+  void ShowCells(int listRow);
+  void Finish(INT_PTR result);
+
+  HINSTANCE inst_;
+  std::vector<std::wstring> names_;
+  std::vector<RecorderSettings> rows_;
+  CReportList list_;
+  CSpinControl interval_;
+  MessageBoxFn messageBox_;
+  IconHandle bigIcon_, smallIcon_;
+  DWORD filterIndex_ = 1;  // the browse dialog's last filter: text first
+  bool loading_ = false;   // controls are being filled: their changes are not edits
+  bool modal_ = false;
+  INT_PTR result_ = 0;
+};

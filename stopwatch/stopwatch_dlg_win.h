@@ -1,0 +1,72 @@
+// The stopwatch window (dialog 216): the traffic of one connection over a
+// timed span, refreshed once a second by timer 100 from the connection's
+// rate history. Runs modally over the meter window.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stopwatch/stopwatch_span.h"
+#include "ui/dialog_win.h"
+#include "ui/handle_win.h"
+
+constexpr UINT_PTR kStopwatchTimerId = 100;
+
+// One connection of the list, in the meter window's order.
+struct StopwatchConnection {
+  std::wstring name;
+  const RateHistory* history = nullptr;
+  int resetCommand = 0;  // the meter's command that resets the connection's graph maximum
+};
+
+struct StopwatchInput {
+  std::vector<StopwatchConnection> connections;
+  HWND meter = nullptr;           // where the reset command goes
+  bool unitBytes = true;          // "DisplayUnitByte"
+  bool alwaysOnTop = false;       // "StopwatchAlwaysOnTop"
+  bool resetGraphOnStart = false; // "StopwatchResetAdapterGraph"
+};
+
+class CStopwatchDlg : public Dialog<CStopwatchDlg> {
+public:
+  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
+
+  explicit CStopwatchDlg(StopwatchInput input, HINSTANCE inst = nullptr);
+
+  INT_PTR Run(HWND owner);
+  HWND Create(HWND owner);  // without a loop of its own (tests)
+
+  // The two check boxes as last read (at Start, the on-top box and Close).
+  bool alwaysOnTop() const { return input_.alwaysOnTop; }
+  bool resetGraphOnStart() const { return input_.resetGraphOnStart; }
+  const StopwatchSpan& span() const { return span_; }
+  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
+
+private:
+  friend class Dialog<CStopwatchDlg>;
+  static const MsgEntry kMessages[];
+  static const CmdEntry kCommands[];
+
+  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnClose(WPARAM, LPARAM);
+  void OnStartStop(WORD id, WORD code, HWND control);
+  void OnOnTop(WORD id, WORD code, HWND control);
+  void OnCloseCmd(WORD id, WORD code, HWND control);
+
+  void ReadChecks();
+  void Refresh();
+  void Finish();
+
+  StopwatchInput input_;
+  HINSTANCE inst_;
+  StopwatchSpan span_;
+  MessageBoxFn messageBox_;
+  IconHandle bigIcon_, smallIcon_;
+  FontHandle elapsedFont_;
+  bool modal_ = false;
+};
