@@ -160,6 +160,14 @@ TEST_F(TrayIconTest, StateIconByDirectionAndGraphOnlyWhenDisplayed) {
   EXPECT_EQ(tray_.stateIndex(), -1);
   EXPECT_TRUE(IconPresent(hwnd_));
   EXPECT_EQ(tray_.addCount(), 1);
+  // Images given to the shell: 2, 1, 0, 3 and the graph. A tick that leaves the
+  // picture alone renews only the tooltip; a new column makes a new image.
+  EXPECT_EQ(tray_.imageCount(), 5);
+  tray_.Update(src, options_);
+  EXPECT_EQ(tray_.imageCount(), 5);
+  h.PushFront(RateSample{50, 0, 0, 0});
+  tray_.Update(src, options_);
+  EXPECT_EQ(tray_.imageCount(), 6);
 }
 
 TEST_F(TrayIconTest, BarGraphPixels) {
