@@ -56,26 +56,30 @@ bool CTrayIcon::Add() {
   shown_ = true;
   tip_ = kInitialTip;
   ++addCount_;
-  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY,
-                      states_[0].get(), tip_);
+  inShell_ = TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY,
+                          states_[0].get(), tip_);
+  return inShell_;
 }
 
 bool CTrayIcon::Delete() {
   shown_ = false;
   shownState_ = -1;
   iconHasGraph_ = false;
+  inShell_ = false;
   return TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
 }
 
 bool CTrayIcon::Modify(HICON icon, bool withIcon) {
   const UINT flags = withIcon ? (NIF_ICON | NIF_TIP) : NIF_TIP;
-  return TrayIconCall(owner_, NIM_MODIFY, kTrayIconId, flags, 0, icon, tip_);
+  inShell_ = TrayIconCall(owner_, NIM_MODIFY, kTrayIconId, flags, 0, icon, tip_);
+  return inShell_;
 }
 
 bool CTrayIcon::Readd(HICON icon) {
   TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
   ++addCount_;
-  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY, icon, tip_);
+  inShell_ = TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY, icon, tip_);
+  return inShell_;
 }
 
 IconHandle CTrayIcon::MakeGraphIcon() const {
@@ -88,7 +92,11 @@ IconHandle CTrayIcon::MakeGraphIcon() const {
 
 void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
   shown_ = true;
-  tip_ = TrayTipFor(source, options);
+  std::wstring tip = TrayTipFor(source, options);
+  // Nothing new for the shell: no message at all. A notification area that was
+  // made again announces itself with TaskbarCreated.
+  const bool sameTip = inShell_ && tip == tip_;
+  tip_ = std::move(tip);
   if (TrayUsesGraph(source, options) && surface_ && colour_) {
     GraphPicture picture;
     picture.style = options.graphStyle;
@@ -96,6 +104,7 @@ void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
     if (source.history && options.graphStyle != 0) picture.bars = TrayBarStrokes(*source.history, source.scaleMax);
     if (source.history && options.graphStyle == 0) picture.lines = TrayLinePaths(*source.history, source.scaleMax);
     if (iconHasGraph_ && picture == drawn_ && shownState_ < 0) {
+      if (sameTip) return;
       // The same picture: only the tooltip, and the icon comes back if the shell lost it.
       if (!Modify(nullptr, false)) {
         IconHandle icon = MakeGraphIcon();
@@ -125,6 +134,7 @@ void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
     ++imageCount_;
     ok = Modify(states_[index].get(), true);
   } else {
+    if (sameTip) return;
     ok = Modify(nullptr, false);
   }
   if (!ok) Readd(states_[index].get());

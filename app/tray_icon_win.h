@@ -34,7 +34,8 @@ public:
   bool Delete();
 
   // Once per tick for the selected connection: the graph image or the state
-  // icon, and the tooltip. A failed modify deletes and adds the icon again.
+  // icon, and the tooltip. A failed modify deletes and adds the icon again; a
+  // tick that changes neither image nor tooltip sends nothing.
   void Update(const TraySource& source, const TrayOptions& options);
 
   // The registered "TaskbarCreated" message: the notification area was made
@@ -89,6 +90,7 @@ private:
   GraphPicture drawn_;
   bool iconHasGraph_ = false;  // the shell shows the picture in drawn_
   int imageCount_ = 0;
+  bool inShell_ = false;  // the last add or modify succeeded: the shell shows tip_
   int shownState_ = -1;
   std::wstring tip_;
   bool shown_ = false;            // the icon is meant to be in the notification area

@@ -115,8 +115,12 @@ TEST_F(TrayIconTest, FailedModifyAddsTheIconAgain) {
   tray_.Update(Source(h), options_);
   EXPECT_EQ(tray_.addCount(), 1);
   EXPECT_TRUE(IconPresent(hwnd_));
-  // The shell lost the icon: the tooltip-only modify fails and the icon comes back.
+  // The shell lost the icon: the next modify fails and the icon comes back.
   ASSERT_TRUE(TrayIconCall(hwnd_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L""));
+  h.PushFront(RateSample{0, 0, 0, 0});
+  tray_.Update(Source(h), options_);  // the same tooltip and icon: nothing is sent
+  EXPECT_EQ(tray_.addCount(), 1);
+  h.PushFront(RateSample{0, 2000, 0, 0});
   tray_.Update(Source(h), options_);
   EXPECT_EQ(tray_.addCount(), 2);
   EXPECT_TRUE(IconPresent(hwnd_));
