@@ -1,6 +1,8 @@
 // Cost of one tick's redraw of a 300 x 120 rate view (new sample, maxima,
 // painting into the off-screen bitmap and one copy to the window), in column
-// and line style, against an empty BitBlt of the same size.
+// and line style, against an empty BitBlt of the same size; and for comparison
+// a whole redraw every tick, as before the plot scrolled in its bitmap (a tick
+// still draws everything when the scale changed).
 // Needs the Win32 shell: built with ZEPHRA_SHELL_BENCH defined and linked
 // against zephra_shell; otherwise it only says so.
 #if defined(_WIN32) && defined(ZEPHRA_SHELL_BENCH)
@@ -81,6 +83,18 @@ int main() {
     sample(i);
     view->AddSample();
   };
+  // Every tick drawing the whole view, as it did before the plot scrolled.
+  auto whole = [&](int i) {
+    ++ticks;
+    sample(i);
+    view->Redraw();  // the whole paint and copy; the maxima's bookkeeping is left out
+  };
+  o.graphStyle = 1;
+  view->SetOptions(o, true);
+  const double columnWhole = Time(n / 4, whole);
+  o.graphStyle = 0;
+  view->SetOptions(o, true);
+  const double lineWhole = Time(n / 4, whole);
   o.graphStyle = 1;
   view->SetOptions(o, true);
   int scrolled = view->scrolls();
@@ -101,6 +115,8 @@ int main() {
               column / blit, columnScrolls * 100 / (n + 50));
   std::printf("  tick redraw, line graph       %8.1f us  (%.1f x BitBlt)  %d%% of the ticks scrolled\n", line,
               line / blit, lineScrolls * 100 / (n + 50));
+  std::printf("  whole redraw every tick, column %8.1f us  (%.1f x BitBlt)\n", columnWhole, columnWhole / blit);
+  std::printf("  whole redraw every tick, line   %8.1f us  (%.1f x BitBlt)\n", lineWhole, lineWhole / blit);
   std::printf("  tick redraw, line + averages  %8.1f us  (%.1f x BitBlt)\n", lineAvg, lineAvg / blit);
   view.reset();
   ::DestroyWindow(host);

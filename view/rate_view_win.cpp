@@ -390,12 +390,16 @@ bool CRateView::Scroll() {
       ScaleGridLines(layout_, metrics_.scaleFontHeight, lines_);
       for (int32_t y : lines_) dirty_.push_back(ViewRect{plot.left, y, plot.right, y + 1});
     }
-    if (!clip_) clip_.reset(::CreateRectRgn(0, 0, 0, 0));
-    if (!band_) band_.reset(::CreateRectRgn(0, 0, 0, 0));
-    ::SetRectRgn(clip_.get(), 0, 0, 0, 0);
-    for (const ViewRect& r : dirty_) {
-      ::SetRectRgn(band_.get(), r.left, r.top, r.right, r.bottom);
-      ::CombineRgn(clip_.get(), clip_.get(), band_.get(), RGN_OR);
+    // The same places every tick while the layout stays: the region is made again only when they move.
+    if (!clip_ || dirty_ != clipRects_) {
+      if (!clip_) clip_.reset(::CreateRectRgn(0, 0, 0, 0));
+      RegionHandle band(::CreateRectRgn(0, 0, 0, 0));
+      ::SetRectRgn(clip_.get(), 0, 0, 0, 0);
+      for (const ViewRect& r : dirty_) {
+        ::SetRectRgn(band.get(), r.left, r.top, r.right, r.bottom);
+        ::CombineRgn(clip_.get(), clip_.get(), band.get(), RGN_OR);
+      }
+      clipRects_ = dirty_;
     }
     ::SelectClipRgn(mem, clip_.get());
     Fill(mem, plot, opt_.graphBackground);

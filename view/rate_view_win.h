@@ -164,5 +164,6 @@ private:
   bool paintedHasText_ = false;
   std::vector<ViewRect> dirty_;
   std::vector<TimeLabel> scrollLabels_;
-  RegionHandle clip_, band_;  // the clip region of a scroll, made once
+  RegionHandle clip_;  // the clip region of a scroll: the union of clipRects_
+  std::vector<ViewRect> clipRects_;
 };
