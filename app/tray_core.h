@@ -66,17 +66,20 @@ struct TrayBarStroke {
   int yFrom;
   int yTo;
   TrayPen pen;
+  bool operator==(const TrayBarStroke&) const = default;
 };
 
 struct TrayPoint {
   int x;
   int y;
+  bool operator==(const TrayPoint&) const = default;
 };
 
 // A polyline drawn with one pen: move to the first point, line to the rest.
 struct TrayPolyline {
   TrayPen pen;
   std::vector<TrayPoint> points;
+  bool operator==(const TrayPolyline&) const = default;
 };
 
 // Bar heights use 14 rows (y 14 up to 1), line heights 13.

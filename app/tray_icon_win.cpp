@@ -12,8 +12,9 @@ constexpr wchar_t kInitialTip[] = L"Zephra";
 PenHandle MakePen(uint32_t colour) { return PenHandle(::CreatePen(PS_SOLID, 1, static_cast<COLORREF>(colour))); }
 
 void FillColour(HDC dc, const RECT& r, COLORREF colour) {
-  BrushHandle brush(::CreateSolidBrush(colour));
-  ::FillRect(dc, &r, brush.get());
+  // The DC's own brush: no brush object is made per drawing.
+  ::SetDCBrushColor(dc, colour);
+  ::FillRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
 }  // namespace
@@ -45,6 +46,7 @@ bool CTrayIcon::Create(HWND owner, HINSTANCE inst, const TrayOptions& colours, b
 }
 
 void CTrayIcon::SetColours(const TrayOptions& colours) {
+  iconHasGraph_ = false;
   upPen_ = MakePen(colours.upColor);
   downPen_ = MakePen(colours.downColor);
   bothPen_ = MakePen(colours.bothColor);
@@ -54,25 +56,30 @@ bool CTrayIcon::Add() {
   shown_ = true;
   tip_ = kInitialTip;
   ++addCount_;
-  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY,
-                      states_[0].get(), tip_);
+  inShell_ = TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY,
+                          states_[0].get(), tip_);
+  return inShell_;
 }
 
 bool CTrayIcon::Delete() {
   shown_ = false;
   shownState_ = -1;
+  iconHasGraph_ = false;
+  inShell_ = false;
   return TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
 }
 
 bool CTrayIcon::Modify(HICON icon, bool withIcon) {
   const UINT flags = withIcon ? (NIF_ICON | NIF_TIP) : NIF_TIP;
-  return TrayIconCall(owner_, NIM_MODIFY, kTrayIconId, flags, 0, icon, tip_);
+  inShell_ = TrayIconCall(owner_, NIM_MODIFY, kTrayIconId, flags, 0, icon, tip_);
+  return inShell_;
 }
 
 bool CTrayIcon::Readd(HICON icon) {
   TrayIconCall(owner_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L"");
   ++addCount_;
-  return TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY, icon, tip_);
+  inShell_ = TrayIconCall(owner_, NIM_ADD, kTrayIconId, NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_NOTIFY, icon, tip_);
+  return inShell_;
 }
 
 IconHandle CTrayIcon::MakeGraphIcon() const {
@@ -85,13 +92,36 @@ IconHandle CTrayIcon::MakeGraphIcon() const {
 
 void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
   shown_ = true;
-  tip_ = TrayTipFor(source, options);
-  if (TrayUsesGraph(source, options) && DrawGraph(source, options.graphStyle)) {
+  std::wstring tip = TrayTipFor(source, options);
+  // Nothing new for the shell: no message at all. A notification area that was
+  // made again announces itself with TaskbarCreated.
+  const bool sameTip = inShell_ && tip == tip_;
+  tip_ = std::move(tip);
+  if (TrayUsesGraph(source, options) && surface_ && colour_) {
+    GraphPicture picture;
+    picture.style = options.graphStyle;
+    picture.background = source.graphBkColor;
+    if (source.history && options.graphStyle != 0) picture.bars = TrayBarStrokes(*source.history, source.scaleMax);
+    if (source.history && options.graphStyle == 0) picture.lines = TrayLinePaths(*source.history, source.scaleMax);
+    if (iconHasGraph_ && picture == drawn_ && shownState_ < 0) {
+      if (sameTip) return;
+      // The same picture: only the tooltip, and the icon comes back if the shell lost it.
+      if (!Modify(nullptr, false)) {
+        IconHandle icon = MakeGraphIcon();
+        Readd(icon.get());
+      }
+      return;
+    }
+    drawn_ = std::move(picture);
+    DrawPicture();
     IconHandle icon = MakeGraphIcon();
+    ++imageCount_;
     if (!Modify(icon.get(), true)) Readd(icon.get());
     shownState_ = -1;
+    iconHasGraph_ = true;
     return;
   }
+  iconHasGraph_ = false;
   uint32_t down = 0, up = 0;
   if (source.history && !source.history->empty()) {
     down = source.history->newest().down;
@@ -101,8 +131,10 @@ void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
   bool ok;
   if (index != shownState_) {
     shownState_ = index;
+    ++imageCount_;
     ok = Modify(states_[index].get(), true);
   } else {
+    if (sameTip) return;
     ok = Modify(nullptr, false);
   }
   if (!ok) Readd(states_[index].get());
@@ -167,32 +199,37 @@ HPEN CTrayIcon::PenFor(TrayPen pen) const {
 
 bool CTrayIcon::DrawGraph(const TraySource& source, int32_t graphStyle) {
   if (!surface_ || !colour_) return false;
+  drawn_ = GraphPicture{};
+  drawn_.style = graphStyle;
+  drawn_.background = source.graphBkColor;
+  if (source.history && graphStyle != 0) drawn_.bars = TrayBarStrokes(*source.history, source.scaleMax);
+  if (source.history && graphStyle == 0) drawn_.lines = TrayLinePaths(*source.history, source.scaleMax);
+  iconHasGraph_ = false;
+  DrawPicture();
+  return true;
+}
+
+void CTrayIcon::DrawPicture() {
   HDC dc = surface_.get();
   SelectGuard bitmap(dc, colour_.get());
-  FillColour(dc, RECT{0, 0, kTraySize, kTraySize}, static_cast<COLORREF>(source.graphBkColor));
+  FillColour(dc, RECT{0, 0, kTraySize, kTraySize}, static_cast<COLORREF>(drawn_.background));
   const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
   const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
   FillColour(dc, RECT{0, 0, kTraySize - 1, 1}, shadow);
   FillColour(dc, RECT{0, 0, 1, kTraySize - 1}, shadow);
   FillColour(dc, RECT{kTraySize - 1, 0, kTraySize, kTraySize}, light);
   FillColour(dc, RECT{0, kTraySize - 1, kTraySize, kTraySize}, light);
-  if (source.history) {
-    HGDIOBJ oldPen = ::GetCurrentObject(dc, OBJ_PEN);
-    if (graphStyle != 0) {
-      for (const TrayBarStroke& s : TrayBarStrokes(*source.history, source.scaleMax)) {
-        ::SelectObject(dc, PenFor(s.pen));
-        ::MoveToEx(dc, s.x, s.yFrom, nullptr);
-        ::LineTo(dc, s.x, s.yTo);
-      }
-    } else {
-      for (const TrayPolyline& line : TrayLinePaths(*source.history, source.scaleMax)) {
-        ::SelectObject(dc, PenFor(line.pen));
-        ::MoveToEx(dc, line.points[0].x, line.points[0].y, nullptr);
-        for (size_t i = 1; i < line.points.size(); ++i) ::LineTo(dc, line.points[i].x, line.points[i].y);
-      }
-    }
-    ::SelectObject(dc, oldPen);
+  HGDIOBJ oldPen = ::GetCurrentObject(dc, OBJ_PEN);
+  for (const TrayBarStroke& s : drawn_.bars) {
+    ::SelectObject(dc, PenFor(s.pen));
+    ::MoveToEx(dc, s.x, s.yFrom, nullptr);
+    ::LineTo(dc, s.x, s.yTo);
   }
+  for (const TrayPolyline& line : drawn_.lines) {
+    ::SelectObject(dc, PenFor(line.pen));
+    ::MoveToEx(dc, line.points[0].x, line.points[0].y, nullptr);
+    for (size_t i = 1; i < line.points.size(); ++i) ::LineTo(dc, line.points[i].x, line.points[i].y);
+  }
+  ::SelectObject(dc, oldPen);
   graphDrawn_ = true;
-  return true;
 }

@@ -34,7 +34,8 @@ public:
   bool Delete();
 
   // Once per tick for the selected connection: the graph image or the state
-  // icon, and the tooltip. A failed modify deletes and adds the icon again.
+  // icon, and the tooltip. A failed modify deletes and adds the icon again; a
+  // tick that changes neither image nor tooltip sends nothing.
   void Update(const TraySource& source, const TrayOptions& options);
 
   // The registered "TaskbarCreated" message: the notification area was made
@@ -53,6 +54,9 @@ public:
   // Draws the miniature graph of `source` into the 16 x 16 colour bitmap.
   // False when there is no drawing surface.
   bool DrawGraph(const TraySource& source, int32_t graphStyle);
+  // Images the shell was given (graph images made and state icons changed);
+  // a tick whose picture equals the shown one only renews the tooltip.
+  int imageCount() const { return imageCount_; }
 
   // What the icon shows; the tests and the meter read them.
   int stateIndex() const { return shownState_; }      // -1: none (graph or not yet)
@@ -66,6 +70,7 @@ private:
   bool Modify(HICON icon, bool withIcon);
   bool Readd(HICON icon);
   IconHandle MakeGraphIcon() const;
+  void DrawPicture();  // drawn_ into the colour bitmap
   HPEN PenFor(TrayPen pen) const;
 
   HWND owner_ = nullptr;
@@ -74,6 +79,18 @@ private:
   MemoryDc surface_;               // colour_ is selected only while drawing
   BitmapHandle colour_, mask_;
   bool graphDrawn_ = false;
+  // What the graph image shows, to know when a tick changes nothing.
+  struct GraphPicture {
+    int32_t style = -1;
+    uint32_t background = 0;
+    std::vector<TrayBarStroke> bars;
+    std::vector<TrayPolyline> lines;
+    bool operator==(const GraphPicture&) const = default;
+  };
+  GraphPicture drawn_;
+  bool iconHasGraph_ = false;  // the shell shows the picture in drawn_
+  int imageCount_ = 0;
+  bool inShell_ = false;  // the last add or modify succeeded: the shell shows tip_
   int shownState_ = -1;
   std::wstring tip_;
   bool shown_ = false;            // the icon is meant to be in the notification area

@@ -47,11 +47,15 @@ void Print(const char* name, size_t bytes, double perRun, double plainPerRun) {
 
 }  // namespace
 
-int main() {
+// With "--write <path>" it only writes the generated log there (the meter-cost
+// benchmark starts the meter over it).
+int main(int argc, char** argv) {
   const CivilDate first{2015, 1, 1};
   const int days = static_cast<int>(DaysFromCivil(CivilDate{first.year + kYears, 1, 1}) - DaysFromCivil(first));
   auto bytes = GenerateLog(first, days);
-  const std::string path = (std::filesystem::temp_directory_path() / "zephra-log-scan-bench.log").string();
+  const bool writeOnly = argc == 3 && std::string(argv[1]) == "--write";
+  const std::string path =
+      writeOnly ? std::string(argv[2]) : (std::filesystem::temp_directory_path() / "zephra-log-scan-bench.log").string();
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
@@ -60,6 +64,7 @@ int main() {
       return 1;
     }
   }
+  if (writeOnly) return 0;
   auto file = std::make_unique<StreamLogFile>(path);
   const CivilDate last = AddDays(first, days - 1);
   LocalTime today;

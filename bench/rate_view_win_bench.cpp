@@ -1,6 +1,8 @@
 // Cost of one tick's redraw of a 300 x 120 rate view (new sample, maxima,
 // painting into the off-screen bitmap and one copy to the window), in column
-// and line style, against an empty BitBlt of the same size.
+// and line style, against an empty BitBlt of the same size; and for comparison
+// a whole redraw every tick, as before the plot scrolled in its bitmap (a tick
+// still draws everything when the scale changed).
 // Needs the Win32 shell: built with ZEPHRA_SHELL_BENCH defined and linked
 // against zephra_shell; otherwise it only says so.
 #if defined(_WIN32) && defined(ZEPHRA_SHELL_BENCH)
@@ -50,6 +52,11 @@ int main() {
   RateHistory history(2048);
   auto view = std::make_unique<CRateView>(&history, host);
   if (!view->Create(inst, host, ViewRect{0, 0, 300, 120}, 8000)) return 0;
+  // The clock moves one second a tick, as the meter's timer does.
+  LocalTime start;
+  start.year = 2026, start.month = 12, start.day = 9, start.hour = 10;
+  int64_t ticks = 0;
+  view->SetClock([&] { return TimeBefore(start, -ticks); });
   RateViewOptions o;
   view->SetOptions(o, true);
   auto sample = [&](int i) {
@@ -72,23 +79,44 @@ int main() {
   ::ReleaseDC(view->hwnd(), wdc);
 
   auto tick = [&](int i) {
+    ++ticks;
     sample(i);
     view->AddSample();
   };
+  // Every tick drawing the whole view, as it did before the plot scrolled.
+  auto whole = [&](int i) {
+    ++ticks;
+    sample(i);
+    view->Redraw();  // the whole paint and copy; the maxima's bookkeeping is left out
+  };
   o.graphStyle = 1;
   view->SetOptions(o, true);
-  const double column = Time(n, tick);
+  const double columnWhole = Time(n / 4, whole);
   o.graphStyle = 0;
   view->SetOptions(o, true);
+  const double lineWhole = Time(n / 4, whole);
+  o.graphStyle = 1;
+  view->SetOptions(o, true);
+  int scrolled = view->scrolls();
+  const double column = Time(n, tick);
+  const int columnScrolls = view->scrolls() - scrolled;
+  o.graphStyle = 0;
+  view->SetOptions(o, true);
+  scrolled = view->scrolls();
   const double line = Time(n, tick);
+  const int lineScrolls = view->scrolls() - scrolled;
   o.showAvgDownLine = o.showAvgUpLine = true;
   view->SetOptions(o, true);
   const double lineAvg = Time(n, tick);
 
   std::printf("rate view 300 x 120, %d ticks each (Wine's GDI when run under Wine)\n", n);
   std::printf("  empty BitBlt 300 x 120        %8.1f us\n", blit);
-  std::printf("  tick redraw, column graph     %8.1f us  (%.1f x BitBlt)\n", column, column / blit);
-  std::printf("  tick redraw, line graph       %8.1f us  (%.1f x BitBlt)\n", line, line / blit);
+  std::printf("  tick redraw, column graph     %8.1f us  (%.1f x BitBlt)  %d%% of the ticks scrolled\n", column,
+              column / blit, columnScrolls * 100 / (n + 50));
+  std::printf("  tick redraw, line graph       %8.1f us  (%.1f x BitBlt)  %d%% of the ticks scrolled\n", line,
+              line / blit, lineScrolls * 100 / (n + 50));
+  std::printf("  whole redraw every tick, column %8.1f us  (%.1f x BitBlt)\n", columnWhole, columnWhole / blit);
+  std::printf("  whole redraw every tick, line   %8.1f us  (%.1f x BitBlt)\n", lineWhole, lineWhole / blit);
   std::printf("  tick redraw, line + averages  %8.1f us  (%.1f x BitBlt)\n", lineAvg, lineAvg / blit);
   view.reset();
   ::DestroyWindow(host);

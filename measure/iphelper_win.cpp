@@ -33,19 +33,16 @@ bool IpHelperSource::ListAdapters(std::vector<AdapterInfo>& out) {
   out.clear();
   if (!getAdaptersInfo_) return false;
   auto fn = reinterpret_cast<GetAdaptersInfoFn>(reinterpret_cast<void*>(getAdaptersInfo_));
-  ULONG size = 0;
-  DWORD rc = fn(nullptr, &size);
-  if (rc == ERROR_NO_DATA) return true;
-  if (rc != ERROR_BUFFER_OVERFLOW || size == 0) return false;
-  std::vector<unsigned char> buffer;
-  // The list may grow between the two calls; try a few times.
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  std::vector<unsigned char>& buffer = listBuffer_;
+  ULONG size = static_cast<ULONG>(buffer.size());
+  DWORD rc = fn(buffer.empty() ? nullptr : reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()), &size);
+  // The list may grow between two calls; try a few times.
+  for (int attempt = 0; attempt < 3 && rc == ERROR_BUFFER_OVERFLOW && size > 0; ++attempt) {
     buffer.assign(size, 0);
     rc = fn(reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()), &size);
-    if (rc != ERROR_BUFFER_OVERFLOW) break;
   }
   if (rc == ERROR_NO_DATA) return true;
-  if (rc != NO_ERROR) return false;
+  if (rc != NO_ERROR || buffer.empty()) return false;
   for (auto* a = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()); a; a = a->Next) {
     AdapterInfo info;
     info.name.assign(a->AdapterName, strnlen(a->AdapterName, sizeof a->AdapterName));

@@ -2,6 +2,9 @@
 // "iphlpapi.dll".
 #pragma once
 #include <windows.h>
+
+#include <vector>
+
 #include "measure/adapter_source.h"
 
 class IpHelperSource : public AdapterSource {
@@ -25,4 +28,7 @@ private:
   FARPROC getIfEntry_ = nullptr;
   FARPROC getAdaptersInfo_ = nullptr;
   FARPROC getIfEntry2_ = nullptr;
+  // The adapter list of the last tick: its size usually fits the next one, so
+  // a tick asks the system once instead of asking for the size first.
+  std::vector<unsigned char> listBuffer_;
 };

@@ -1,6 +1,6 @@
 #include "trafficlog/log_file_win.h"
 
-#include <commdlg.h>
+#include "ui/common_dialogs_win.h"
 
 #include <algorithm>
 #include <memory>
@@ -134,7 +134,7 @@ bool WinLogOpenPrompts::ChooseLogFile(std::wstring& path) {
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrDefExt = L"log";
   ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!::GetSaveFileNameW(&ofn)) return false;
+  if (!CommonGetSaveFileName(&ofn)) return false;
   path = file;
   return true;
 }

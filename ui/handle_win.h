@@ -46,6 +46,7 @@ using PenHandle = Handle<HPEN, DeleteGdiObject>;
 using BrushHandle = Handle<HBRUSH, DeleteGdiObject>;
 using FontHandle = Handle<HFONT, DeleteGdiObject>;
 using BitmapHandle = Handle<HBITMAP, DeleteGdiObject>;
+using RegionHandle = Handle<HRGN, DeleteGdiObject>;
 using MemoryDc = Handle<HDC, DeleteMemoryDc>;
 using IconHandle = Handle<HICON, DestroyIconHandle>;
 using MenuHandle = Handle<HMENU, DestroyMenuHandle>;

@@ -1,6 +1,6 @@
 #include "ui/pickers_win.h"
 
-#include <commdlg.h>
+#include "ui/common_dialogs_win.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ bool PlatformColour(HWND owner, COLORREF& colour) {
   cc.rgbResult = colour;
   cc.lpCustColors = custom;
   cc.Flags = CC_FULLOPEN | CC_ANYCOLOR | CC_RGBINIT;
-  if (!::ChooseColorW(&cc)) return false;
+  if (!CommonChooseColour(&cc)) return false;
   colour = cc.rgbResult;
   return true;
 }
@@ -25,7 +25,7 @@ bool PlatformFont(HWND owner, LOGFONTW& font) {
   cf.hwndOwner = owner;
   cf.lpLogFont = &work;
   cf.Flags = CF_SCREENFONTS | CF_NOVERTFONTS | CF_NOSCRIPTSEL | CF_INITTOLOGFONTSTRUCT;
-  if (!::ChooseFontW(&cf)) return false;
+  if (!CommonChooseFont(&cf)) return false;
   font = work;
   return true;
 }

@@ -125,6 +125,7 @@ void TimeGridLines(const ViewRect& plot, const TimeGridPhase& phase, int32_t int
 struct TimeLabel {
   ViewRect box;
   std::wstring text;
+  bool operator==(const TimeLabel&) const = default;
 };
 
 // "%d:%02d:%02d", "%d:%02d" or "%02d:%02d" by the time format (others as the
@@ -165,6 +166,7 @@ struct RateTextParts {
   std::wstring max;  // empty when the maximum is not shown
   std::wstring down;
   std::wstring up;
+  bool operator==(const RateTextParts&) const = default;
 };
 
 // The three parts of the text line; the plain form carries its blanks inside

@@ -46,6 +46,12 @@ int32_t TextWidth(HDC dc, const std::wstring& s) {
   return sz.cx;
 }
 
+bool Meets(const ViewRect& r, const std::vector<ViewRect>& rects) {
+  for (const ViewRect& o : rects)
+    if (r.left < o.right && o.left < r.right && r.top < o.bottom && o.top < r.bottom) return true;
+  return false;
+}
+
 bool ReadTwelveHourClock() {
   wchar_t buf[4] = {};
   if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_ITIME, buf, 4) == 0) return true;
@@ -137,6 +143,7 @@ void CRateView::MeasureScaleColumn() {
 }
 
 void CRateView::DropBitmap() {
+  backValid_ = false;
   if (memDc_ && memDcDefaultBitmap_) ::SelectObject(memDc_.get(), memDcDefaultBitmap_);
   memDcDefaultBitmap_ = nullptr;
   bitmap_.reset();
@@ -176,6 +183,7 @@ std::optional<LRESULT> CRateView::OnPaint(WPARAM, LPARAM) {
   HDC dc = ::BeginPaint(hwnd_, &ps);
   if (memDc_ && bitmap_) {
     Paint(memDc_.get());
+    Painted();
     ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
              ps.rcPaint.bottom - ps.rcPaint.top, memDc_.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
   }
@@ -221,6 +229,7 @@ bool CRateView::SetOptions(const RateViewOptions& given, bool redraw) {
   }
   const RateViewOptions old = opt_;
   opt_ = o;
+  backValid_ = false;
 
   if (o.borderColour != old.borderColour) borderPen_ = MakePen(o.borderColour);
   if (o.avgDownColour != old.avgDownColour) avgDownPen_ = MakePen(o.avgDownColour);
@@ -270,10 +279,12 @@ bool CRateView::SetOptions(const RateViewOptions& given, bool redraw) {
 void CRateView::SetTitle(const std::wstring& title, bool redraw) {
   if (title == title_) return;
   title_ = title;
+  backValid_ = false;
   if (redraw) Redraw();
 }
 
 void CRateView::SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw) {
+  backValid_ = false;
   scale_.fixedScale = on;
   if (on) {
     scale_.scaleMax = bytesPerSecond ? bytesPerSecond : 1;
@@ -286,6 +297,7 @@ void CRateView::SetFixedScale(bool on, uint32_t bytesPerSecond, bool redraw) {
 // ---- Layout, samples and drawing ----------------------------------------------------
 
 void CRateView::Relayout() {
+  backValid_ = false;
   layout_ = ::Relayout(width_, height_, opt_, metrics_);
   RecomputeMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
   if (width_ > 0 && height_ > 0) RemakeBitmap();
@@ -301,16 +313,125 @@ void CRateView::AddSample() {
   AddSampleMaxima(scale_, *history_, layout_.visibleCount, opt_.showAvgDownLine, opt_.showAvgUpLine);
   // While the meter is hidden the view only keeps its numbers.
   const bool shown = owner_ ? ::IsWindowVisible(owner_) != FALSE : true;
-  if (shown) Redraw();
+  if (!shown) {
+    backValid_ = false;
+    return;
+  }
+  if (!Scroll()) Redraw();
 }
 
 void CRateView::Redraw() {
+  backValid_ = false;
   if (!hwnd_ || !memDc_ || !bitmap_) return;
   Paint(memDc_.get());
+  Painted();
   HDC dc = ::GetDC(hwnd_);
   if (!dc) return;
   ::BitBlt(dc, 0, 0, width_, height_, memDc_.get(), 0, 0, SRCCOPY);
   ::ReleaseDC(hwnd_, dc);
+}
+
+void CRateView::Painted() {
+  backValid_ = true;
+  paintedScaleMax_ = scale_.scaleMax;
+  paintedLabels_ = timeLabels_;  // PaintTimeText leaves them empty when it draws none
+  paintedHasText_ = !layout_.textPanel.empty() && !layout_.textInner.empty() && !history_->empty();
+  if (paintedHasText_)
+    paintedText_ = ComposeRateText(history_->newest(), scale_.shownMax, opt_.unitBytes, opt_.showMaxInText,
+                                   opt_.showAvgInText, opt_.textColourSameAsGraph);
+}
+
+// One tick without drawing everything: the plot's picture moves left by one
+// step inside the off-screen bitmap, and three kinds of places are drawn again,
+// clipped: a stripe at the right (the newest column, the newest line segments,
+// a time grid line and label that start there), a stripe at the left (where the
+// lines end and the oldest column and grid line leave), and each horizontal
+// scale grid line, whose dots stay where they are while everything else moves.
+// The text panel is drawn again only when its words changed. False when the
+// picture cannot simply move: a new scale, time labels that changed their
+// words (the clock did not advance by one second) or one that leaves at the
+// left, a plot too narrow for the stripes, or a bitmap that holds anything
+// but the last drawing.
+bool CRateView::Scroll() {
+  if (!backValid_ || !hwnd_ || !memDc_ || !bitmap_) return false;
+  if (scale_.scaleMax != paintedScaleMax_) return false;
+  backValid_ = false;
+  const ViewRect& plot = layout_.plot;
+  const int32_t step = opt_.pulseWidth + opt_.pulseSpace;
+  // A steep line segment reaches one pixel left of its step.
+  const ViewRect right{plot.right - step - 2, plot.top, plot.right, plot.bottom};
+  const ViewRect left{plot.left, plot.top, plot.left + 2 * step + 2, plot.bottom};
+  scrollLabels_.clear();
+  if (!plot.empty()) {
+    if (left.right >= right.left) return false;
+    if (opt_.showTimeText && opt_.showGraph) {
+      TimeLabels(plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
+                 twelveHour_, scrollLabels_);
+      // Each label keeps its words and moves with the samples, or is new in the right stripe.
+      size_t j = 0;
+      for (const TimeLabel& l : scrollLabels_) {
+        if (l.box.left >= right.left) continue;
+        while (j < paintedLabels_.size() && paintedLabels_[j].box.left - step > l.box.left) ++j;
+        if (j == paintedLabels_.size() || paintedLabels_[j].box.left - step != l.box.left ||
+            paintedLabels_[j].text != l.text)
+          return false;
+      }
+      // A label whose line leaves the plot would leave its words behind.
+      for (const TimeLabel& p : paintedLabels_)
+        if (p.box.left - 4 - step <= plot.left) return false;
+    }
+  }
+  HDC mem = memDc_.get();
+  const int savedBk = ::SetBkMode(mem, TRANSPARENT);
+  if (!plot.empty()) {
+    ::BitBlt(mem, plot.left, plot.top, plot.width() - step, plot.height(), mem, plot.left + step, plot.top, SRCCOPY);
+    dirty_.assign({right, left});
+    if (opt_.showScaleGrid && opt_.showScale) {
+      ScaleGridLines(layout_, metrics_.scaleFontHeight, lines_);
+      for (int32_t y : lines_) dirty_.push_back(ViewRect{plot.left, y, plot.right, y + 1});
+    }
+    // The same places every tick while the layout stays: the region is made again only when they move.
+    if (!clip_ || dirty_ != clipRects_) {
+      if (!clip_) clip_.reset(::CreateRectRgn(0, 0, 0, 0));
+      RegionHandle band(::CreateRectRgn(0, 0, 0, 0));
+      ::SetRectRgn(clip_.get(), 0, 0, 0, 0);
+      for (const ViewRect& r : dirty_) {
+        ::SetRectRgn(band.get(), r.left, r.top, r.right, r.bottom);
+        ::CombineRgn(clip_.get(), clip_.get(), band.get(), RGN_OR);
+      }
+      clipRects_ = dirty_;
+    }
+    ::SelectClipRgn(mem, clip_.get());
+    Fill(mem, plot, opt_.graphBackground);
+    PaintPlot(mem, &dirty_);
+    ::SelectClipRgn(mem, nullptr);
+  }
+  bool text = false;
+  if (!layout_.textPanel.empty()) {
+    const bool hasText = !layout_.textInner.empty() && !history_->empty();
+    RateTextParts parts;
+    if (hasText)
+      parts = ComposeRateText(history_->newest(), scale_.shownMax, opt_.unitBytes, opt_.showMaxInText,
+                              opt_.showAvgInText, opt_.textColourSameAsGraph);
+    if (hasText != paintedHasText_ || !(parts == paintedText_)) {
+      PaintTextPanel(mem);
+      paintedHasText_ = hasText;
+      paintedText_ = std::move(parts);
+      text = true;
+    }
+  }
+  ::SetBkMode(mem, savedBk);
+  paintedLabels_.swap(scrollLabels_);
+  backValid_ = true;
+  ++scrolls_;
+
+  HDC dc = ::GetDC(hwnd_);
+  if (!dc) return true;
+  if (!plot.empty()) ::BitBlt(dc, plot.left, plot.top, plot.width(), plot.height(), mem, plot.left, plot.top, SRCCOPY);
+  const ViewRect& panel = layout_.textPanel;
+  if (text) ::BitBlt(dc, panel.left, panel.top, panel.width(), panel.height(), mem, panel.left, panel.top, SRCCOPY);
+  ::ReleaseDC(hwnd_, dc);
+  return true;
 }
 
 void CRateView::Paint(HDC dc) {
@@ -318,6 +439,12 @@ void CRateView::Paint(HDC dc) {
   PaintTitle(dc);
   PaintGraphFrame(dc);
   PaintScaleLabels(dc);
+  PaintPlot(dc, nullptr);
+  PaintTextPanel(dc);
+  ::SetBkMode(dc, savedBk);
+}
+
+void CRateView::PaintPlot(HDC dc, const std::vector<ViewRect>* dirty) {
   if (!opt_.scaleGridOnTop) PaintScaleGrid(dc);
   if (!opt_.timeGridOnTop) PaintTimeGrid(dc);
   if (!layout_.plot.empty()) {
@@ -325,15 +452,13 @@ void CRateView::Paint(HDC dc) {
       PaintLine(dc, upPen_.get(), RateField::Up);
       PaintLine(dc, downPen_.get(), RateField::Down);
     } else {
-      PaintColumns(dc);
+      PaintColumns(dc, dirty);
     }
   }
   PaintAverageLines(dc);
   if (opt_.scaleGridOnTop) PaintScaleGrid(dc);
   if (opt_.timeGridOnTop) PaintTimeGrid(dc);
-  PaintTimeText(dc);
-  PaintTextPanel(dc);
-  ::SetBkMode(dc, savedBk);
+  PaintTimeText(dc, dirty);
 }
 
 void CRateView::PaintTitle(HDC dc) {
@@ -394,10 +519,11 @@ void CRateView::PaintTimeGrid(HDC dc) {
   }
 }
 
-void CRateView::PaintColumns(HDC dc) {
+void CRateView::PaintColumns(HDC dc, const std::vector<ViewRect>* dirty) {
   ColumnFills(layout_.plot, layout_.fullScaleHeight, scale_.scaleMax, *history_, opt_.pulseWidth, opt_.pulseSpace,
               fills_);
   for (const ColumnFill& f : fills_) {
+    if (dirty && !Meets(f.rect, *dirty)) continue;
     const COLORREF c = f.part == ColumnPart::Both ? opt_.bothColour
                        : f.part == ColumnPart::Down ? opt_.downColour
                                                     : opt_.upColour;
@@ -421,14 +547,18 @@ void CRateView::PaintAverageLines(HDC dc) {
   if (opt_.showAvgDownLine) PaintLine(dc, avgDownPen_.get(), RateField::AvgDown);
 }
 
-void CRateView::PaintTimeText(HDC dc) {
-  if (!opt_.showTimeText || !opt_.showGraph || layout_.plot.empty()) return;
+void CRateView::PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty) {
+  if (!opt_.showTimeText || !opt_.showGraph || layout_.plot.empty()) {
+    timeLabels_.clear();
+    return;
+  }
   TimeLabels(layout_.plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
              twelveHour_, timeLabels_);
   SelectGuard f(dc, timeFont_.handle.get());
   const COLORREF old = ::SetTextColor(dc, opt_.timeTextColour);
   const UINT where = opt_.timeTextOnTop ? DT_TOP : DT_BOTTOM;
-  for (const TimeLabel& l : timeLabels_) Text(dc, l.text, l.box, DT_LEFT | where);
+  for (const TimeLabel& l : timeLabels_)
+    if (!dirty || Meets(l.box, *dirty)) Text(dc, l.text, l.box, DT_LEFT | where);
   ::SetTextColor(dc, old);
 }
 

@@ -53,6 +53,8 @@ public:
   void Relayout();
   void RelayoutAndRedraw();
   // Once per tick, after the owner put the new sample at the head of the history.
+  // The plot in the off-screen bitmap scrolls by one step and only what moved
+  // in or out is drawn again (see Scroll); anything else redraws everything.
   void AddSample();
   // Draws into the off-screen bitmap and copies the whole client area.
   void Redraw();
@@ -61,9 +63,15 @@ public:
   void Paint(HDC dc);
 
   // Where the clock is read for the time labels (local time by default).
-  void SetClock(std::function<LocalTime()> now) { now_ = std::move(now); }
+  void SetClock(std::function<LocalTime()> now) {
+    now_ = std::move(now);
+    backValid_ = false;
+  }
   // The 12-hour rule is read from the user's locale when the view is made.
-  void SetTwelveHourClock(bool on) { twelveHour_ = on; }
+  void SetTwelveHourClock(bool on) {
+    twelveHour_ = on;
+    backValid_ = false;
+  }
 
   const RateViewLayout& layout() const { return layout_; }
   const ScaleState& scale() const { return scale_; }
@@ -73,6 +81,10 @@ public:
   int32_t rateFontHeight() const { return metrics_.rateFontHeight; }
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
+  // The off-screen bitmap's drawing surface: what the window shows.
+  HDC backBuffer() const { return memDc_.get(); }
+  // Ticks that only scrolled the picture (the rest drew everything).
+  int scrolls() const { return scrolls_; }
 
   std::optional<LRESULT> OnCreate(WPARAM, LPARAM);
   std::optional<LRESULT> OnSize(WPARAM, LPARAM);
@@ -92,15 +104,23 @@ private:
   void RemakeBitmap();
   void DropBitmap();
 
+  // The picture of the last whole drawing into the off-screen bitmap, as far
+  // as a scroll must know it.
+  void Painted();
+  bool Scroll();
+  // Everything drawn inside the plot, in drawing order; `dirty` (when given)
+  // skips columns and time labels that lie outside it.
+  void PaintPlot(HDC dc, const std::vector<ViewRect>* dirty);
+
   void PaintTitle(HDC dc);
   void PaintGraphFrame(HDC dc);
   void PaintScaleLabels(HDC dc);
   void PaintScaleGrid(HDC dc);
   void PaintTimeGrid(HDC dc);
-  void PaintColumns(HDC dc);
+  void PaintColumns(HDC dc, const std::vector<ViewRect>* dirty);
   void PaintLine(HDC dc, HPEN pen, RateField field);
   void PaintAverageLines(HDC dc);
-  void PaintTimeText(HDC dc);
+  void PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty);
   void PaintTextPanel(HDC dc);
   void PaintRateText(HDC dc);
 
@@ -133,4 +153,17 @@ private:
   std::vector<ScaleLabel> labels_;
   std::vector<int32_t> lines_;
   std::vector<TimeLabel> timeLabels_;
+
+  // What the off-screen bitmap holds, for Scroll: valid only right after a
+  // whole drawing or a scroll of it.
+  bool backValid_ = false;
+  int scrolls_ = 0;
+  uint32_t paintedScaleMax_ = 0;
+  std::vector<TimeLabel> paintedLabels_;
+  RateTextParts paintedText_;
+  bool paintedHasText_ = false;
+  std::vector<ViewRect> dirty_;
+  std::vector<TimeLabel> scrollLabels_;
+  RegionHandle clip_;  // the clip region of a scroll: the union of clipRects_
+  std::vector<ViewRect> clipRects_;
 };

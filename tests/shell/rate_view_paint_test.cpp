@@ -262,4 +262,52 @@ TEST_F(RateViewPaint, RedrawPutsThePictureOnTheScreen) {
   EXPECT_EQ(screen.At(l.plot.right - 6, l.plot.bottom - l.fullScaleHeight * 3 / 4), kDown);     // the older one
 }
 
+// A tick scrolls the picture and draws only what moved; after any sequence of
+// samples, scale changes, option changes and clock steps the off-screen bitmap
+// must hold exactly what a whole drawing gives. Both graph styles.
+TEST_F(RateViewPaint, ScrolledPictureEqualsWholeDrawing) {
+  ::ShowWindow(host, SW_SHOWNOACTIVATE);  // a hidden meter only keeps the numbers
+  opt.showTimeGrid = opt.showTimeText = opt.showScaleGrid = true;
+  LocalTime start;
+  start.year = 2026, start.month = 12, start.day = 8, start.hour = 12, start.minute = 59, start.second = 40;
+  int64_t seconds = 0;
+  view->SetClock([&] { return TimeBefore(start, -seconds); });
+  uint32_t rng = 12345;
+  auto next = [&](uint32_t n) {
+    rng = rng * 1103515245u + 12345u;
+    return (rng >> 8) % n;
+  };
+  Canvas whole(300, 120), back(300, 120);
+  int ticks = 0;
+  for (int32_t style : {1, 0}) {
+    opt.graphStyle = style;
+    Set(opt);
+    for (int i = 0; i < 120; ++i, ++ticks) {
+      seconds += next(12) == 0 ? 2 : 1;  // now and then a late tick
+      const uint32_t peak = next(15) == 0 ? 50000 : 8000;
+      history.PushFront(RateSample{next(peak), next(peak / 2), next(6000), next(3000)});
+      if (i % 23 == 22) {
+        switch (next(7)) {
+          case 0: opt.scaleGridOnTop = !opt.scaleGridOnTop; break;
+          case 1: opt.timeGridOnTop = !opt.timeGridOnTop; break;
+          case 2: opt.showAvgDownLine = !opt.showAvgDownLine, opt.showAvgUpLine = !opt.showAvgDownLine; break;
+          case 3: opt.pulseWidth = opt.pulseWidth == 3 ? 2 : 3; break;
+          case 4: opt.timeGridInterval = opt.timeGridInterval == 30 ? 7 : 30; break;
+          case 5: opt.timeTextOnTop = !opt.timeTextOnTop; break;
+          default: view->SetFixedScale(!view->scale().fixedScale, 6000, false); break;
+        }
+        view->SetOptions(opt, false);
+      }
+      view->AddSample();
+      view->Paint(whole.dc());
+      ::BitBlt(back.dc(), 0, 0, 300, 120, view->backBuffer(), 0, 0, SRCCOPY);
+      for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 300; ++x)
+          ASSERT_EQ(back.At(x, y), whole.At(x, y)) << "style " << style << " tick " << i << " at " << x << "," << y;
+    }
+  }
+  // Most ticks scrolled; the rest (new scale, late clock) drew everything.
+  EXPECT_GT(view->scrolls(), ticks / 2);
+}
+
 }  // namespace

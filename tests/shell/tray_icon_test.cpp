@@ -115,8 +115,12 @@ TEST_F(TrayIconTest, FailedModifyAddsTheIconAgain) {
   tray_.Update(Source(h), options_);
   EXPECT_EQ(tray_.addCount(), 1);
   EXPECT_TRUE(IconPresent(hwnd_));
-  // The shell lost the icon: the tooltip-only modify fails and the icon comes back.
+  // The shell lost the icon: the next modify fails and the icon comes back.
   ASSERT_TRUE(TrayIconCall(hwnd_, NIM_DELETE, kTrayIconId, 0, 0, nullptr, L""));
+  h.PushFront(RateSample{0, 0, 0, 0});
+  tray_.Update(Source(h), options_);  // the same tooltip and icon: nothing is sent
+  EXPECT_EQ(tray_.addCount(), 1);
+  h.PushFront(RateSample{0, 2000, 0, 0});
   tray_.Update(Source(h), options_);
   EXPECT_EQ(tray_.addCount(), 2);
   EXPECT_TRUE(IconPresent(hwnd_));
@@ -160,6 +164,14 @@ TEST_F(TrayIconTest, StateIconByDirectionAndGraphOnlyWhenDisplayed) {
   EXPECT_EQ(tray_.stateIndex(), -1);
   EXPECT_TRUE(IconPresent(hwnd_));
   EXPECT_EQ(tray_.addCount(), 1);
+  // Images given to the shell: 2, 1, 0, 3 and the graph. A tick that leaves the
+  // picture alone renews only the tooltip; a new column makes a new image.
+  EXPECT_EQ(tray_.imageCount(), 5);
+  tray_.Update(src, options_);
+  EXPECT_EQ(tray_.imageCount(), 5);
+  h.PushFront(RateSample{50, 0, 0, 0});
+  tray_.Update(src, options_);
+  EXPECT_EQ(tray_.imageCount(), 6);
 }
 
 TEST_F(TrayIconTest, BarGraphPixels) {
