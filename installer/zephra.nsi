@@ -113,6 +113,18 @@ FunctionEnd
 !insertmacro CLOSE_ZEPHRA ""
 !insertmacro CLOSE_ZEPHRA "un."
 
+; Deletes a file that a program which is ending may still hold: tries for up to 10 s.
+!macro DELETE_WAITING FILE
+  StrCpy $R9 0
+  ${DoWhile} ${FileExists} "${FILE}"
+    Delete "${FILE}"
+    ${If} ${FileExists} "${FILE}"
+      Sleep 250
+    ${EndIf}
+    IntOp $R9 $R9 + 1
+  ${LoopUntil} $R9 >= 40
+!macroend
+
 Function .onInit
   !insertmacro MULTIUSER_INIT
 FunctionEnd
@@ -124,11 +136,12 @@ FunctionEnd
 Section "${PRODUCT}" SecProgram
   SectionIn RO
   Call CloseZephra
+  !insertmacro DELETE_WAITING "$INSTDIR\zephra.exe"
 !if /FileExists "${SOURCE}/ZephraService.exe"
   ; A running service holds its program: stop it for the copy, start it again after.
   nsExec::Exec 'sc.exe stop ${SERVICE_NAME}'
   Pop $3
-  Sleep 1000
+  !insertmacro DELETE_WAITING "$INSTDIR\ZephraService.exe"
 !endif
   SetOutPath "$INSTDIR"
   File "${SOURCE}/zephra.exe"
@@ -176,20 +189,16 @@ SectionEnd
 
 Section "Uninstall"
   Call un.CloseZephra
-  ; The service, if the Service page installed it: stopped and removed.
-  nsExec::Exec 'sc.exe query ${SERVICE_NAME}'
+  ; The service, if the Service page installed it: stopped, then removed once its
+  ; program has ended (both commands fail harmlessly when there is none).
+  nsExec::Exec 'sc.exe stop ${SERVICE_NAME}'
   Pop $0
-  ${If} $0 == 0
-    nsExec::Exec 'sc.exe stop ${SERVICE_NAME}'
-    Pop $0
-    Sleep 1000
-    nsExec::Exec 'sc.exe delete ${SERVICE_NAME}'
-    Pop $0
-  ${EndIf}
+  !insertmacro DELETE_WAITING "$INSTDIR\ZephraService.exe"
+  nsExec::Exec 'sc.exe delete ${SERVICE_NAME}'
+  Pop $0
 
-  Delete "$INSTDIR\zephra.exe"
+  !insertmacro DELETE_WAITING "$INSTDIR\zephra.exe"
   Delete "$INSTDIR\zephra-cli.exe"
-  Delete "$INSTDIR\ZephraService.exe"
   Delete "$INSTDIR\Zephra.chm"
   Delete "$INSTDIR\readme.txt"
   Delete "$INSTDIR\uninstall.exe"

@@ -6,12 +6,17 @@
 //   package_probe running               exit 0 while a meter window exists
 //   package_probe reg HKLM|HKCU KEY     print the key's values as name=value lines
 //   package_probe firstrun-off          keep the help from opening on a first start
+//   package_probe shots SETUP DIR       walk the installer's pages with Next, saving each
+//                                       page as DIR\installer-<page>.bmp
 // Exit code 0 when done, 1 otherwise, with one line saying why.
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "shell/shell_support.h"
 
 namespace {
 
@@ -133,6 +138,41 @@ int FirstRunOff() {
   return 0;
 }
 
+std::wstring ControlText(HWND dlg, int id) {
+  wchar_t text[128] = {};
+  ::GetWindowTextW(::GetDlgItem(dlg, id), text, 128);
+  return text;
+}
+
+// The installer's pages in the order Next reaches them; the files page passes
+// by itself into the finish page.
+int Shots(const std::wstring& setup, const std::wstring& dir) {
+  const wchar_t* pages[] = {L"welcome", L"license", L"mode", L"components", L"folder", L"finish"};
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + setup + L"\"";
+  if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return Fail("the installer could not be started");
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  HWND wizard = WaitFor([] { return FindTopLevel(L"#32770", L"Zephra Setup", 0); }, 30000);
+  if (!wizard) return Fail("no installer window");
+  for (size_t i = 0; i < std::size(pages); ++i) {
+    const bool last = i + 1 == std::size(pages);
+    // A page is there when the Next button has changed its text or, on the
+    // finish page, reads "Finish"; then give it time to paint.
+    if (last && !WaitFor([&] { return ControlText(wizard, IDOK) == L"&Finish" ? wizard : nullptr; }, 30000))
+      return Fail("the finish page did not come");
+    ::SetForegroundWindow(wizard);
+    ::Sleep(800);
+    if (!WriteScreenBmp(wizard, dir + L"\\installer-" + pages[i] + L".bmp")) return Fail("cannot write a picture");
+    if (last) break;
+    // Posted: a page made with nsDialogs runs its own message loop until it is left.
+    ::PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(wizard, IDOK)));
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -146,5 +186,6 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring root = argv[2];
     return PrintValues(root == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, argv[3]);
   }
-  return Fail("usage: clean | start EXE [--help] | exit | running | reg HKLM|HKCU KEY | firstrun-off");
+  if (cmd == L"shots" && argc == 4) return Shots(argv[2], argv[3]);
+  return Fail("usage: shots SETUP DIR | clean | start EXE [--help] | exit | running | reg HKLM|HKCU KEY | firstrun-off");
 }

@@ -33,6 +33,11 @@ SHORTCUTS = ["Uninstall.lnk", "Zephra Help.lnk", "Zephra.lnk"]
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Zephra"
 
 failures = []
+started = time.time()
+
+
+def step(what):
+    print(f"[{time.time() - started:5.1f} s] {what}", flush=True)
 
 
 def check(ok, what):
@@ -178,9 +183,11 @@ def test_install(args):
     try:
         if not check(prefix.start(), "the Wine prefix cannot be set up"):
             return finish()
+        step("prefix ready")
         # A silent install as an administrator is for all users, into Program Files.
         code, out = prefix.run(args.setup, "/S")
         check(code == 0, f"the silent install failed ({code}): {out}")
+        step("installed")
         want = sorted(expected_files(args.build) + ["uninstall.exe"], key=str.lower)
         have = sorted(os.listdir(program_dir), key=str.lower) if os.path.isdir(program_dir) else []
         check(have == want, f"installed files {have}, expected {want}")
@@ -197,12 +204,15 @@ def test_install(args):
         # The first start opens the help file beside the program in the "Zephra Help" window.
         code, out = prefix.probe_run("start", installed + r"\zephra.exe", "--help")
         check(code == 0, f"the installed zephra.exe: {out}")
+        step("started")
 
         # The silent uninstall ends the running program, which writes today's records first.
         code, out = prefix.run(installed + r"\uninstall.exe", "/S")
         check(code == 0, f"the silent uninstall failed ({code}): {out}")
+        step("uninstaller started")
         check(wait_until(lambda: not os.path.exists(program_dir), 30), f"{program_dir} is still there: "
               f"{os.listdir(program_dir) if os.path.isdir(program_dir) else ''}")
+        step("uninstalled")
         check(not os.path.exists(menu_dir), "the Start-menu folder is still there")
         check(reg_values(prefix, "HKLM", UNINSTALL_KEY) is None, "the uninstall key is still there")
         run = reg_values(prefix, "HKCU", r"Software\Microsoft\Windows\CurrentVersion\Run") or {}
