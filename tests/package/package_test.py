@@ -124,7 +124,8 @@ class Prefix:
         for d in [self.drive_c("Program Files", "Zephra"),
                   self.drive_c("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Zephra")]:
             shutil.rmtree(d, ignore_errors=True)
-        for d in self.user_dirs("AppData", "Roaming", "ZephraData") + self.user_dirs("AppData", "Local", "Programs"):
+        for d in (self.user_dirs("AppData", "Roaming", "ZephraData") + self.user_dirs("AppData", "Local", "Programs") +
+                  self.user_dirs("AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs", "Zephra")):
             shutil.rmtree(d, ignore_errors=True)
         return True
 
