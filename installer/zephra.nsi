@@ -63,6 +63,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION}, the network traffic meter: live graphs of your connections, a daily traffic log with reports, usage alerts, a rates recorder and a stopwatch.$\r$\n$\r$\nIf ${PRODUCT} is running, Setup ends it first; your traffic log and settings are kept.$\r$\n$\r$\nClick Next to continue."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\zephra.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\Zephra.chm"
