@@ -22,6 +22,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
   "$1/wine-run.sh" "$1/tests/package_probe.exe" clean
   "$1/wine-run.sh" "$1/tests/package_probe.exe" shots "$2" "Z:${3//\//\\}"
   rc=$?
+  # No Run value left behind: Wine would start the installed Zephra with the prefix.
+  "$1/wine-run.sh" "$1/tests/package_probe.exe" clean
   "$1/wine-prefix.sh" stop
   exit $rc
 ' _ "$build" "$setup" "$work"

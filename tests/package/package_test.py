@@ -119,7 +119,10 @@ class Prefix:
         if setup.returncode != 0:
             print(setup.stdout)
             return False
-        # Nothing of an earlier run: no settings, no log, no installation.
+        # Nothing of an earlier run: no settings, no log, no installation. A Run
+        # value left behind has made Wine start a Zephra with the prefix: end it.
+        if self.probe_run("running")[0] == 0:
+            self.probe_run("exit")
         self.probe_run("clean")
         for d in [self.drive_c("Program Files", "Zephra"),
                   self.drive_c("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Zephra")]:
