@@ -49,7 +49,8 @@ void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 TEST(AboutDlg, ShowsProductVersionAndLinks) {
-  EXPECT_EQ(ModuleVersionText(::GetModuleHandleW(nullptr)), L"Version 1.0.0.0");
+  // The resource carries the project version of CMakeLists.txt.
+  EXPECT_EQ(ModuleVersionText(::GetModuleHandleW(nullptr)), L"Version " ZEPHRA_VERSION_W L".0");
   CAboutDlg dlg;
   g_seen = Seen{};
   g_seen.dlg = &dlg;
