@@ -4,17 +4,11 @@
 #include "base/ids.h"
 #include "res/resource.h"
 #include "ui/code_page_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
 constexpr int kTestAddressChars = 256;
-
-std::wstring ItemText(HWND dlg, int id) {
-  HWND item = ::GetDlgItem(dlg, id);
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 int ControlOf(EmailField field) {
   switch (field) {
@@ -46,21 +40,7 @@ const CEmailSettingsDlg::CmdEntry CEmailSettingsDlg::kCommands[] = {
 };
 
 CEmailSettingsDlg::CEmailSettingsDlg(const EmailSettings& settings, HINSTANCE inst)
-    : inst_(inst ? inst : ::GetModuleHandleW(nullptr)), settings_(settings) {
-  messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
-  };
-}
-
-INT_PTR CEmailSettingsDlg::Run(HWND owner) {
-  modal_ = true;
-  return RunModal(inst_, IDD_EMAIL_SETTINGS, owner);
-}
-
-HWND CEmailSettingsDlg::Create(HWND owner) {
-  modal_ = false;
-  return CreateModeless(inst_, IDD_EMAIL_SETTINGS, owner);
-}
+    : AppDialog(inst), settings_(settings) {}
 
 std::optional<INT_PTR> CEmailSettingsDlg::OnInitDialog(WPARAM, LPARAM) {
   ::SetDlgItemTextW(hwnd_, IDC_SMTP_SERVER, settings_.server.c_str());
@@ -172,8 +152,5 @@ void CEmailSettingsDlg::OnCancel(WORD, WORD, HWND) {
 
 void CEmailSettingsDlg::Finish(INT_PTR result) {
   result_ = result;
-  if (modal_)
-    ::EndDialog(hwnd_, result);
-  else
-    ::ShowWindow(hwnd_, SW_HIDE);
+  EndAsStarted(result, true);
 }

@@ -9,26 +9,20 @@
 #include <string>
 
 #include "alerts/email_settings.h"
+#include "res/resource.h"
 #include "ui/dialog_win.h"
 
-class CEmailSettingsDlg : public Dialog<CEmailSettingsDlg> {
+class CEmailSettingsDlg : public AppDialog<CEmailSettingsDlg, IDD_EMAIL_SETTINGS> {
 public:
-  // Shows a message titled "Zephra"; type carries the icon flags.
-  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
-
   explicit CEmailSettingsDlg(const EmailSettings& settings, HINSTANCE inst = nullptr);
 
-  // Runs the dialog modally; on IDOK settings() holds the edited values.
-  INT_PTR Run(HWND owner);
-  // The dialog without its own loop (the caller pumps messages).
-  HWND Create(HWND owner);
+  // Run(): on IDOK settings() holds the edited values.
 
   const EmailSettings& settings() const { return settings_; }
   // IDOK once OK has closed the dialog, IDCANCEL once Cancel has, else 0.
   INT_PTR result() const { return result_; }
   bool sendingTestMail() const { return sending_; }
 
-  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
   // The port the test e-mail connects to (25).
   void SetMailPort(uint16_t port) { mailPort_ = port; }
 
@@ -51,11 +45,8 @@ private:
   void EnableAccountEdits();
   void Finish(INT_PTR result);
 
-  HINSTANCE inst_;
   EmailSettings settings_;
-  MessageBoxFn messageBox_;
   uint16_t mailPort_ = 25;
   bool sending_ = false;
-  bool modal_ = false;
   INT_PTR result_ = 0;
 };

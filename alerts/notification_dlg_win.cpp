@@ -21,13 +21,6 @@ FontHandle BoldTahoma(int height) {
                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
 }
 
-std::wstring ItemText(HWND dlg, int id) {
-  HWND item = ::GetDlgItem(dlg, id);
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 }  // namespace
 
 const CNotificationDlg::MsgEntry CNotificationDlg::kMessages[] = {
@@ -46,24 +39,10 @@ const CNotificationDlg::CmdEntry CNotificationDlg::kCommands[] = {
 };
 
 CNotificationDlg::CNotificationDlg(NotificationInput input, HINSTANCE inst)
-    : inst_(inst ? inst : ::GetModuleHandleW(nullptr)), input_(std::move(input)) {
-  messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
-  };
-}
+    : AppDialog(inst), input_(std::move(input)) {}
 
 CNotificationDlg::~CNotificationDlg() {
   if (hwnd_) ::DestroyWindow(hwnd_);
-}
-
-INT_PTR CNotificationDlg::Run(HWND owner) {
-  modal_ = true;
-  return RunModal(inst_, IDD_NOTIFICATION, owner);
-}
-
-HWND CNotificationDlg::Create(HWND owner) {
-  modal_ = false;
-  return CreateModeless(inst_, IDD_NOTIFICATION, owner);
 }
 
 std::optional<INT_PTR> CNotificationDlg::OnInitDialog(WPARAM, LPARAM) {
@@ -179,8 +158,5 @@ void CNotificationDlg::OnClose(WORD, WORD, HWND) {
   input_.reminder.type = choice.type;
   StopSounds();
   closed_ = true;
-  if (modal_)
-    ::EndDialog(hwnd_, IDOK);
-  else
-    ::ShowWindow(hwnd_, SW_HIDE);
+  EndAsStarted(IDOK, true);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "alerts/usage_alert.h"
+#include "res/resource.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
 
@@ -21,15 +22,10 @@ struct NotificationInput {
   ReminderChoice reminder;
 };
 
-class CNotificationDlg : public Dialog<CNotificationDlg> {
+class CNotificationDlg : public AppDialog<CNotificationDlg, IDD_NOTIFICATION> {
 public:
-  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
-
   explicit CNotificationDlg(NotificationInput input, HINSTANCE inst = nullptr);
   ~CNotificationDlg();
-  INT_PTR Run(HWND owner);
-  HWND Create(HWND owner);  // modeless, for tests
-  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
 
   const ReminderChoice& reminder() const { return input_.reminder; }
   bool soundPlaying() const { return soundPlaying_; }
@@ -52,15 +48,12 @@ private:
   void EnableMinutes();
   void StopSounds();
 
-  HINSTANCE inst_;
   NotificationInput input_;
-  MessageBoxFn messageBox_;
   FontHandle messageFont_;
   FontHandle totalFont_;
   IconHandle bigIcon_;
   IconHandle smallIcon_;
   bool soundPlaying_ = false;
   bool beeperRunning_ = false;
-  bool modal_ = false;
   bool closed_ = false;
 };

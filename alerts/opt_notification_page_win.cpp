@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "ui/code_page_win.h"
 #include "ui/files_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -65,12 +66,7 @@ PROPSHEETPAGEW COptNotificationPage::Record(HINSTANCE inst) { return PageRecord(
 
 bool COptNotificationPage::Checked(int id) const { return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
 
-std::wstring COptNotificationPage::Text(int id) const {
-  HWND item = ::GetDlgItem(hwnd_, id);
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
+std::wstring COptNotificationPage::Text(int id) const { return ItemText(hwnd_, id); }
 
 std::optional<INT_PTR> COptNotificationPage::OnInitDialog(WPARAM, LPARAM) {
   BeginPage(hwnd_);

@@ -39,21 +39,7 @@ const CRecorderDlg::CmdEntry CRecorderDlg::kCommands[] = {
 };
 
 CRecorderDlg::CRecorderDlg(std::vector<std::wstring> names, std::vector<RecorderSettings> rows, HINSTANCE inst)
-    : inst_(inst ? inst : ::GetModuleHandleW(nullptr)), names_(std::move(names)), rows_(std::move(rows)) {
-  messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
-  };
-}
-
-INT_PTR CRecorderDlg::Run(HWND owner) {
-  modal_ = true;
-  return RunModal(inst_, IDD_RECORDER, owner);
-}
-
-HWND CRecorderDlg::Create(HWND owner) {
-  modal_ = false;
-  return CreateModeless(inst_, IDD_RECORDER, owner);
-}
+    : AppDialog(inst), names_(std::move(names)), rows_(std::move(rows)) {}
 
 std::optional<INT_PTR> CRecorderDlg::OnInitDialog(WPARAM, LPARAM) {
   HICON big = nullptr, small = nullptr;
@@ -181,8 +167,5 @@ void CRecorderDlg::OnCancel(WORD, WORD, HWND) { Finish(IDCANCEL); }
 
 void CRecorderDlg::Finish(INT_PTR result) {
   result_ = result;
-  if (modal_)
-    ::EndDialog(hwnd_, result);
-  else
-    ::DestroyWindow(hwnd_);
+  EndAsStarted(result);
 }

@@ -10,29 +10,22 @@
 #include <vector>
 
 #include "recorder/rates_recorder.h"
+#include "res/resource.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
 #include "ui/report_list_win.h"
 #include "ui/spin_win.h"
 
-class CRecorderDlg : public Dialog<CRecorderDlg> {
+class CRecorderDlg : public AppDialog<CRecorderDlg, IDD_RECORDER> {
 public:
-  // Shows a message titled "Zephra"; type carries the icon flags.
-  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
-
   // names and rows in catalogue order.
   CRecorderDlg(std::vector<std::wstring> names, std::vector<RecorderSettings> rows, HINSTANCE inst = nullptr);
-
-  INT_PTR Run(HWND owner);
-  // The dialog without its own loop (the caller pumps messages).
-  HWND Create(HWND owner);
 
   // In catalogue order, whatever the list's order.
   const std::vector<RecorderSettings>& rows() const { return rows_; }
   // IDOK once OK has closed the dialog, IDCANCEL once Cancel has, else 0.
   INT_PTR result() const { return result_; }
   CReportList& list() { return list_; }
-  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
 
 private:
   friend class Dialog<CRecorderDlg>;
@@ -57,15 +50,12 @@ private:
   void ShowCells(int listRow);
   void Finish(INT_PTR result);
 
-  HINSTANCE inst_;
   std::vector<std::wstring> names_;
   std::vector<RecorderSettings> rows_;
   CReportList list_;
   CSpinControl interval_;
-  MessageBoxFn messageBox_;
   IconHandle bigIcon_, smallIcon_;
   DWORD filterIndex_ = 1;  // the browse dialog's last filter: text first
   bool loading_ = false;   // controls are being filled: their changes are not edits
-  bool modal_ = false;
   INT_PTR result_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "base/ids.h"
 #include "res/resource.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -11,12 +12,6 @@ constexpr UINT WM_COMPARE_CHECKS = WM_APP + 1;
 constexpr int kSpecifySpeedIndex = 15;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 }  // namespace
 
@@ -184,7 +179,7 @@ void COptAdaptersPage::OnCustomSpeedCmd(WORD, WORD code, HWND control) {
   if (code != EN_CHANGE || filling_) return;
   const int r = SelectedRow();
   if (r < 0 || SelectedData(hwnd_, IDC_ADP_SPEED, 0) != kSpecifySpeed) return;
-  rows_[static_cast<size_t>(r)].speed = ParseSpeedText(WindowText(::GetDlgItem(hwnd_, IDC_ADP_CUSTOM_SPEED)));
+  rows_[static_cast<size_t>(r)].speed = ParseSpeedText(ControlText(::GetDlgItem(hwnd_, IDC_ADP_CUSTOM_SPEED)));
   SetModified();
 }
 
@@ -192,7 +187,7 @@ void COptAdaptersPage::OnNameCmd(WORD, WORD code, HWND) {
   if (code != EN_CHANGE || filling_) return;
   const int row = ListView_GetNextItem(list_.hwnd(), -1, LVNI_SELECTED);
   if (row < 0) return;
-  const std::wstring name = WindowText(::GetDlgItem(hwnd_, IDC_ADP_NAME));
+  const std::wstring name = ControlText(::GetDlgItem(hwnd_, IDC_ADP_NAME));
   rows_[static_cast<size_t>(list_.Data(row))].name = name;
   list_.SetTextIfChanged(row, 1, name);
   SetModified();

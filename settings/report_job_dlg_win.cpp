@@ -6,18 +6,12 @@
 #include "settings/options_sheet_win.h"
 #include "settings/service_page.h"
 #include "ui/files_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
 const wchar_t kReportFileFilter[] =
     L"Text File (*.txt)|*.txt|Microsoft Excel (*.csv)|*.csv|Web Page (*.htm;*.html)|*.htm;*.html|";
-
-std::wstring ItemText(HWND dlg, int id) {
-  HWND item = ::GetDlgItem(dlg, id);
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 }  // namespace
 
@@ -32,21 +26,7 @@ const CReportDlg::CmdEntry CReportDlg::kCommands[] = {
 };
 
 CReportDlg::CReportDlg(const ReportJob& job, const std::vector<AdapterRow>& connections, HINSTANCE inst)
-    : inst_(inst ? inst : ::GetModuleHandleW(nullptr)), job_(job), connections_(connections) {
-  messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
-  };
-}
-
-INT_PTR CReportDlg::Run(HWND owner) {
-  modal_ = true;
-  return RunModal(inst_, IDD_REPORT_JOB, owner);
-}
-
-HWND CReportDlg::Create(HWND owner) {
-  modal_ = false;
-  return CreateModeless(inst_, IDD_REPORT_JOB, owner);
-}
+    : AppDialog(inst), job_(job), connections_(connections) {}
 
 std::optional<INT_PTR> CReportDlg::OnInitDialog(WPARAM, LPARAM) {
   const Choices types = ReportTypeChoices();
@@ -97,8 +77,5 @@ void CReportDlg::OnCancelCmd(WORD, WORD, HWND) { Finish(IDCANCEL); }
 
 void CReportDlg::Finish(INT_PTR result) {
   result_ = result;
-  if (modal_)
-    ::EndDialog(hwnd_, result);
-  else
-    ::DestroyWindow(hwnd_);
+  EndAsStarted(result);
 }

@@ -18,21 +18,7 @@ const CStopwatchDlg::CmdEntry CStopwatchDlg::kCommands[] = {
 };
 
 CStopwatchDlg::CStopwatchDlg(StopwatchInput input, HINSTANCE inst)
-    : input_(std::move(input)), inst_(inst ? inst : ::GetModuleHandleW(nullptr)) {
-  messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
-  };
-}
-
-INT_PTR CStopwatchDlg::Run(HWND owner) {
-  modal_ = true;
-  return RunModal(inst_, IDD_STOPWATCH, owner);
-}
-
-HWND CStopwatchDlg::Create(HWND owner) {
-  modal_ = false;
-  return CreateModeless(inst_, IDD_STOPWATCH, owner);
-}
+    : AppDialog(inst), input_(std::move(input)) {}
 
 std::optional<INT_PTR> CStopwatchDlg::OnInitDialog(WPARAM, LPARAM) {
   HICON big = nullptr, small = nullptr;
@@ -136,8 +122,5 @@ void CStopwatchDlg::OnCloseCmd(WORD, WORD, HWND) { Finish(); }
 void CStopwatchDlg::Finish() {
   ReadChecks();
   ::KillTimer(hwnd_, kStopwatchTimerId);
-  if (modal_)
-    ::EndDialog(hwnd_, IDOK);
-  else
-    ::DestroyWindow(hwnd_);
+  EndAsStarted(IDOK);
 }

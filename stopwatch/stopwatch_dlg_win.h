@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "stopwatch/stopwatch_span.h"
+#include "res/resource.h"
 #include "ui/dialog_win.h"
 #include "ui/handle_win.h"
 
@@ -30,20 +31,14 @@ struct StopwatchInput {
   bool resetGraphOnStart = false; // "StopwatchResetAdapterGraph"
 };
 
-class CStopwatchDlg : public Dialog<CStopwatchDlg> {
+class CStopwatchDlg : public AppDialog<CStopwatchDlg, IDD_STOPWATCH> {
 public:
-  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
-
   explicit CStopwatchDlg(StopwatchInput input, HINSTANCE inst = nullptr);
-
-  INT_PTR Run(HWND owner);
-  HWND Create(HWND owner);  // without a loop of its own (tests)
 
   // The two check boxes as last read (at Start, the on-top box and Close).
   bool alwaysOnTop() const { return input_.alwaysOnTop; }
   bool resetGraphOnStart() const { return input_.resetGraphOnStart; }
   const StopwatchSpan& span() const { return span_; }
-  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
 
 private:
   friend class Dialog<CStopwatchDlg>;
@@ -63,10 +58,7 @@ private:
   void Finish();
 
   StopwatchInput input_;
-  HINSTANCE inst_;
   StopwatchSpan span_;
-  MessageBoxFn messageBox_;
   IconHandle bigIcon_, smallIcon_;
   FontHandle elapsedFont_;
-  bool modal_ = false;
 };

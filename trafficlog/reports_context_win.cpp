@@ -52,15 +52,6 @@ bool SameConnection(const SelectedConnection& a, const SelectedConnection& b) {
   return a.kind == b.kind && a.id == b.id;
 }
 
-void SetTextIfChanged(HWND dialog, int id, const std::wstring& text) {
-  HWND control = ::GetDlgItem(dialog, id);
-  if (!control) return;
-  const int n = ::GetWindowTextLengthW(control);
-  std::wstring shown(static_cast<size_t>(n) + 1, L'\0');
-  shown.resize(static_cast<size_t>(::GetWindowTextW(control, shown.data(), n + 1)));
-  if (shown != text) ::SetWindowTextW(control, text.c_str());
-}
-
 std::optional<INT_PTR> ColouredStatic(HWND page, WPARAM wp, LPARAM lp, COLORREF colour) {
   // The dialog manager calls the page's procedure first: that inner call
   // takes the default, whose brush the outer one keeps.

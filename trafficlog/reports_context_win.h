@@ -76,8 +76,6 @@ struct ReportsContext {
 };
 
 bool SameConnection(const SelectedConnection& a, const SelectedConnection& b);
-// Writes a static text only when it differs from the shown one.
-void SetTextIfChanged(HWND dialog, int id, const std::wstring& text);
 // Colours a static text of a page (WM_CTLCOLORSTATIC): the page's own
 // background as the dialog manager gives it (the themed tab pane included),
 // with red or blue text. Nothing (default processing) when called from within.

@@ -98,7 +98,7 @@ void CSumSummaryPage::Load() {
 void CSumSummaryPage::ShowValues() {
   const std::vector<SummaryRow> rows = SummaryRows(totals_, Live(), ctx_.in.lastDays);
   for (int r = 0; r < kSummaryRowCount; ++r)
-    for (int c = 0; c < 3; ++c) SetTextIfChanged(hwnd_, kValueIds[r][c], rows[static_cast<size_t>(r)].text[c]);
+    for (int c = 0; c < 3; ++c) SetItemTextIfChanged(hwnd_, kValueIds[r][c], rows[static_cast<size_t>(r)].text[c]);
 }
 
 void CSumSummaryPage::OnDaysChange(WORD, WORD code, HWND) {
@@ -147,10 +147,7 @@ std::optional<INT_PTR> CSumSummaryPage::OnExport(WPARAM, LPARAM) {
     std::vector<SummaryRow> rows(kSummaryRowCount);
     for (int r = 0; r < kSummaryRowCount; ++r)
       for (int c = 0; c < 3; ++c) {
-        HWND label = ::GetDlgItem(hwnd_, kValueIds[r][c]);
-        std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(label)) + 1, L'\0');
-        text.resize(static_cast<size_t>(::GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
-        rows[static_cast<size_t>(r)].text[c] = text;
+        rows[static_cast<size_t>(r)].text[c] = ItemText(hwnd_, kValueIds[r][c]);
       }
     const ReportHeader header = MakeReportHeader(ctx_.ConnectionName(loaded_), totals_.span, ctx_.in.options);
     return SummaryReportText(format, header, ctx_.in.lastDays, rows);

@@ -12,7 +12,9 @@
 #pragma once
 #include <windows.h>
 #include <prsht.h>
+#include <functional>
 #include <optional>
+#include <string>
 
 template <class D>
 class Dialog {
@@ -119,6 +121,53 @@ private:
     result = *r;
     return true;
   }
+};
+
+// A dialog window of its own, from one template: run modally, or made
+// without a loop of its own for tests (the caller pumps messages). Its
+// messages go through a message box that tests replace (titled "Zephra").
+template <class D, int kTemplateId>
+class AppDialog : public Dialog<D> {
+public:
+  // Shows a message titled "Zephra"; type carries the icon and button flags.
+  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
+
+  INT_PTR Run(HWND owner) {
+    modal_ = true;
+    return ::DialogBoxParamW(inst_, MAKEINTRESOURCEW(kTemplateId), owner, proc_, Self());
+  }
+  HWND Create(HWND owner) {
+    modal_ = false;
+    return ::CreateDialogParamW(inst_, MAKEINTRESOURCEW(kTemplateId), owner, proc_, Self());
+  }
+  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
+
+protected:
+  // The dialog procedure is taken here, in the derived class's own source
+  // file, where its message tables are complete; Run and Create may then be
+  // called from anywhere.
+  explicit AppDialog(HINSTANCE inst) : inst_(inst ? inst : ::GetModuleHandleW(nullptr)), proc_(&Dialog<D>::Thunk) {}
+
+  // Ends the dialog the way it was started; a modeless one is destroyed, or
+  // only hidden when its state is still to be read.
+  void EndAsStarted(INT_PTR result, bool hideWhenModeless = false) {
+    if (modal_)
+      ::EndDialog(this->hwnd_, result);
+    else if (hideWhenModeless)
+      ::ShowWindow(this->hwnd_, SW_HIDE);
+    else
+      ::DestroyWindow(this->hwnd_);
+  }
+
+  HINSTANCE inst_;
+  MessageBoxFn messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
+    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
+  };
+  bool modal_ = false;
+
+private:
+  LPARAM Self() { return reinterpret_cast<LPARAM>(static_cast<D*>(this)); }
+  DLGPROC proc_;
 };
 
 // Dialog procedures return their real result through DWLP_MSGRESULT for these.

@@ -62,6 +62,11 @@ std::wstring ControlText(HWND control) {
   return text;
 }
 
+std::wstring ItemText(HWND dlg, int id) {
+  HWND item = ::GetDlgItem(dlg, id);
+  return item ? ControlText(item) : std::wstring();
+}
+
 void SetItemTextIfChanged(HWND dlg, int id, const std::wstring& text) {
   HWND item = ::GetDlgItem(dlg, id);
   if (item && ControlText(item) != text) ::SetWindowTextW(item, text.c_str());

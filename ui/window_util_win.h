@@ -27,6 +27,8 @@ void MakeAppWindow(HWND window, HINSTANCE inst, int iconId, HICON& big, HICON& s
 
 // A control's text, however long.
 std::wstring ControlText(HWND control);
+// A dialog item's text; empty when there is no such item.
+std::wstring ItemText(HWND dlg, int id);
 // Replaces a dialog item's text only when it differs, so the label does not flicker.
 void SetItemTextIfChanged(HWND dlg, int id, const std::wstring& text);
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ui/shell_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -10,13 +11,6 @@ constexpr UINT_PTR kSubclassId = 0x4C4E4B;  // one subclass per control
 constexpr UINT kHoverPeriodMs = 100;
 constexpr int kRepaintBelow = 10;          // the hover underline may reach below the text
 constexpr int kHandCursorResource = 106;   // in the system's help viewer
-
-std::wstring WindowText(HWND hwnd) {
-  const int length = ::GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), length + 1)));
-  return text;
-}
 
 }  // namespace
 
@@ -70,7 +64,7 @@ bool CLinkLabel::Attach(HWND control) {
   hwnd_ = control;
   ::SetWindowLongPtrW(control, GWL_STYLE, ::GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
 
-  const std::wstring text = WindowText(control);
+  const std::wstring text = ControlText(control);
   if (target_.empty()) target_ = text;
   if (text.empty()) ::SetWindowTextW(control, target_.c_str());
 
@@ -160,7 +154,7 @@ void CLinkLabel::SelectFont(HFONT font) {
 
 void CLinkLabel::SizeToText() {
   if (!autoSize_ || !hwnd_) return;
-  const std::wstring text = WindowText(hwnd_);
+  const std::wstring text = ControlText(hwnd_);
   HDC dc = ::GetDC(hwnd_);
   RECT fit{0, 0, 0, 0};
   {
@@ -198,7 +192,7 @@ void CLinkLabel::Paint(HDC dc) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-  const std::wstring text = WindowText(hwnd_);
+  const std::wstring text = ControlText(hwnd_);
   const LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
   UINT format = DT_SINGLELINE;
   if ((style & SS_TYPEMASK) == SS_CENTER) format |= DT_CENTER;

@@ -7,6 +7,7 @@
 #include "app/about_dlg_win.h"
 #include "res/resource.h"
 #include "shell_support.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -19,12 +20,6 @@ struct Seen {
   bool homeNotify = false;
 };
 Seen g_seen;
-
-std::wstring ItemText(HWND dlg, int id) {
-  wchar_t text[128] = {};
-  ::GetDlgItemTextW(dlg, id, text, 128);
-  return text;
-}
 
 void CALLBACK ReadAndClose(HWND, UINT, UINT_PTR, DWORD) {
   CAboutDlg* dlg = g_seen.dlg;

@@ -205,12 +205,6 @@ NotificationInput WindowInput(const AdapterEntry* connection) {
   return in;
 }
 
-std::wstring ItemText(HWND dlg, int id) {
-  wchar_t text[512] = {};
-  ::GetDlgItemTextW(dlg, id, text, 512);
-  return text;
-}
-
 TEST(NotificationWindow, TextsFontsColoursReminderAndStopButton) {
   AdapterEntry lan;
   lan.todayIn = 1;

@@ -31,8 +31,6 @@ struct TempFolder {
   std::wstring operator/(const wchar_t* name) const { return path + L"\\" + name; }
 };
 
-std::wstring ItemText(HWND dlg, int id) { return ControlText(::GetDlgItem(dlg, id)); }
-
 size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;
   for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size()) ++n;
