@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include <string>
 #include <vector>
 
 // The adapters the system lists now (the loopback is not among them).
@@ -15,4 +16,18 @@ inline size_t LiveAdapterCount() {
   size_t n = 0;
   for (auto* a = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()); a; a = a->Next) ++n;
   return n;
+}
+
+// The whole file, also while a program still writes, replaces or deletes it;
+// "(missing)" when it cannot be opened.
+inline std::string ReadWholeFile(const std::wstring& path) {
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string bytes;
+  char block[1 << 16];
+  DWORD got = 0;
+  while (::ReadFile(f, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+  ::CloseHandle(f);
+  return bytes;
 }

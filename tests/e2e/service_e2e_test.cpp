@@ -33,18 +33,6 @@ uint64_t WriteTime(const std::wstring& path) {
   return (static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
 }
 
-std::string ReadAll(const std::wstring& path) {
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string out(1 << 16, '\0');
-  DWORD got = 0;
-  ::ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
-  ::CloseHandle(h);
-  out.resize(got);
-  return out;
-}
-
 template <class Pred>
 bool WaitFor(Pred done, DWORD ms) {
   const ULONGLONG end = ::GetTickCount64() + ms;
@@ -94,7 +82,7 @@ TEST(ZephraServiceExe, CountsReportsAndWritesTheLogUntilStopped) {
   ASSERT_TRUE(WaitFor([&] { return WriteTime(report) != 0; }, 10000)) << "no report";
   const uint64_t first = WriteTime(report);
   EXPECT_TRUE(WaitFor([&] { return WriteTime(report) > first; }, 10000)) << "the report was not replaced";
-  const std::string csv = ReadAll(report);
+  const std::string csv = ReadWholeFile(report);
   EXPECT_EQ(csv.rfind("General Traffic Summary", 0), 0u) << csv;
   EXPECT_NE(csv.find("All Connections"), std::string::npos);
   EXPECT_EQ(WriteTime(refused), 0u);

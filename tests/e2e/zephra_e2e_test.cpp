@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e/e2e_support.h"
+#include "settings/registry_win.h"
 
 namespace {
 
@@ -119,13 +120,9 @@ protected:
     // A fresh user: no settings; keep the help viewer from opening on first start.
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
     ::DeleteFileW(LogPath().c_str());
-    HKEY key;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kOptions, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const DWORD zero = 0;
-    ::RegSetValueExW(key, L"FirstRun", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
-    ::RegCloseKey(key);
+    ASSERT_TRUE(registry.WriteDword(RegRoot::CurrentUser, kOptions, L"FirstRun", 0));
   }
+  Win32Registry registry;
 };
 
 TEST_F(ZephraExe, SingleInstanceHandOverAndClose) {
@@ -369,19 +366,6 @@ std::vector<std::vector<std::wstring>> ListTexts(HWND list, DWORD pid, int colum
   return rows;
 }
 
-// The whole file, also while the program still writes it.
-std::string ReadWholeFile(const std::wstring& path) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string bytes;
-  char block[1 << 16];
-  DWORD got = 0;
-  while (::ReadFile(f, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
-  ::CloseHandle(f);
-  return bytes;
-}
-
 TEST_F(ZephraExe, F3ShowsTheLoggedDaysAndExportsThemAsCsv) {
   SYSTEMTIME today;
   ::GetLocalTime(&today);
@@ -543,21 +527,6 @@ TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
 
 namespace {
 
-bool SetValue(const wchar_t* key, const wchar_t* name, DWORD type, const void* data, DWORD size) {
-  HKEY k;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
-    return false;
-  const bool ok = ::RegSetValueExW(k, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-  ::RegCloseKey(k);
-  return ok;
-}
-bool SetText(const wchar_t* key, const wchar_t* name, const std::wstring& text) {
-  return SetValue(key, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
-}
-bool SetDword(const wchar_t* key, const wchar_t* name, DWORD value) {
-  return SetValue(key, name, REG_DWORD, &value, sizeof value);
-}
-
 TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
   ScriptServer server("mailbox_smtp.py", "");
   ASSERT_TRUE(server.ready());
@@ -597,13 +566,13 @@ TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
   rule.recipients = L"user@example.com";
   rule.runProgram = 1;
   rule.program = script;
-  const std::vector<uint8_t> image = SerializeAlertRule(rule);
-  ASSERT_TRUE(SetValue(kOptions, L"NotificationEx2U", REG_BINARY, image.data(), static_cast<DWORD>(image.size())));
-  ASSERT_TRUE(SetDword(kOptions, L"NotificationEnabled", 1));
-  ASSERT_TRUE(SetDword(kOptions, L"WeekStartDay", yesterday.wDayOfWeek));
-  const wchar_t kEmail[] = L"Software\\Quarlen\\Zephra\\Options\\EmailSettings";
-  ASSERT_TRUE(SetText(kEmail, L"SmtpServer", L"127.0.0.1"));
-  ASSERT_TRUE(SetText(kEmail, L"MailFrom", L"meter@example.com"));
+  const RegRoot user = RegRoot::CurrentUser;
+  ASSERT_TRUE(registry.WriteBinary(user, kOptions, L"NotificationEx2U", SerializeAlertRule(rule)));
+  ASSERT_TRUE(registry.WriteDword(user, kOptions, L"NotificationEnabled", 1));
+  ASSERT_TRUE(registry.WriteDword(user, kOptions, L"WeekStartDay", yesterday.wDayOfWeek));
+  const std::wstring email = std::wstring(kOptions) + L"\\EmailSettings";
+  ASSERT_TRUE(registry.WriteString(user, email, L"SmtpServer", L"127.0.0.1"));
+  ASSERT_TRUE(registry.WriteString(user, email, L"MailFrom", L"meter@example.com"));
 
   // The test hook of the program: the mail goes to the server's port.
   ::SetEnvironmentVariableW(L"ZEPHRA_TEST_SMTP_PORT", std::to_wstring(server.port()).c_str());
@@ -630,18 +599,7 @@ TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
   while (::IsWindow(window) && ::GetTickCount() - start < 10000) ::Sleep(50);
   EXPECT_FALSE(::IsWindow(window));
   EXPECT_EQ(server.Read("2.eml"), "");  // waits 5 s for a second mail
-  std::string ran;
-  {
-    HANDLE f = ::CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    char buffer[256];
-    DWORD n = 0;
-    if (f != INVALID_HANDLE_VALUE) {
-      if (::ReadFile(f, buffer, sizeof buffer, &n, nullptr)) ran.assign(buffer, n);
-      ::CloseHandle(f);
-    }
-  }
-  EXPECT_EQ(ran, "ran\r\n");
+  EXPECT_EQ(ReadWholeFile(marker), "ran\r\n");
 
   ::PostMessageW(meter, WM_CLOSE, 0, 0);
   DWORD code = 0;
@@ -662,24 +620,14 @@ TEST_F(ZephraExe, RecordingFileSurvivesAnAbruptEnd) {
   ::GetTempPathW(MAX_PATH, temp);
   const std::wstring file = std::wstring(temp) + L"zephra-e2e-rates.csv";
   ::DeleteFileW(file.c_str());
-  HKEY key;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Quarlen\\Zephra\\AdaptersEx\\100-", 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  auto dword = [&](const wchar_t* name, DWORD v) {
-    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
-  };
-  ::RegSetValueExW(key, L"AdapterID", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
-  dword(L"RecordTrafficRates", 1);
-  dword(L"RecordInterval", 1);
-  dword(L"RecordNumberOnly", 1);
-  ::RegSetValueExW(key, L"RecordFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
-                   static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(key);
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kOptions, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  dword(L"DisplayUnitByte", 1);
-  ::RegCloseKey(key);
+  const RegRoot user = RegRoot::CurrentUser;
+  const std::wstring all = std::wstring(kRoot) + L"\\AdaptersEx\\100-";
+  ASSERT_TRUE(registry.WriteString(user, all, L"AdapterID", L""));
+  ASSERT_TRUE(registry.WriteDword(user, all, L"RecordTrafficRates", 1));
+  ASSERT_TRUE(registry.WriteDword(user, all, L"RecordInterval", 1));
+  ASSERT_TRUE(registry.WriteDword(user, all, L"RecordNumberOnly", 1));
+  ASSERT_TRUE(registry.WriteString(user, all, L"RecordFile", file));
+  ASSERT_TRUE(registry.WriteDword(user, kOptions, L"DisplayUnitByte", 1));
 
   Process p;
   ASSERT_TRUE(p.Start());
