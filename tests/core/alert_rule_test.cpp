@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/bytes.h"
 #include "settings/alert_rule.h"
 
 namespace {
@@ -24,33 +25,30 @@ AlertRule FullRule() {
   return r;
 }
 
-uint32_t U32At(const std::vector<uint8_t>& img, size_t at) {
-  return img[at] | (img[at + 1] << 8) | (img[at + 2] << 16) | (static_cast<uint32_t>(img[at + 3]) << 24);
-}
 }  // namespace
 
 TEST(AlertRuleImage, FieldsLieAtTheDocumentedOffsets) {
   std::vector<uint8_t> img = SerializeAlertRule(FullRule());
   ASSERT_EQ(img.size(), 1992u);
-  EXPECT_EQ(U32At(img, 0), 3u);
-  EXPECT_EQ(U32At(img, 4), 300u);
+  EXPECT_EQ(GetU32Le(&img[0]), 3u);
+  EXPECT_EQ(GetU32Le(&img[4]), 300u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&img[8])), "{4E6574446576-0001}");
   EXPECT_EQ(img[268], '1');
   EXPECT_EQ(img[269], 0);
   EXPECT_EQ(img[270], '.');
   EXPECT_EQ(img[272], '5');
   EXPECT_EQ(img[274], 0);
-  EXPECT_EQ(U32At(img, 396), 3u);
-  EXPECT_EQ(U32At(img, 400), 2u);
-  EXPECT_EQ(U32At(img, 404), 2u);
-  EXPECT_EQ(U32At(img, 408), 1u);
+  EXPECT_EQ(GetU32Le(&img[396]), 3u);
+  EXPECT_EQ(GetU32Le(&img[400]), 2u);
+  EXPECT_EQ(GetU32Le(&img[404]), 2u);
+  EXPECT_EQ(GetU32Le(&img[408]), 1u);
   EXPECT_EQ(img[412], 'C');
-  EXPECT_EQ(U32At(img, 932), 1u);
-  EXPECT_EQ(U32At(img, 936), 7u);
-  EXPECT_EQ(U32At(img, 940), 14u);
-  EXPECT_EQ(U32At(img, 944), 1u);
+  EXPECT_EQ(GetU32Le(&img[932]), 1u);
+  EXPECT_EQ(GetU32Le(&img[936]), 7u);
+  EXPECT_EQ(GetU32Le(&img[940]), 14u);
+  EXPECT_EQ(GetU32Le(&img[944]), 1u);
   EXPECT_EQ(img[948], 'a');
-  EXPECT_EQ(U32At(img, 1468), 1u);
+  EXPECT_EQ(GetU32Le(&img[1468]), 1u);
   EXPECT_EQ(img[1472], 'C');
   // "C:\Tools\cut é.exe": the é is one UTF-16 unit at index 13.
   EXPECT_EQ(img[1472 + 26], 0xE9);
@@ -84,7 +82,7 @@ TEST(AlertRuleImage, OverlongTextsAreCutToTheirFieldsAndStayTerminated) {
   std::vector<uint8_t> img = SerializeAlertRule(r);
   ASSERT_EQ(img.size(), 1992u);
   EXPECT_EQ(img[8 + 259], 0);      // id terminator
-  EXPECT_EQ(U32At(img, 396), 0u);  // the threshold did not spill into the unit
+  EXPECT_EQ(GetU32Le(&img[396]), 0u);  // the threshold did not spill into the unit
   AlertRule back;
   ASSERT_TRUE(ParseAlertRule(img, back));
   EXPECT_EQ(back.adapterId.size(), 259u);

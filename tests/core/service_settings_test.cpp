@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "base/bytes.h"
 #include "settings/memory_registry.h"
 #include "settings/service_settings.h"
 #include "trafficlog/report_export.h"
 
 namespace {
 const std::wstring kRoot = L"Software\\Tests\\";
-
-uint32_t U32At(const std::vector<uint8_t>& img, size_t at) {
-  return img[at] | (img[at + 1] << 8) | (img[at + 2] << 16) | (static_cast<uint32_t>(img[at + 3]) << 24);
-}
 
 ReportJob Job(int32_t type, int32_t kind, const char* id, int32_t interval, const wchar_t* file) {
   return ReportJob{type, kind, id, interval, 0, file};
@@ -21,11 +18,11 @@ TEST(ReportJobImage, FieldsLieAtTheirOffsetsAndReadBack) {
   job.reserved = 7;  // never stored
   const std::vector<uint8_t> img = SerializeReportJob(job);
   ASSERT_EQ(img.size(), 796u);
-  EXPECT_EQ(U32At(img, 0), 2u);
-  EXPECT_EQ(U32At(img, 4), 300u);
+  EXPECT_EQ(GetU32Le(&img[0]), 2u);
+  EXPECT_EQ(GetU32Le(&img[4]), 300u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&img[8])), "{4E6574446576-0001}");
-  EXPECT_EQ(U32At(img, 268), 3600u);
-  EXPECT_EQ(U32At(img, 272), 0u);
+  EXPECT_EQ(GetU32Le(&img[268]), 3600u);
+  EXPECT_EQ(GetU32Le(&img[272]), 0u);
   EXPECT_EQ(img[276], 'C');
   EXPECT_EQ(img[277], 0);
   EXPECT_EQ(img[276 + 2 * 16], 0xE9);  // "\u00e9" as one UTF-16 unit
