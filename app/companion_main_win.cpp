@@ -17,6 +17,7 @@
 #include "settings/registry_win.h"
 #include "trafficlog/log_file_win.h"
 #include "ui/code_page_win.h"
+#include "ui/files_win.h"
 #include "ui/handle_win.h"
 
 namespace {
@@ -37,9 +38,7 @@ public:
       FileHandle file(::CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
       if (!file) return false;
-      DWORD written = 0;
-      const bool ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                      written == bytes.size() && ::FlushFileBuffers(file.get());
+      const bool ok = WriteAllBytes(file.get(), bytes) && ::FlushFileBuffers(file.get());
       if (!ok) {
         file.reset();
         ::DeleteFileW(part.c_str());

@@ -12,9 +12,7 @@ public:
     // Always at the end: the file may have been cut or grown meanwhile.
     LARGE_INTEGER zero{};
     if (!::SetFilePointerEx(file_.get(), zero, nullptr, FILE_END)) return false;
-    DWORD written = 0;
-    const bool ok = ::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    const bool ok = WriteAllBytes(file_.get(), bytes);
     ::FlushFileBuffers(file_.get());
     return ok;
   }

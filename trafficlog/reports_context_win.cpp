@@ -17,17 +17,6 @@ std::wstring WithPath(const wchar_t* tmpl, const std::wstring& path) {
   return text;
 }
 
-bool WriteAllBytes(HANDLE file, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD put = 0;
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    if (!::WriteFile(file, bytes.data() + done, want, &put, nullptr) || put == 0) return false;
-    done += put;
-  }
-  return true;
-}
-
 }  // namespace
 
 ReportsEnvironment DefaultReportsEnvironment() {
@@ -44,7 +33,7 @@ ReportsEnvironment DefaultReportsEnvironment() {
     ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   };
   env.encode = &ToSystemCodePage;
-  env.writeAll = &WriteAllBytes;
+  env.writeAll = [](HANDLE file, const std::string& bytes) { return WriteAllBytes(file, bytes); };
   return env;
 }
 

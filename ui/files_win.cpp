@@ -63,6 +63,17 @@ bool CreateDirectoryPath(const std::wstring& path) {
   return PassOrCreate(path);
 }
 
+bool WriteAllBytes(HANDLE file, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    if (!::WriteFile(file, bytes.data() + done, want, &put, nullptr) || put == 0) return false;
+    done += put;
+  }
+  return true;
+}
+
 bool IsExistingFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

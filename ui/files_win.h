@@ -17,6 +17,9 @@ bool EnsureDirectory(const std::wstring& path, bool create);
 bool CreateDirectoryPath(const std::wstring& path);
 // True when the path names an existing file (not a directory).
 bool IsExistingFile(const std::wstring& path);
+// Writes every byte at the file's position, however many calls it takes;
+// false when a write fails (a full disk, a file gone).
+bool WriteAllBytes(HANDLE file, std::string_view bytes);
 
 // The folder of the running program, ending with "\" so that a file name can
 // be appended directly; none when it cannot be found.
