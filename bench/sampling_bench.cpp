@@ -29,11 +29,10 @@ void Run(int adapters) {
   BuildCatalogue(cat, reg, src, L"Software\\ZephraBench\\");
   CountingSink sink;
   SampleOptions options;
-  LocalTime now;
 
   // Fill the histories first, so the timed passes also drop the oldest sample.
   const int warm = static_cast<int>(cat.maxHistory) + 10;
-  for (int i = 0; i < warm; ++i) SampleAdapters(cat, src, options, now, sink);
+  for (int i = 0; i < warm; ++i) SampleAdapters(cat, src, options, sink);
 
   const int passes = adapters >= 256 ? 2000 : 20000;
   const auto start = std::chrono::steady_clock::now();
@@ -42,7 +41,7 @@ void Run(int adapters) {
       a.row.inOctets += 1500 + static_cast<uint64_t>(i);
       a.row.outOctets += 100;
     }
-    SampleAdapters(cat, src, options, now, sink);
+    SampleAdapters(cat, src, options, sink);
   }
   const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
   std::printf("SampleAdapters, %3d adapters (+2 aggregates): %9.2f us per pass (%d passes, %llu samples)\n",

@@ -25,10 +25,8 @@ bool IsTrayEntry(const AdapterEntry& entry, const SampleOptions& options) {
   return entry.kind != kKindAdapter || entry.id == options.stAdpId;
 }
 
-void TrayAndRecord(AdapterEntry& entry, const RateSample& sample, const SampleOptions& options,
-                   const LocalTime& now, SampleSink& sink) {
+void TrayUpdate(AdapterEntry& entry, const SampleOptions& options, SampleSink& sink) {
   if (IsTrayEntry(entry, options)) sink.OnTrayUpdate(entry);
-  sink.OnRecord(entry, sample, now);
 }
 
 struct PassTotals {
@@ -39,7 +37,7 @@ struct PassTotals {
 };
 
 void UpdateEntry(AdapterEntry& entry, const AdapterInfo& adapter, const InterfaceRow& row, PassTotals& totals,
-                 const SampleOptions& options, const LocalTime& now, SampleSink& sink) {
+                 const SampleOptions& options, SampleSink& sink) {
   entry.seenThisTick = true;
   uint64_t down = 0;
   uint64_t up = 0;
@@ -67,10 +65,10 @@ void UpdateEntry(AdapterEntry& entry, const AdapterInfo& adapter, const Interfac
     entry.ipAddress = adapter.ipAddress;
     if (options.showIpInTitle) sink.OnTitleChanged(entry);
   }
-  TrayAndRecord(entry, sample, options, now, sink);
+  TrayUpdate(entry, options, sink);
 }
 
-void MissingEntry(AdapterEntry& entry, const SampleOptions& options, const LocalTime& now, SampleSink& sink) {
+void MissingEntry(AdapterEntry& entry, const SampleOptions& options, SampleSink& sink) {
   entry.hasPrevious = false;
   const RateSample sample = Accumulate(entry, 0, 0);
   PushSample(entry, sample, sink);
@@ -78,16 +76,16 @@ void MissingEntry(AdapterEntry& entry, const SampleOptions& options, const Local
     entry.ipAddress.clear();
     if (options.showIpInTitle) sink.OnTitleChanged(entry);
   }
-  TrayAndRecord(entry, sample, options, now, sink);
+  TrayUpdate(entry, options, sink);
 }
 
 void UpdateAggregate(AdapterEntry& entry, uint64_t down, uint64_t up, const SampleOptions& options,
-                     const LocalTime& now, SampleSink& sink) {
+                     SampleSink& sink) {
   const RateSample sample = Accumulate(entry, down, up);
   PushSample(entry, sample, sink);
   entry.todayIn += down;
   entry.todayOut += up;
-  TrayAndRecord(entry, sample, options, now, sink);
+  TrayUpdate(entry, options, sink);
 }
 
 }  // namespace
@@ -102,8 +100,7 @@ void PushSample(AdapterEntry& entry, const RateSample& sample, SampleSink& sink)
   sink.OnSample(entry, sample);
 }
 
-bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOptions& options,
-                    const LocalTime& now, SampleSink& sink) {
+bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOptions& options, SampleSink& sink) {
   if (!catalogue.hasAggregates()) return false;
   std::vector<AdapterInfo> adapters;
   // An empty list (ERROR_NO_DATA) is no better than none: without it every
@@ -129,7 +126,7 @@ bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOpt
       if (entry.id != id) continue;
       found = true;
       hint = i - 1;  // the entry after this one
-      if (!entry.seenThisTick) UpdateEntry(entry, adapter, row, totals, options, now, sink);
+      if (!entry.seenThisTick) UpdateEntry(entry, adapter, row, totals, options, sink);
       break;
     }
     if (!found) {
@@ -141,10 +138,10 @@ bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOpt
   }
 
   for (size_t i = 2; i < catalogue.size(); ++i)
-    if (!catalogue[i].seenThisTick) MissingEntry(catalogue[i], options, now, sink);
+    if (!catalogue[i].seenThisTick) MissingEntry(catalogue[i], options, sink);
 
-  UpdateAggregate(catalogue[0], totals.allDown, totals.allUp, options, now, sink);
-  UpdateAggregate(catalogue[1], totals.dialDown, totals.dialUp, options, now, sink);
+  UpdateAggregate(catalogue[0], totals.allDown, totals.allUp, options, sink);
+  UpdateAggregate(catalogue[1], totals.dialDown, totals.dialUp, options, sink);
   return true;
 }
 

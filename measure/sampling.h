@@ -17,8 +17,8 @@ struct SampleOptions {
 };
 
 // Where a pass hands its results; the meter window implements it. Calls for
-// one entry come in this order: OnSample, OnTitleChanged, OnTrayUpdate,
-// OnRecord.
+// one entry come in this order: OnSample, OnTitleChanged, OnTrayUpdate. (The
+// rates recorder takes the samples from the tick, after the whole pass.)
 class SampleSink {
 public:
   virtual ~SampleSink() = default;
@@ -33,9 +33,6 @@ public:
   virtual void OnTitleChanged(AdapterEntry& entry) {}
   // The entry is the tray icon's connection and the icon is on: redraw it.
   virtual void OnTrayUpdate(AdapterEntry& entry) {}
-  // Every new sample with the tick's time: the rates recorder takes it when
-  // the entry's recording file is open.
-  virtual void OnRecord(AdapterEntry& entry, const RateSample& sample, const LocalTime& now) {}
 };
 
 // Bytes since the previous reading of one counter. A counter that went back
@@ -55,8 +52,7 @@ void PushSample(AdapterEntry& entry, const RateSample& sample, SampleSink& sink)
 
 // One sampling pass. False, with no effect at all, when the adapter list
 // cannot be read or is empty, or the catalogue lacks its aggregates.
-bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOptions& options,
-                    const LocalTime& now, SampleSink& sink);
+bool SampleAdapters(Catalogue& catalogue, AdapterSource& source, const SampleOptions& options, SampleSink& sink);
 
 // Empties the entry's history and its running sums. The caller redraws the
 // entry's view when it is displayed.

@@ -65,10 +65,9 @@ TEST(CatalogueWin, BuildSampleAndSaveWithIpHelperAndTheRegistry) {
 
   CountingSink sink;
   SampleOptions options;
-  LocalTime now;
   const size_t built = cat.size();
   for (int pass = 1; pass <= 3; ++pass) {
-    ASSERT_TRUE(SampleAdapters(cat, src, options, now, sink));
+    ASSERT_TRUE(SampleAdapters(cat, src, options, sink));
     uint64_t sumDown = 0;
     uint64_t sumUp = 0;
     for (size_t i = 2; i < built; ++i) {
