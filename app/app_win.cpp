@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "base/addresses.h"
-#include "app/clock_win.h"
+#include "engine/clock_win.h"
 #include "app/meter_dlg.h"
 #include "measure/iphelper_win.h"
 #include "settings/registry_win.h"

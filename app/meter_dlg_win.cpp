@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include "app/meter_options.h"
-#include "app/tick.h"
+#include "engine/tick.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
 #include "ui/files_win.h"

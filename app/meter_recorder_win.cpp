@@ -3,7 +3,7 @@
 #include "app/meter_dlg.h"
 #include "base/text_util.h"
 #include "recorder/recorder_dlg_win.h"
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 #include "stopwatch/stopwatch_dlg_win.h"
 #include "ui/code_page_win.h"
 

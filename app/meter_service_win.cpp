@@ -6,7 +6,7 @@
 
 #include "alerts/email_settings.h"
 #include "app/meter_dlg.h"
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 
 namespace {
 

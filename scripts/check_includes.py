@@ -13,13 +13,15 @@ import sys
 RANK = {
     "base": 0, "res": 0,
     "ui": 1,
-    "service": 2,
+    "service_control": 2,
     "settings": 3,
     "measure": 4,
     "trafficlog": 5,
     "view": 6,
-    "alerts": 7, "recorder": 7, "stopwatch": 7, "cli": 7,
-    "app": 8,
+    "recorder": 7, "stopwatch": 7,
+    "engine": 8,
+    "alerts": 9, "cli": 9,
+    "app": 10, "companion": 10,
 }
 # Headers outside _win files that may include <windows.h> (the meter window's
 # class declaration is included by the shell only).

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 #include "ui/files_win.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "app/companion_service.h"
-#include "app/scripted_clock.h"
+#include "companion/companion_service.h"
+#include "engine/scripted_clock.h"
 #include "measure/scripted_source.h"
 #include "memory_recording_files.h"
 #include "meter_run.h"

@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "app/meter_tick.h"
-#include "app/scripted_clock.h"
+#include "engine/meter_tick.h"
+#include "engine/scripted_clock.h"
 #include "settings/memory_registry.h"
 #include "trafficlog/traffic_log.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/meter_tick.h"
+#include "engine/meter_tick.h"
 
 struct MeterRun {
   static constexpr wchar_t kRoot[] = L"Software\\ZephraCoreTests\\";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scripted_clock.h"
+#include "engine/scripted_clock.h"
 #include "log_test_support.h"
 #include "measure/scripted_source.h"
 #include "memory_log_platform.h"

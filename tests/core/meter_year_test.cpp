@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/scripted_clock.h"
+#include "engine/scripted_clock.h"
 #include "measure/scripted_source.h"
 #include "memory_log_platform.h"
 #include "meter_run.h"

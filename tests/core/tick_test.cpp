@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/tick.h"
+#include "engine/tick.h"
 
 namespace {
 LocalTime At(int y, int mo, int d, int h, int mi, int s) { return MakeLocalTime(y, mo, d, h, mi, s); }

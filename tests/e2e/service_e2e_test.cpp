@@ -7,7 +7,7 @@
 #include <string>
 
 #include "e2e/e2e_support.h"
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 #include "settings/registry_win.h"
 #include "settings/service_settings.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 #include "shell_support.h"
 #include "trafficlog/log_file_win.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/meter_dlg.h"
-#include "app/scripted_clock.h"
+#include "engine/scripted_clock.h"
 #include "measure/scripted_source.h"
 #include "settings/registry_win.h"
 

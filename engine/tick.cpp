@@ -1,4 +1,4 @@
-#include "app/tick.h"
+#include "engine/tick.h"
 
 bool IsTickGap(int64_t storedSeconds, int64_t nowSeconds) {
   // A clock that went backwards is not a gap.

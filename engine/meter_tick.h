@@ -4,8 +4,8 @@
 // meter window calls it from its timer, and anything else that counts traffic
 // (the companion service) can drive it the same way.
 #pragma once
-#include "app/clock.h"
-#include "app/tick.h"
+#include "engine/clock.h"
+#include "engine/tick.h"
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
 #include "recorder/rates_recorder.h"

@@ -1,4 +1,4 @@
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 
 #include "ui/handle_win.h"
 

@@ -1,4 +1,4 @@
-#include "app/meter_tick.h"
+#include "engine/meter_tick.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <string>
 
-#include "service/service_control.h"
+#include "service_control/service_control.h"
 
 inline constexpr wchar_t kServiceName[] = L"ZephraService";
 inline constexpr wchar_t kServiceDisplayName[] = L"Zephra Service";

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "alerts/usage_alert.h"
-#include "app/clock.h"
-#include "app/meter_tick.h"
+#include "engine/clock.h"
+#include "engine/meter_tick.h"
 #include "base/codepage.h"
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"

@@ -1,7 +1,7 @@
 // A clock under a test's control: UTC seconds that the test moves, shown as
 // local time through an offset that the test sets (daylight saving, zones).
 #pragma once
-#include "app/clock.h"
+#include "engine/clock.h"
 
 class ScriptedClock : public Clock {
 public:

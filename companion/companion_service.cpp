@@ -1,4 +1,4 @@
-#include "app/companion_service.h"
+#include "companion/companion_service.h"
 
 #include <algorithm>
 

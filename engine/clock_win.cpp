@@ -1,4 +1,4 @@
-#include "app/clock_win.h"
+#include "engine/clock_win.h"
 
 #include <windows.h>
 #include <ctime>

@@ -8,11 +8,11 @@
 #include <thread>
 
 #include "alerts/smtp_win.h"
-#include "app/clock_win.h"
-#include "app/companion_service.h"
+#include "engine/clock_win.h"
+#include "companion/companion_service.h"
 #include "measure/iphelper_win.h"
 #include "recorder/recording_file_win.h"
-#include "service/service_control_win.h"
+#include "service_control/service_control_win.h"
 #include "settings/machine_wide_store.h"
 #include "settings/registry_win.h"
 #include "trafficlog/log_file_win.h"

@@ -1,6 +1,6 @@
 // The production clock: the platform's local time and UTC seconds.
 #pragma once
-#include "app/clock.h"
+#include "engine/clock.h"
 
 class LocalClock : public Clock {
 public:
