@@ -9,7 +9,8 @@ constexpr unsigned WM_LOG_OPEN_FAILED = 0x0400 + 111;  // WM_USER + 111
 constexpr unsigned WM_OPTIONS_APPLIED = 0x481;
 constexpr unsigned WM_MAIL_DONE = 0x485;
 constexpr unsigned WM_APPLY_TOPMOST = 0x49F;
-constexpr unsigned WM_LOG_CLEARED = 0x5BC;
+// The log was cleared: the reports window sends it to the meter and to its own pages.
+constexpr unsigned WM_LOG_CLEARED = 0x5BC;  // WM_USER + 444
 constexpr unsigned WM_TRAY_NOTIFY = 0x800A;
 
 constexpr int kHotkeyId = 8978;

@@ -76,11 +76,7 @@ public:
 
   NarrowEncoder ReportEncoder() override { return &ToSystemCodePage; }
 
-  std::wstring WindowsFolder() override {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
-  }
+  std::wstring WindowsFolder() override { return ::WindowsFolder(); }
 
 private:
   WinRecordingFiles recordings_;

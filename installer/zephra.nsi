@@ -214,12 +214,25 @@ Section "Uninstall"
   DeleteRegValue HKCU "${RUN_KEY}" "Zephra"
 
   ; The traffic log and the settings belong to the user: kept unless the
-  ; user says otherwise (a silent uninstall keeps them).
+  ; user says otherwise (a silent uninstall keeps them). A log the user moved
+  ; elsewhere with Change... is named, since it stays where it is.
+  ReadRegStr $1 HKCU "Software\Quarlen\Zephra\Options" "TrafficLogFile"
+  StrCmp $1 "" ask_plain
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 \
+    "Keep your traffic log and settings for a later installation of ${PRODUCT}?$\r$\n$\r$\nYour traffic log $1 is not removed either way." \
+    /SD IDYES IDYES keep
+  Goto remove_data
+ask_plain:
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 \
     "Keep your traffic log and settings for a later installation of ${PRODUCT}?" /SD IDYES IDYES keep
+remove_data:
   SetShellVarContext current
   RMDir /r "$APPDATA\ZephraData"
   DeleteRegKey HKCU "Software\Quarlen\Zephra"
   DeleteRegKey /ifempty HKCU "Software\Quarlen"
+  ; The machine-wide copies the companion service read (an all-users
+  ; uninstall runs elevated; for a per-user one this does nothing).
+  DeleteRegKey HKLM "Software\Quarlen\Zephra"
+  DeleteRegKey /ifempty HKLM "Software\Quarlen"
 keep:
 SectionEnd

@@ -4,6 +4,7 @@
 #include "base/utf16.h"
 #include "measure/catalogue.h"
 #include "recorder/recording_text.h"
+#include "settings/service_settings.h"
 
 RecorderSettings RecorderSettingsOf(const AdapterEntry& e) {
   return RecorderSettings{e.recordRates != 0, e.recordInterval, (e.recordFlags & 1u) != 0, e.recordFile};
@@ -151,7 +152,7 @@ void RatesRecorder::Apply(const std::vector<AdapterEntry*>& entries, const std::
   }
 }
 
-RecorderProblem CheckRecorderRows(const std::vector<RecorderSettings>& rows,
+RecorderProblem CheckRecorderRows(const std::vector<RecorderSettings>& rows, const std::wstring& windowsFolder,
                                   const std::function<bool(const std::wstring& path)>& canCreate) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const RecorderSettings& r = rows[i];
@@ -159,6 +160,9 @@ RecorderProblem CheckRecorderRows(const std::vector<RecorderSettings>& rows,
     const int row = static_cast<int>(i);
     if (r.interval < 1) return {row, L"The recording interval should be equal to or greater than 1."};
     if (r.file.empty()) return {row, L"The rates recording file should not be empty."};
+    // The companion service writes the same files with its recording option:
+    // a path it would refuse is refused here too.
+    if (const wchar_t* why = RefusedOutputPath(r.file, windowsFolder)) return {row, RefusedPathMessage(r.file, why)};
     for (size_t j = 0; j < rows.size(); ++j) {
       if (j != i && rows[j].enabled && EqualNoCase(rows[j].file, r.file))
         return {row, L"There are two or more same rates recording files. Please choose a different file for each adapter."};

@@ -116,5 +116,5 @@ struct RecorderProblem {
   int row = -1;
   std::wstring message;
 };
-RecorderProblem CheckRecorderRows(const std::vector<RecorderSettings>& rows,
+RecorderProblem CheckRecorderRows(const std::vector<RecorderSettings>& rows, const std::wstring& windowsFolder,
                                   const std::function<bool(const std::wstring& path)>& canCreate);

@@ -151,7 +151,7 @@ void CRecorderDlg::OnOk(WORD, WORD, HWND) {
   // The rows in the list's order, which the user may have sorted.
   std::vector<RecorderSettings> ordered;
   for (int row = 0; row < list_.Count(); ++row) ordered.push_back(rows_[static_cast<size_t>(list_.Data(row))]);
-  const RecorderProblem problem = CheckRecorderRows(ordered, &CanCreateRecordingFile);
+  const RecorderProblem problem = CheckRecorderRows(ordered, WindowsFolder(), &CanCreateRecordingFile);
   if (problem.row >= 0) {
     ListView_SetItemState(list_.hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemState(list_.hwnd(), problem.row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

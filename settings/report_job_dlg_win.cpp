@@ -57,6 +57,7 @@ void CReportDlg::OnOkCmd(WORD, WORD, HWND) {
   int32_t interval = 0;
   if (interval_.Value(interval)) in.interval = interval;
   in.file = ItemText(hwnd_, IDC_JOB_FILE);
+  in.windowsFolder = WindowsFolder();
   if (auto problem = CheckReportJob(in, {IDC_JOB_TYPE, IDC_JOB_CONNECTION, IDC_JOB_INTERVAL, IDC_JOB_FILE})) {
     // Focused first: the message box gives the focus back to it when it closes.
     ::SetFocus(::GetDlgItem(hwnd_, problem->control));

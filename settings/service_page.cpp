@@ -32,5 +32,7 @@ std::optional<PageProblem> CheckReportJob(const ReportJobInput& in, const std::a
   if (!in.interval || *in.interval <= 0)
     return PageProblem{L"The interval seconds should be greater than or equal to 1.", controls[2]};
   if (in.file.empty()) return PageProblem{L"Please enter a report file name", controls[3]};
+  if (const wchar_t* why = RefusedOutputPath(in.file, in.windowsFolder))
+    return PageProblem{RefusedPathMessage(in.file, why), controls[3]};
   return std::nullopt;
 }

@@ -27,6 +27,7 @@ struct ReportJobInput {
   int connectionIndex = -1;
   std::optional<int32_t> interval;
   std::wstring file;
+  std::wstring windowsFolder;  // the service refuses report files in it
 };
 // The first fault in the dialog's order; `controls` are the ids of the type
 // list, the connection list, the interval and the file edit.

@@ -82,6 +82,11 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 }  // namespace
 
+std::wstring RefusedPathMessage(const std::wstring& path, const wchar_t* why) {
+  return L"Zephra cannot write to \"" + path + L"\": " + why +
+         L". Choose a full path outside the Windows folder, ending in .txt, .csv, .htm or .html.";
+}
+
 const wchar_t* RefusedOutputPath(const std::wstring& path, const std::wstring& windowsFolder) {
   const bool drive = path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]) &&
                      ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));

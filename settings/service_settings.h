@@ -75,3 +75,5 @@ bool SaveServiceSettings(RegistryStore& store, RegRoot root, const std::wstring&
 // and end in ".txt", ".csv", ".htm" or ".html" (any case), so that no program
 // or system file is ever overwritten from a registry value.
 const wchar_t* RefusedOutputPath(const std::wstring& path, const std::wstring& windowsFolder);
+// What a dialog says of a path RefusedOutputPath refuses for `why`.
+std::wstring RefusedPathMessage(const std::wstring& path, const wchar_t* why);

@@ -15,13 +15,13 @@
 #include "measure/adapter_entry.h"
 #include "trafficlog/log_format.h"
 #include "trafficlog/period_totals.h"
+#include "base/ids.h"
 #include "trafficlog/report_export.h"
 #include "trafficlog/report_sheet.h"
 #include "ui/handle_win.h"
 
 // Private messages of the reports window (WM_USER + n).
 constexpr UINT WM_SUM_CONNECTION_CHANGED = WM_USER + 99;
-constexpr UINT WM_SUM_CLEAR = WM_USER + 444;  // the same number as the meter's WM_LOG_CLEARED
 constexpr UINT WM_SUM_EXPORT = WM_USER + 448;
 constexpr UINT_PTR kSumRefreshTimer = 999;
 

@@ -15,7 +15,7 @@ const CSumListPage::MsgEntry CSumListPage::kMessages[] = {
     {WM_TIMER, &CSumListPage::OnTimer},
     {WM_REPORT_LIST_SORTED, &CSumListPage::OnSorted},
     {WM_SUM_CONNECTION_CHANGED, &CSumListPage::OnConnectionChanged},
-    {WM_SUM_CLEAR, &CSumListPage::OnClear},
+    {WM_LOG_CLEARED, &CSumListPage::OnClear},
     {WM_SUM_EXPORT, &CSumListPage::OnExport},
     {WM_CTLCOLORSTATIC, &CSumListPage::OnCtlColorStatic},
     {WM_DESTROY, &CSumListPage::OnDestroy},

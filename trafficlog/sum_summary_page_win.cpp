@@ -58,7 +58,7 @@ const CSumSummaryPage::MsgEntry CSumSummaryPage::kMessages[] = {
     {WM_NOTIFY, &CSumSummaryPage::OnNotify},
     {WM_TIMER, &CSumSummaryPage::OnTimer},
     {WM_SUM_CONNECTION_CHANGED, &CSumSummaryPage::OnConnectionChanged},
-    {WM_SUM_CLEAR, &CSumSummaryPage::OnClear},
+    {WM_LOG_CLEARED, &CSumSummaryPage::OnClear},
     {WM_SUM_EXPORT, &CSumSummaryPage::OnExport},
     {WM_CTLCOLORSTATIC, &CSumSummaryPage::OnCtlColorStatic},
     {WM_DESTROY, &CSumSummaryPage::OnDestroy},

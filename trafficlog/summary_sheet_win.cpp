@@ -150,9 +150,9 @@ void CSummarySheet::OnConnectionChosen() {
 
 void CSummarySheet::OnClear() {
   if (ctx_.Message(sheet_, kClearQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-  if (ctx_.meter) ::SendMessageW(ctx_.meter, WM_SUM_CLEAR, 0, 0);
+  if (ctx_.meter) ::SendMessageW(ctx_.meter, WM_LOG_CLEARED, 0, 0);
   for (int page = 0; page < kReportPageCount; ++page)
-    if (HWND w = PageWindow(page)) ::SendMessageW(w, WM_SUM_CLEAR, 0, 0);
+    if (HWND w = PageWindow(page)) ::SendMessageW(w, WM_LOG_CLEARED, 0, 0);
 }
 
 LRESULT CALLBACK CSummarySheet::SheetProc(HWND sheet, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR selfParam) {

@@ -131,3 +131,9 @@ bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DW
   if (!open && filterIndex) *filterIndex = ofn.nFilterIndex;
   return true;
 }
+
+std::wstring WindowsFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
+}

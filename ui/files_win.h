@@ -24,6 +24,8 @@ bool WriteAllBytes(HANDLE file, std::string_view bytes);
 // The folder of the running program, ending with "\" so that a file name can
 // be appended directly; none when it cannot be found.
 std::optional<std::wstring> ModuleDirectory();
+// The Windows folder (C:\Windows); empty when the system does not say.
+std::wstring WindowsFolder();
 
 // Runs the open (open = true) or save file dialog. The filter lists
 // description and pattern pairs separated by "|" (or by NUL characters), as

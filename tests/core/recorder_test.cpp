@@ -172,17 +172,27 @@ TEST(RecorderChecks, FirstProblemInListOrder) {
     int row;
     std::wstring message;
   } cases[] = {
-      {{row(true, 1, L"a.txt"), row(false, 0, L"")}, -1, L""},
-      {{row(true, 1, L"bad.txt"), row(true, 0, L"b.txt")}, 0,
-       L"Failed to create file \"bad.txt\". Be sure you have write permission or choose another file."},
-      {{row(true, 1, L"a.txt"), row(true, 0, L"b.txt")}, 1, L"The recording interval should be equal to or greater than 1."},
-      {{row(true, 1, L"a.txt"), row(true, 1, L"")}, 1, L"The rates recording file should not be empty."},
-      {{row(false, 1, L"x.txt"), row(true, 1, L"C:\\A.txt"), row(true, 1, L"c:\\a.TXT")}, 1,
+      {{row(true, 1, L"C:\\r\\a.txt"), row(false, 0, L"")}, -1, L""},
+      {{row(true, 1, L"C:\\r\\bad.txt"), row(true, 0, L"C:\\r\\b.txt")}, 0,
+       L"Failed to create file \"C:\\r\\bad.txt\". Be sure you have write permission or choose another file."},
+      {{row(true, 1, L"C:\\r\\a.txt"), row(true, 0, L"C:\\r\\b.txt")}, 1, L"The recording interval should be equal to or greater than 1."},
+      {{row(true, 1, L"C:\\r\\a.txt"), row(true, 1, L"")}, 1, L"The rates recording file should not be empty."},
+      {{row(false, 1, L"C:\\r\\x.txt"), row(true, 1, L"C:\\A.txt"), row(true, 1, L"c:\\a.TXT")}, 1,
        L"There are two or more same rates recording files. Please choose a different file for each adapter."},
-      {{row(false, 1, L"a.txt"), row(true, 1, L"a.txt")}, -1, L""},
+      {{row(false, 1, L"C:\\r\\a.txt"), row(true, 1, L"C:\\r\\a.txt")}, -1, L""},
+      // Paths the companion service would refuse, before the file is created.
+      {{row(true, 1, L"C:\\r\\a.txt"), row(true, 1, L"bad.txt")}, 1,
+       L"Zephra cannot write to \"bad.txt\": the path is not a full path. Choose a full path outside the Windows "
+       L"folder, ending in .txt, .csv, .htm or .html."},
+      {{row(true, 1, L"c:\\windows\\bad.csv")}, 0,
+       L"Zephra cannot write to \"c:\\windows\\bad.csv\": the path lies in the Windows folder. Choose a full path "
+       L"outside the Windows folder, ending in .txt, .csv, .htm or .html."},
+      {{row(true, 1, L"C:\\r\\rates.log")}, 0,
+       L"Zephra cannot write to \"C:\\r\\rates.log\": the file name does not end in .txt, .csv, .htm or .html. "
+       L"Choose a full path outside the Windows folder, ending in .txt, .csv, .htm or .html."},
   };
   for (const Case& c : cases) {
-    const RecorderProblem p = CheckRecorderRows(c.rows, refuseBad);
+    const RecorderProblem p = CheckRecorderRows(c.rows, L"C:\\Windows", refuseBad);
     EXPECT_EQ(p.row, c.row);
     EXPECT_EQ(p.message, c.message);
   }

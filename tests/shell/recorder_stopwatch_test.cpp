@@ -259,7 +259,8 @@ TEST_F(StopwatchTest, TheOnTopBoxAndCloseHandTheOptionsBack) {
 }
 
 // Pictures of both windows for the documentation (scripts/screenshots.sh).
-TEST_F(StopwatchTest, DISABLED_RecorderAndStopwatchScreenshots) {
+class RecorderStopwatchScreenshots : public StopwatchTest {};
+TEST_F(RecorderStopwatchScreenshots, DISABLED_BothWindows) {
   const wchar_t* dir = _wgetenv(L"ZEPHRA_SCREENSHOT_DIR");
   ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
   CStopwatchDlg stopwatch(Input());

@@ -19,7 +19,7 @@ struct MeterStandIn {
 
   static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<MeterStandIn*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (msg == WM_SUM_CLEAR && self) {
+    if (msg == WM_LOG_CLEARED && self) {
       ++self->clears;
       for (AdapterEntry* e : self->entries) e->todayIn = e->todayOut = 0;
       return 0;

@@ -72,8 +72,8 @@ void SetStates(HMENU) {
     m.SetCheck(id, true);
   m.SetRadio(ID_GRAPH_BARS, true);
   m.SetRadio(ID_GRAPH_LINES, false);
-  m.SetRadio(ID_UNIT_BYTES, true);
-  m.SetRadio(ID_UNIT_BITS, false);
+  m.SetRadio(ID_UNIT_BYTES, false);  // kbps, the default unit
+  m.SetRadio(ID_UNIT_BITS, true);
   m.Enable(ID_CLICK_THROUGH, false);
 }
 
