@@ -150,7 +150,7 @@ TEST(SmtpTls, MailArrivesOverStartTlsAndTlsWithAuthOnlyAfterTheHandshake) {
 }
 
 // Refused before anything of the mail or the account goes out.
-TEST(SmtpTls, UntrustedWrongNameAndMissingStartTlsAreRefused) {
+TEST(SmtpTls, UntrustedWrongNameExpiredAndMissingStartTlsAreRefused) {
   const TestCertificates& certificates = TestCertificates::Get();
   ASSERT_TRUE(certificates.ready());
   const struct {
@@ -163,6 +163,8 @@ TEST(SmtpTls, UntrustedWrongNameAndMissingStartTlsAreRefused) {
        kCertificateUntrusted, "STARTTLS\n"},
       {"mailbox_smtp.py", "ann s3cret --tls " + certificates.Files("other"), SmtpSecurity::Tls,
        kCertificateWrongName + std::string("localhost\"."), ""},
+      {"mailbox_smtp.py", "ann s3cret --tls " + certificates.Files("expired"), SmtpSecurity::Tls, kCertificateExpired,
+       ""},
       {"hostile_smtp.py", "no-starttls", SmtpSecurity::StartTls, kNoStartTls, "EHLO zephra.localdomain\r\n"},
   };
   for (const auto& c : cases) {

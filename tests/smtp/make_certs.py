@@ -9,6 +9,8 @@ DIR/localhost.*   certificate and key for "localhost", issued by it
 DIR/other.*       certificate and key for "mail.example.org", issued by it
 DIR/stranger.*    certificate and key for "localhost", issued by an authority
                   that no store holds
+DIR/expired.*     certificate and key for "localhost", issued by the test
+                  authority and valid for no longer than the second it was made
 Each run makes new keys and authorities with a name of their own. Writes
 DIR/ready when done, DIR/failed when openssl failed."""
 import os
@@ -28,14 +30,14 @@ def authority(name, cwd):
             cwd=cwd)
 
 
-def server(name, host, issuer, cwd):
+def server(name, host, issuer, cwd, days="2"):
     with open(os.path.join(cwd, name + ".ext"), "w") as ext:
         ext.write("subjectAltName=DNS:%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n"
                   "keyUsage=digitalSignature,keyEncipherment\n" % host)
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr", "-subj",
             "/CN=" + host, cwd=cwd)
     openssl("x509", "-req", "-in", name + ".csr", "-CA", issuer + "-ca.pem", "-CAkey", issuer + "-ca.key",
-            "-CAcreateserial", "-days", "2", "-extfile", name + ".ext", "-out", name + ".pem", cwd=cwd)
+            "-CAcreateserial", "-days", days, "-extfile", name + ".ext", "-out", name + ".pem", cwd=cwd)
 
 
 def main():
@@ -47,6 +49,7 @@ def main():
         server("localhost", "localhost", "trusted", folder)
         server("other", "mail.example.org", "trusted", folder)
         server("stranger", "localhost", "unknown", folder)
+        server("expired", "localhost", "trusted", folder, days="0")
         openssl("x509", "-in", "trusted-ca.pem", "-outform", "DER", "-out", "ca.der", cwd=folder)
     except (OSError, subprocess.CalledProcessError):
         open(os.path.join(folder, "failed"), "w").close()
