@@ -94,22 +94,19 @@ TestCertificates::TestCertificates() : dir_("/tmp/zephra-certs-" + std::to_strin
   ::CloseHandle(f);
   HCERTSTORE root = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
   if (!root) return;
-  PCCERT_CONTEXT added = nullptr;
+  store_ = root;
   // The kept context keeps the store open, so the store is written now.
+  PCCERT_CONTEXT added = nullptr;
   if (::CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der, size, CERT_STORE_ADD_REPLACE_EXISTING, &added) &&
       ::CertControlStore(root, 0, CERT_STORE_CTRL_COMMIT, nullptr))
     added_ = added;
-  ::CertCloseStore(root, 0);
 }
 
 TestCertificates::~TestCertificates() {
-  if (added_) {
-    HCERTSTORE root = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    ::CertDeleteCertificateFromStore(static_cast<PCCERT_CONTEXT>(added_));
-    if (root) {
-      ::CertControlStore(root, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-      ::CertCloseStore(root, 0);
-    }
+  if (added_) ::CertDeleteCertificateFromStore(static_cast<PCCERT_CONTEXT>(added_));
+  if (store_) {
+    ::CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    ::CertCloseStore(store_, 0);
   }
   WIN32_FIND_DATAW found;
   HANDLE find = ::FindFirstFileW(HostPath(dir_ + "/*").c_str(), &found);

@@ -52,7 +52,8 @@ public:
 private:
   TestCertificates();
   std::string dir_;
-  const void* added_ = nullptr;  // the authority's certificate context in the store
+  void* store_ = nullptr;        // the Root store, open while the authority is in it
+  const void* added_ = nullptr;  // the authority's certificate context in it
 };
 
 // Runs /usr/bin/python3 with the arguments as a host program (no wait).
