@@ -14,7 +14,7 @@
 namespace {
 
 constexpr char kTimeOut[] = "Time out.";
-constexpr size_t kReceiveBytes = 16384 + 512;  // one record with its framing
+constexpr size_t kMaxPending = 256 * 1024;  // received bytes that form no complete record yet
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_EXTENDED_ERROR |
                                 ISC_REQ_MANUAL_CRED_VALIDATION;
@@ -96,7 +96,7 @@ bool TlsChannel::Receive(ULONGLONG deadline) {
   const int n = ::recv(socket_, buffer, sizeof buffer, 0);
   if (n <= 0) return false;
   incoming_.append(buffer, static_cast<size_t>(n));
-  return incoming_.size() <= kReceiveBytes * 2;  // a peer that never completes a record
+  return incoming_.size() <= kMaxPending;  // a peer that never completes a record
 }
 
 bool TlsChannel::SendRaw(const void* data, size_t length, int limitMs) {
