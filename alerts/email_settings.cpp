@@ -11,6 +11,9 @@ constexpr wchar_t kUserValue[] = L"AuthName";
 constexpr wchar_t kPasswordValue[] = L"AuthPass";
 constexpr wchar_t kSubjectValue[] = L"EmlTempSubject";
 constexpr wchar_t kBodyValue[] = L"EmlTempBody";
+constexpr wchar_t kSecurityValue[] = L"SmtpSecurity";
+constexpr wchar_t kPortValue[] = L"SmtpPort";
+constexpr uint32_t kMaxPort = 65535;
 
 void ReadText(RegistryStore& store, const std::wstring& key, const wchar_t* name, std::wstring& field) {
   std::wstring value;
@@ -87,6 +90,12 @@ bool LoadEmailSettings(RegistryStore& store, const std::wstring& rootPath, Email
   ReadText(store, key, kBodyValue, s.bodyTemplate);
   uint32_t auth = 0;
   if (store.ReadDword(RegRoot::CurrentUser, key, kAuthValue, auth)) s.authentication = auth != 0;
+  // A missing or unknown security is none, a port out of range the usual one.
+  uint32_t security = 0, port = 0;
+  if (!store.ReadDword(RegRoot::CurrentUser, key, kSecurityValue, security)) security = 0;
+  s.security = security == 1 ? SmtpSecurity::StartTls : security == 2 ? SmtpSecurity::Tls : SmtpSecurity::None;
+  if (!store.ReadDword(RegRoot::CurrentUser, key, kPortValue, port)) port = 0;
+  s.port = port <= kMaxPort ? port : 0;
   if (s.subjectTemplate.empty()) s.subjectTemplate = kDefaultSubjectTemplate;
   if (s.bodyTemplate.empty()) s.bodyTemplate = kDefaultBodyTemplate;
   return found;
@@ -99,7 +108,9 @@ bool SaveEmailSettings(RegistryStore& store, RegRoot root, const std::wstring& r
          store.WriteString(root, key, kUserValue, s.userName) &&
          store.WriteString(root, key, kPasswordValue, s.password) &&
          store.WriteString(root, key, kSubjectValue, s.subjectTemplate) &&
-         store.WriteString(root, key, kBodyValue, s.bodyTemplate);
+         store.WriteString(root, key, kBodyValue, s.bodyTemplate) &&
+         store.WriteDword(root, key, kSecurityValue, static_cast<uint32_t>(s.security)) &&
+         store.WriteDword(root, key, kPortValue, s.port <= kMaxPort ? s.port : 0);
 }
 
 TemplateValues SampleTemplateValues() {
@@ -122,6 +133,7 @@ std::wstring TestMailText(const EmailSettings& s, std::wstring_view address) {
 
 std::optional<FieldProblem> ValidateEmailSettings(const EmailSettings& s, const NarrowText& narrow) {
   if (auto p = Required(kServer, s.server, L"Please input SMTP server name or IP.", narrow)) return p;
+  if (s.port > kMaxPort) return FieldProblem{EmailField::Port, L"Please input a port from 1 to 65535, or leave it empty."};
   if (auto p = Required(kSender, s.sender, L"Please input \"Mail From.\"", narrow)) return p;
   if (s.authentication) {
     if (auto p = Required(kUser, s.userName, L"Please input SMTP server authentication account name.", narrow))
@@ -153,5 +165,28 @@ std::optional<FieldProblem> FillMailJob(MailJob& job, const EmailSettings& s, st
     if (auto p = Copy(job.password, kPassword, s.password, narrow)) return p;
   }
   job.message = narrow(message);
+  job.security = s.security;
+  job.port = MailPort(s);
   return std::nullopt;
+}
+
+uint32_t PortFromText(std::wstring_view text) {
+  uint32_t port = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return kMaxPort + 1;
+    port = port * 10 + static_cast<uint32_t>(c - L'0');
+    if (port > kMaxPort) return kMaxPort + 1;
+  }
+  return port;
+}
+
+uint16_t MailPort(const EmailSettings& s) {
+  return s.port != 0 && s.port <= kMaxPort ? static_cast<uint16_t>(s.port) : DefaultSmtpPort(s.security);
+}
+
+std::wstring PlainPasswordWarning(const EmailSettings& s) {
+  if (!s.authentication || s.security != SmtpSecurity::None) return {};
+  return L"With Connection security \"None\" your password travels to the server unencrypted, "
+         L"where anyone on the way can read it.\n\nChoose STARTTLS or SSL/TLS if your server offers it. "
+         L"Keep these settings anyway?";
 }

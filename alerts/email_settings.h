@@ -25,6 +25,8 @@ struct EmailSettings {
   std::wstring password;        // "AuthPass", plain text
   std::wstring subjectTemplate = kDefaultSubjectTemplate;  // "EmlTempSubject"
   std::wstring bodyTemplate = kDefaultBodyTemplate;        // "EmlTempBody"
+  SmtpSecurity security = SmtpSecurity::None;              // "SmtpSecurity", 0/1/2; others read as 0
+  uint32_t port = 0;  // "SmtpPort": 1-65535, 0 for the security's usual port
 
   bool operator==(const EmailSettings&) const = default;
 };
@@ -64,7 +66,7 @@ std::wstring TestMailText(const EmailSettings& settings, std::wstring_view addre
 
 // The fields a check can find fault with; each names one control of the
 // settings dialog or the notification page.
-enum class EmailField { Server, Sender, UserName, Password, Subject, Body, TestAddress, Recipients };
+enum class EmailField { Server, Sender, UserName, Password, Subject, Body, TestAddress, Recipients, Port };
 
 struct FieldProblem {
   EmailField field;
@@ -75,7 +77,7 @@ struct FieldProblem {
 using NarrowText = std::function<std::string(std::wstring_view)>;
 
 // The checks of the settings dialog, stopping at the first failure: server,
-// sender, with authentication the user name and password, subject and body.
+// port (at most 65535), sender, with authentication the user name and password, subject and body.
 // A text field must not be empty (the password may), hold a CR, LF or NUL,
 // or be longer in 8-bit form than its MailJob field holds.
 std::optional<FieldProblem> ValidateEmailSettings(const EmailSettings& settings, const NarrowText& narrow);
@@ -84,6 +86,16 @@ std::optional<FieldProblem> CheckTestAddress(std::wstring_view address, const Na
 // A recipient list (the notification page): fits the recipients field and
 // holds no line break.
 std::optional<FieldProblem> CheckRecipients(std::wstring_view recipients, const NarrowText& narrow);
+
+// The port a port box's text stands for: empty or "0" is 0 (the usual port);
+// anything but digits, or a number over 65535, gives a value over 65535,
+// which the checks refuse.
+uint32_t PortFromText(std::wstring_view text);
+// The port a mail connects to: the stored one, else the security's usual one.
+uint16_t MailPort(const EmailSettings& settings);
+// The warning the dialog shows once on OK when the password would travel
+// unencrypted (authentication on, security None); empty otherwise.
+std::wstring PlainPasswordWarning(const EmailSettings& settings);
 
 // Fills the job's text fields and message from the settings; the settings
 // must have passed ValidateEmailSettings and the recipients their check (a

@@ -9,6 +9,13 @@
 namespace {
 
 constexpr int kTestAddressChars = 256;
+constexpr int kPortChars = 5;
+// The drop-down's items, in the order of the stored values.
+constexpr const wchar_t* kSecurityNames[] = {L"None", L"STARTTLS", L"SSL/TLS"};
+
+SmtpSecurity SecurityAt(LRESULT index) {
+  return index == 1 ? SmtpSecurity::StartTls : index == 2 ? SmtpSecurity::Tls : SmtpSecurity::None;
+}
 
 int ControlOf(EmailField field) {
   switch (field) {
@@ -20,6 +27,7 @@ int ControlOf(EmailField field) {
     case EmailField::Body: return IDC_EMAIL_BODY;
     case EmailField::TestAddress:
     case EmailField::Recipients: return IDC_TEST_ADDRESS;
+    case EmailField::Port: return IDC_SMTP_PORT;
   }
   return 0;
 }
@@ -33,6 +41,7 @@ const CEmailSettingsDlg::MsgEntry CEmailSettingsDlg::kMessages[] = {
 
 const CEmailSettingsDlg::CmdEntry CEmailSettingsDlg::kCommands[] = {
     {IDC_SRV_REQ_AUTH, &CEmailSettingsDlg::OnAuthentication},
+    {IDC_SMTP_SECURITY, &CEmailSettingsDlg::OnSecurity},
     {IDC_PREVIEW_EMAIL, &CEmailSettingsDlg::OnPreview},
     {IDC_SEND_TEST_EMAIL, &CEmailSettingsDlg::OnSendTest},
     {IDOK, &CEmailSettingsDlg::OnOk},
@@ -44,6 +53,12 @@ CEmailSettingsDlg::CEmailSettingsDlg(const EmailSettings& settings, HINSTANCE in
 
 std::optional<INT_PTR> CEmailSettingsDlg::OnInitDialog(WPARAM, LPARAM) {
   ::SetDlgItemTextW(hwnd_, IDC_SMTP_SERVER, settings_.server.c_str());
+  for (const wchar_t* name : kSecurityNames)
+    ::SendDlgItemMessageW(hwnd_, IDC_SMTP_SECURITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  ::SendDlgItemMessageW(hwnd_, IDC_SMTP_SECURITY, CB_SETCURSEL, static_cast<WPARAM>(settings_.security), 0);
+  shownSecurity_ = settings_.security;
+  ::SendDlgItemMessageW(hwnd_, IDC_SMTP_PORT, EM_LIMITTEXT, kPortChars, 0);
+  ::SetDlgItemTextW(hwnd_, IDC_SMTP_PORT, std::to_wstring(MailPort(settings_)).c_str());
   ::SetDlgItemTextW(hwnd_, IDC_MAIL_FROM, settings_.sender.c_str());
   ::CheckDlgButton(hwnd_, IDC_SRV_REQ_AUTH, settings_.authentication ? BST_CHECKED : BST_UNCHECKED);
   ::SetDlgItemTextW(hwnd_, IDC_AUTH_NAME, settings_.userName.c_str());
@@ -67,9 +82,24 @@ void CEmailSettingsDlg::OnAuthentication(WORD, WORD code, HWND) {
   if (code == BN_CLICKED) EnableAccountEdits();
 }
 
+// The port box follows the security while it shows the last security's usual
+// port (or nothing); a port the user typed stays.
+void CEmailSettingsDlg::OnSecurity(WORD, WORD code, HWND) {
+  if (code != CBN_SELCHANGE) return;
+  const SmtpSecurity chosen = SecurityAt(::SendDlgItemMessageW(hwnd_, IDC_SMTP_SECURITY, CB_GETCURSEL, 0, 0));
+  const uint32_t shown = PortFromText(ItemText(hwnd_, IDC_SMTP_PORT));
+  if (shown == 0 || shown == DefaultSmtpPort(shownSecurity_))
+    ::SetDlgItemTextW(hwnd_, IDC_SMTP_PORT, std::to_wstring(DefaultSmtpPort(chosen)).c_str());
+  shownSecurity_ = chosen;
+}
+
 EmailSettings CEmailSettingsDlg::ReadControls() const {
   EmailSettings s;
   s.server = ItemText(hwnd_, IDC_SMTP_SERVER);
+  s.security = SecurityAt(::SendDlgItemMessageW(hwnd_, IDC_SMTP_SECURITY, CB_GETCURSEL, 0, 0));
+  // The usual port is stored as 0, so that it follows the security.
+  s.port = PortFromText(ItemText(hwnd_, IDC_SMTP_PORT));
+  if (s.port == DefaultSmtpPort(s.security)) s.port = 0;
   s.sender = ItemText(hwnd_, IDC_MAIL_FROM);
   s.authentication = ::IsDlgButtonChecked(hwnd_, IDC_SRV_REQ_AUTH) == BST_CHECKED;
   s.userName = ItemText(hwnd_, IDC_AUTH_NAME);
@@ -113,7 +143,6 @@ void CEmailSettingsDlg::OnSendTest(WORD, WORD, HWND) {
     return;
   }
   job->notifyWindow = hwnd_;
-  job->port = mailPort_;
   if (!StartMailJob(std::move(job))) {
     messageBox_(hwnd_, L"Failed to send the test email.\n\nError: no worker thread could be started.",
                 MB_OK | MB_ICONINFORMATION);
@@ -141,6 +170,14 @@ void CEmailSettingsDlg::OnOk(WORD, WORD, HWND) {
   if (sending_) return;
   const EmailSettings s = ReadControls();
   if (!Validate(s)) return;
+  const std::wstring warning = PlainPasswordWarning(s);
+  if (!warning.empty() && !warnedPlainPassword_) {
+    warnedPlainPassword_ = true;
+    if (messageBox_(hwnd_, warning, MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
+      ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hwnd_, IDC_SMTP_SECURITY)), TRUE);
+      return;
+    }
+  }
   settings_ = s;
   Finish(IDOK);
 }

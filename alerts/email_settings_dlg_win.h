@@ -1,6 +1,7 @@
-// The e-mail settings dialog (219): server, sender, authentication, the two
-// templates with a preview, and a test e-mail sent on a worker thread while
-// the dialog waits disabled. Works on its own copy of the settings.
+// The e-mail settings dialog (219): server with its port and connection
+// security, sender, authentication, the two templates with a preview, and a
+// test e-mail sent on a worker thread while the dialog waits disabled. Works
+// on its own copy of the settings.
 #pragma once
 #include <windows.h>
 
@@ -23,12 +24,10 @@ public:
   INT_PTR result() const { return result_; }
   bool sendingTestMail() const { return sending_; }
 
-  // The port the test e-mail connects to (25).
-  void SetMailPort(uint16_t port) { mailPort_ = port; }
-
   std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
   std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
   void OnAuthentication(WORD id, WORD code, HWND control);
+  void OnSecurity(WORD id, WORD code, HWND control);
   void OnPreview(WORD id, WORD code, HWND control);
   void OnSendTest(WORD id, WORD code, HWND control);
   void OnOk(WORD id, WORD code, HWND control);
@@ -46,7 +45,8 @@ private:
   void Finish(INT_PTR result);
 
   EmailSettings settings_;
-  uint16_t mailPort_ = 25;
+  SmtpSecurity shownSecurity_ = SmtpSecurity::None;  // the one the port box followed last
+  bool warnedPlainPassword_ = false;
   bool sending_ = false;
   INT_PTR result_ = 0;
 };

@@ -31,6 +31,24 @@ std::string CredentialLine(std::string_view text) {
   return line + "\r\n";
 }
 
+// True when a capability line (after its code) begins with the keyword.
+bool HasCapability(const std::vector<std::string>& capabilities, std::string_view keyword) {
+  for (const std::string& c : capabilities)
+    if (c.compare(0, keyword.size(), keyword) == 0 && (c.size() == keyword.size() || c[keyword.size()] == ' '))
+      return true;
+  return false;
+}
+
+// True when an "AUTH" (or the older "AUTH=") line names the mechanism.
+bool OffersAuth(const std::vector<std::string>& capabilities, std::string_view mechanism) {
+  for (const std::string& c : capabilities) {
+    if (c.compare(0, 4, "AUTH") != 0 || c.size() < 5 || (c[4] != ' ' && c[4] != '=')) continue;
+    for (const std::string& m : SplitList(std::string_view(c).substr(5), ' '))
+      if (m == mechanism) return true;
+  }
+  return false;
+}
+
 template <size_t N>
 bool FieldTerminated(const char (&field)[N]) {
   return strnlen(field, N) < N;
@@ -59,13 +77,59 @@ public:
   }
 
   // Reads lines, skipping those that begin with "<code>-", and expects the
-  // first other one to carry the code.
-  bool ExpectAfterContinuations(int code, int capacity) {
+  // first other one to carry the code. The whole reply must end within the
+  // step's limit and kMaxReplyLines lines. Each line's text after the code
+  // goes to lines.
+  bool ExpectAfterContinuations(int code, int capacity, std::vector<std::string>* lines = nullptr) {
     const std::string prefix = std::to_string(code) + "-";
-    do {
-      if (!Read(capacity, job_.replyLimitMs)) return false;
-    } while (line_.compare(0, prefix.size(), prefix) == 0);
+    const int64_t deadline = t_.NowMs() + job_.replyLimitMs;
+    for (int count = 1;; ++count) {
+      const int64_t left = deadline - t_.NowMs();
+      if (left <= 0) return Fail(kTimeOut);
+      if (!Read(capacity, static_cast<int>(left))) return false;
+      if (lines && line_.size() >= 4) lines->push_back(line_.substr(4));
+      if (line_.compare(0, prefix.size(), prefix) != 0) break;
+      if (count == kMaxReplyLines) return Fail(kReplyTooLong);
+    }
     return CheckCode(code);
+  }
+
+  // EHLO and its capabilities, upper-cased.
+  bool Ehlo(std::vector<std::string>& capabilities) {
+    capabilities.clear();
+    if (!Send("EHLO " + std::string(kSmtpClientDomain) + "\r\n", job_.replyLimitMs)) return false;
+    if (!ExpectAfterContinuations(250, kShortReply, &capabilities)) return false;
+    for (std::string& c : capabilities)
+      for (char& ch : c) ch = (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+    return true;
+  }
+
+  bool SecureConnection() {
+    std::string error = t_.StartTls(job_.server, job_.replyLimitMs);
+    if (error.empty()) return true;
+    return Fail(error.substr(0, kMaxErrorText));
+  }
+
+  bool StartTls(std::vector<std::string>& capabilities) {
+    if (!HasCapability(capabilities, "STARTTLS")) return Fail(kNoStartTls);
+    if (!Send("STARTTLS\r\n", job_.replyLimitMs) || !Read(kShortReply, job_.replyLimitMs)) return false;
+    if (ReplyCode(line_) != 220) return Fail((kStartTlsRefused + line_).substr(0, kMaxErrorText));
+    // Only the capabilities sent over TLS count.
+    return SecureConnection() && Ehlo(capabilities);
+  }
+
+  bool Authenticate(const std::vector<std::string>& capabilities) {
+    const std::string_view user = FieldText(job_.userName), password = FieldText(job_.password);
+    if (OffersAuth(capabilities, "PLAIN") && !OffersAuth(capabilities, "LOGIN")) {
+      std::string credentials;
+      credentials += '\0';
+      credentials += user;
+      credentials += '\0';
+      credentials += password;
+      return Command("AUTH PLAIN " + CredentialLine(credentials), 235);
+    }
+    return Command("AUTH LOGIN\r\n", 334) && Command(CredentialLine(user), 334) &&
+           Command(CredentialLine(password), 235);
   }
 
   bool Expect(int code, int capacity, int limitMs) { return Read(capacity, limitMs) && CheckCode(code); }
@@ -87,15 +151,14 @@ public:
   // Steps from the greeting to the end of the data; on false, quit_ says
   // whether QUIT still goes out.
   bool Run(const std::vector<std::string>& recipients) {
+    if (job_.security == SmtpSecurity::Tls && !SecureConnection()) return false;
     if (!ExpectAfterContinuations(220, kLongReply)) return false;
-    const std::string domain = kSmtpClientDomain;
-    if (job_.authentication) {
-      if (!Send("EHLO " + domain + "\r\n", job_.replyLimitMs) || !ExpectAfterContinuations(250, kShortReply))
-        return false;
-      if (!Command("AUTH LOGIN\r\n", 334)) return false;
-      if (!Command(CredentialLine(FieldText(job_.userName)), 334)) return false;
-      if (!Command(CredentialLine(FieldText(job_.password)), 235)) return false;
-    } else if (!Command("HELO " + domain + "\r\n", 250)) {
+    if (job_.authentication || job_.security != SmtpSecurity::None) {
+      std::vector<std::string> capabilities;
+      if (!Ehlo(capabilities)) return false;
+      if (job_.security == SmtpSecurity::StartTls && !StartTls(capabilities)) return false;
+      if (job_.authentication && !Authenticate(capabilities)) return false;
+    } else if (!Command("HELO " + std::string(kSmtpClientDomain) + "\r\n", 250)) {
       return false;
     }
     if (!Command("MAIL FROM: <" + std::string(FieldText(job_.sender)) + ">\r\n", 250)) return false;
@@ -158,6 +221,15 @@ bool JobIsValid(const MailJob& job, std::vector<std::string>& recipients) {
 }
 
 }  // namespace
+
+uint16_t DefaultSmtpPort(SmtpSecurity security) {
+  switch (security) {
+    case SmtpSecurity::StartTls: return 587;
+    case SmtpSecurity::Tls: return 465;
+    case SmtpSecurity::None: break;
+  }
+  return 25;
+}
 
 bool AddReplyByte(char* buffer, int capacity, int& length, char byte) {
   if (byte == '\n') {

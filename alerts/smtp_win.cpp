@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "alerts/tls_win.h"
 #include "base/ids.h"
 
 namespace {
@@ -40,19 +41,29 @@ public:
     return socket_ != INVALID_SOCKET;
   }
   void Close() override {
+    if (tls_) tls_->Shutdown();
+    tls_.reset();
     if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
     socket_ = INVALID_SOCKET;
   }
   void Pause(int ms) override { ::Sleep(static_cast<DWORD>(ms)); }
   int64_t SendAll(const char* data, size_t length, int limitMs) override {
-    return ::SendAll(socket_, data, length, limitMs);
+    return tls_ ? tls_->Send(data, length, limitMs) : ::SendAll(socket_, data, length, limitMs);
   }
   int ReadReplyLine(char* buffer, int capacity, int limitMs) override {
-    return ::ReadReplyLine(socket_, buffer, capacity, limitMs);
+    return tls_ ? tls_->ReadLine(buffer, capacity, limitMs) : ::ReadReplyLine(socket_, buffer, capacity, limitMs);
+  }
+  int64_t NowMs() override { return static_cast<int64_t>(::GetTickCount64()); }
+  std::string StartTls(const char* server, int limitMs) override {
+    auto tls = std::make_unique<TlsChannel>();
+    std::string error = tls->Start(socket_, server, limitMs);
+    if (error.empty()) tls_ = std::move(tls);
+    return error;
   }
 
 private:
   SOCKET socket_ = INVALID_SOCKET;
+  std::unique_ptr<TlsChannel> tls_;
 };
 
 }  // namespace

@@ -44,11 +44,6 @@ int ApplicationStart(HINSTANCE inst) {
     env.registry = &registry;
     env.clock = &clock;
     env.adapters = &ipHelper;
-    // Test hook: the alert mail goes to this port instead of 25.
-    if (const char* port = std::getenv("ZEPHRA_TEST_SMTP_PORT")) {
-      const int value = std::atoi(port);
-      if (value > 0 && value < 65536) env.mailPort = static_cast<uint16_t>(value);
-    }
     CMeterDlg meter(env);
     code = meter.Run(inst);
   }

@@ -19,7 +19,6 @@ void CMeterDlg::SendAlertMail(uint64_t currentTotal) {
   if (!job) return;
   StartSockets();
   job->notifyWindow = hwnd_;
-  job->port = env_.mailPort;
   StartMailJob(std::move(job));
 }
 

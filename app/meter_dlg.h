@@ -54,8 +54,6 @@ struct MeterEnvironment {
   // addresses through openAddress (tests record both).
   intptr_t (*openFile)(const std::wstring& target, const wchar_t* verb, int show) = nullptr;
   intptr_t (*openAddress)(const std::wstring& target, int show) = nullptr;
-  // The port the alert mail connects to (25; tests give their server's).
-  uint16_t mailPort = 25;
   // The companion service's control; null = the service control manager.
   ServiceControl* service = nullptr;
 };

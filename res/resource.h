@@ -79,6 +79,8 @@
 #define IDC_PREVIEW_EMAIL 1175
 #define IDC_TEST_ADDRESS 1176
 #define IDC_EMAIL_STATUS 1178
+#define IDC_SMTP_PORT 1195
+#define IDC_SMTP_SECURITY 1196
 // ---- Reports window (property sheet) and its pages 212-215 -------------------
 #define IDD_SUM_DAILY 212
 #define IDD_SUM_MONTHLY 213

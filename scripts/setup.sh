@@ -15,6 +15,7 @@ PACKAGES=(
   locales                                  # a non-English locale for the formatting tests
   ccache                                   # faster rebuilds (used when present)
   python3-aiosmtpd                         # a real SMTP server for the mail tests (/usr/bin/python3)
+  openssl                                  # the mail tests make their certificate authority with it
   nsis                                     # makensis: the installer
   fp-utils-3.2.2                           # chmcmd: the help file Zephra.chm
   p7zip-full                               # 7z: the help file's test lists its contents

@@ -43,6 +43,39 @@ TEST(EmailSettingsStore, MissingEmptyOrForeignValuesKeepDefaults) {
   EXPECT_FALSE(SaveEmailSettings(reg, RegRoot::CurrentUser, L"Software\\Other\\", s));
 }
 
+// Old settings (no values) mean plain SMTP on port 25; odd values fall back.
+TEST(EmailSettingsStore, SecurityAndPort) {
+  const struct {
+    int security;  // -1: no value
+    int64_t port;  // -1: no value
+    SmtpSecurity loaded;
+    uint16_t connectsTo;
+  } cases[] = {{-1, -1, SmtpSecurity::None, 25},  {1, -1, SmtpSecurity::StartTls, 587},
+               {2, 0, SmtpSecurity::Tls, 465},    {3, 2525, SmtpSecurity::None, 2525},
+               {1, 65535, SmtpSecurity::StartTls, 65535}, {-7, 65536, SmtpSecurity::None, 25}};
+  for (const auto& c : cases) {
+    MemoryRegistry reg;
+    const std::wstring key = L"Software\\Test\\Options\\EmailSettings";
+    reg.WriteString(RegRoot::CurrentUser, key, L"SmtpServer", L"x");
+    if (c.security != -1) reg.WriteDword(RegRoot::CurrentUser, key, L"SmtpSecurity", static_cast<uint32_t>(c.security));
+    if (c.port != -1) reg.WriteDword(RegRoot::CurrentUser, key, L"SmtpPort", static_cast<uint32_t>(c.port));
+    EmailSettings s;
+    LoadEmailSettings(reg, L"Software\\Test\\", s);
+    EXPECT_EQ(s.security, c.loaded) << c.security;
+    EXPECT_EQ(MailPort(s), c.connectsTo) << c.port;
+    ASSERT_TRUE(SaveEmailSettings(reg, RegRoot::CurrentUser, L"Software\\Test\\", s));
+    EmailSettings again;
+    LoadEmailSettings(reg, L"Software\\Test\\", again);
+    EXPECT_EQ(again, s);
+  }
+  EXPECT_EQ(PortFromText(L""), 0u);
+  EXPECT_EQ(PortFromText(L"0465"), 465u);
+  EmailSettings s = Filled();
+  EXPECT_NE(PlainPasswordWarning(s), L"");
+  s.security = SmtpSecurity::StartTls;
+  EXPECT_EQ(PlainPasswordWarning(s), L"");
+}
+
 TEST(ExpandTemplate, PassesRunInOrderOverTheWholeText) {
   const TemplateValues v{L"10 GB", L"downloaded", L"net %f %b", L"week", L"11.2 GB"};
   EXPECT_EQ(ExpandTemplate(L"%b %t %a %p %f", v), L"10 GB downloaded net 11.2 GB %b week 11.2 GB");
@@ -64,6 +97,10 @@ TEST(EmailSettingsChecks, FirstFailureNamesItsField) {
   } cases[] = {
       {[](EmailSettings& s) { s = {true, L"", L"", L"", L"", L"", L""}; }, EmailField::Server,
        L"Please input SMTP server name or IP."},
+      {[](EmailSettings& s) { s.port = PortFromText(L"65536"), s.sender = L""; }, EmailField::Port,
+       L"Please input a port from 1 to 65535, or leave it empty."},
+      {[](EmailSettings& s) { s.port = PortFromText(L"58x"); }, EmailField::Port,
+       L"Please input a port from 1 to 65535, or leave it empty."},
       {[](EmailSettings& s) { s.sender = s.userName = L""; }, EmailField::Sender, L"Please input \"Mail From.\""},
       {[](EmailSettings& s) { s.userName = s.subjectTemplate = L""; }, EmailField::UserName,
        L"Please input SMTP server authentication account name."},
@@ -113,6 +150,8 @@ TEST(FillMailJob, CopiesTheNarrowFormsAndRefusesWhatDoesNotFit) {
   EXPECT_STREQ(job.userName, "ann");
   EXPECT_STREQ(job.password, "secret");
   EXPECT_EQ(job.message, "Subject: x\r\n\r\nbody");
+  EXPECT_EQ(job.security, SmtpSecurity::None);
+  EXPECT_EQ(job.port, 25);
   MailJob refused;
   EXPECT_EQ(FillMailJob(refused, s, std::wstring(256, L'r'), L"x", Narrow)->field, EmailField::Recipients);
   EXPECT_STREQ(refused.recipients, "");

@@ -15,6 +15,8 @@ struct ScriptedTransport : SmtpTransport {
   size_t at = 0;
   int refusedConnects = 0, shortSend = -1, connects = 0, closes = 0, sends = 0;
   std::vector<int> pauses, readLimits;
+  std::string tlsError;  // what StartTls answers
+  int64_t now = 0, msPerLine = 0;
 
   bool Connect(const char* server, uint16_t port) override {
     EXPECT_STREQ(server, "mail.example.org");
@@ -30,10 +32,17 @@ struct ScriptedTransport : SmtpTransport {
   }
   int ReadReplyLine(char* buffer, int capacity, int limitMs) override {
     readLimits.push_back(limitMs);
+    now += msPerLine;
     int length = 0;
     while (at < replies.size())
       if (AddReplyByte(buffer, capacity, length, replies[at++])) return length;
     return -1;
+  }
+  int64_t NowMs() override { return now; }
+  std::string StartTls(const char* server, int) override {
+    EXPECT_STREQ(server, "mail.example.org");
+    sent += "<TLS>";
+    return tlsError;
   }
 };
 
@@ -112,6 +121,50 @@ TEST(SmtpDialogue, WrongCodeAtEachStep) {
       EXPECT_EQ(t.sent, sent) << wrong;
     }
   }
+}
+
+TEST(SmtpDialogue, SecuredDialogues) {
+  const std::string ehlo = "EHLO zephra.localdomain\r\n", tail = kMail + kRcpt + kData + kBody + kQuit;
+  const std::string okTail = "250 ok\r\n250 ok\r\n354 go\r\n250 ok\r\n221 bye\r\n";
+  struct Case {
+    const char* name;
+    SmtpSecurity security;
+    bool auth;
+    std::string replies, tlsError, error, sent;
+  } cases[] = {
+      {"STARTTLS, then only the new list counts: PLAIN", SmtpSecurity::StartTls, true,
+       "220 a\r\n250-x\r\n250-AUTH LOGIN\r\n250 STARTTLS\r\n220 go\r\n250-x\r\n250 auth plain\r\n235 ok\r\n" + okTail,
+       "", "", ehlo + "STARTTLS\r\n<TLS>" + ehlo + "AUTH PLAIN AGFubgA=\r\n" + tail},
+      {"no STARTTLS offered", SmtpSecurity::StartTls, true, "220 a\r\n250-x\r\n250 AUTH LOGIN\r\n", "",
+       kNoStartTls, ehlo},
+      {"STARTTLS refused", SmtpSecurity::StartTls, false, "220 a\r\n250 STARTTLS\r\n454 not now\r\n", "",
+       std::string(kStartTlsRefused) + "454 not now", ehlo + "STARTTLS\r\n"},
+      {"certificate refused", SmtpSecurity::StartTls, true, "220 a\r\n250 STARTTLS\r\n220 go\r\n", "bad cert",
+       "bad cert", ehlo + "STARTTLS\r\n<TLS>"},
+      {"TLS from the first byte, LOGIN kept with both", SmtpSecurity::Tls, true,
+       "220 a\r\n250-x\r\n250 AUTH=PLAIN LOGIN\r\n334 u\r\n334 p\r\n235 ok\r\n" + okTail, "", "",
+       "<TLS>" + ehlo + "AUTH LOGIN\r\nYW5u\r\n\r\n" + tail},
+      {"TLS refused before the greeting", SmtpSecurity::Tls, false, "", "handshake", "handshake", "<TLS>"},
+      {"10,000 continuation lines", SmtpSecurity::None, true, "220 a\r\n" + [] {
+         std::string r;
+         for (int i = 0; i < 10000; ++i) r += "250-x\r\n";
+         return r;
+       }(), "", kReplyTooLong, ehlo},
+  };
+  for (const Case& c : cases) {
+    ScriptedTransport t;
+    t.replies = c.replies;
+    t.tlsError = c.tlsError;
+    MailJob job = Job(c.auth);
+    job.security = c.security;
+    EXPECT_EQ(RunMailJob(job, t), c.error) << c.name;
+    EXPECT_EQ(t.sent, c.sent) << c.name;
+  }
+  ScriptedTransport slow;  // every line within its limit, the reply not
+  slow.msPerLine = 1000;
+  for (int i = 0; i < 99; ++i) slow.replies += "220-x\r\n";
+  EXPECT_EQ(RunMailJob(Job(false), slow), "Time out.");
+  EXPECT_EQ(slow.readLimits.size(), 60u);
 }
 
 TEST(SmtpDialogue, LongUserNameIsOneLine) {

@@ -527,8 +527,12 @@ TEST_F(ZephraExe, OptionsSheetChangesTheWeekStartDay) {
 
 namespace {
 
+// The mail goes over STARTTLS to the port in the registry, with the test
+// authority trusted.
 TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
-  ScriptServer server("mailbox_smtp.py", "");
+  const TestCertificates& certificates = TestCertificates::Get();
+  ASSERT_TRUE(certificates.ready());
+  ScriptServer server("mailbox_smtp.py", "--starttls " + certificates.Files("localhost"));
   ASSERT_TRUE(server.ready());
   // Yesterday starts the week and already holds 2 GB; the rule allows 1 GB.
   SYSTEMTIME today;
@@ -571,15 +575,13 @@ TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
   ASSERT_TRUE(registry.WriteDword(user, kOptions, L"NotificationEnabled", 1));
   ASSERT_TRUE(registry.WriteDword(user, kOptions, L"WeekStartDay", yesterday.wDayOfWeek));
   const std::wstring email = std::wstring(kOptions) + L"\\EmailSettings";
-  ASSERT_TRUE(registry.WriteString(user, email, L"SmtpServer", L"127.0.0.1"));
+  ASSERT_TRUE(registry.WriteString(user, email, L"SmtpServer", L"localhost"));
   ASSERT_TRUE(registry.WriteString(user, email, L"MailFrom", L"meter@example.com"));
+  ASSERT_TRUE(registry.WriteDword(user, email, L"SmtpSecurity", 1));
+  ASSERT_TRUE(registry.WriteDword(user, email, L"SmtpPort", server.port()));
 
-  // The test hook of the program: the mail goes to the server's port.
-  ::SetEnvironmentVariableW(L"ZEPHRA_TEST_SMTP_PORT", std::to_wstring(server.port()).c_str());
   Process p;
-  const bool started = p.Start();
-  ::SetEnvironmentVariableW(L"ZEPHRA_TEST_SMTP_PORT", nullptr);
-  ASSERT_TRUE(started);
+  ASSERT_TRUE(p.Start());
   HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
   ASSERT_NE(meter, nullptr);
   HWND window = WaitForTopLevel(p.pi.dwProcessId, L"Notification - Zephra", 10000);
@@ -592,6 +594,7 @@ TEST_F(ZephraExe, PassedRuleMailsOnceRunsTheProgramOnceAndShowsTheWindow) {
             "Hi,\r\n\r\nMore than 1 GB have been downloaded through All Connections in last " + period +
             ".\r\n\r\nBytes downloaded so far: 2.00 GB\r\n\r\nThe email was sent by Zephra.\r\n");
   EXPECT_EQ(server.Read("1.env"), "meter@example.com\nuser@example.com\n");
+  EXPECT_EQ(server.Read("log"), "STARTTLS\n");
 
   // Closed without a reminder: nothing more happens in this run.
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(1086, BN_CLICKED), 0);

@@ -21,7 +21,7 @@ protected:
     dlg_->SetMessageBox([this](HWND, const std::wstring& text, UINT type) {
       shown_.push_back(text);
       types_.push_back(type);
-      return IDOK;
+      return answer_;
     });
     h_ = dlg_->Create(nullptr);
     ASSERT_NE(h_, nullptr);
@@ -42,13 +42,18 @@ protected:
   }
   int Focused() { return ::GetDlgCtrlID(::GetFocus()); }
   bool Enabled(int id) { return ::IsWindowEnabled(::GetDlgItem(h_, id)) != FALSE; }
+  void ChooseSecurity(SmtpSecurity security) {
+    ::SendDlgItemMessageW(h_, IDC_SMTP_SECURITY, CB_SETCURSEL, static_cast<WPARAM>(security), 0);
+    ::SendMessageW(h_, WM_COMMAND, MAKEWPARAM(IDC_SMTP_SECURITY, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(h_, IDC_SMTP_SECURITY)));
+  }
   void SendTestMail(uint16_t port, const wchar_t* address) {
-    Set(IDC_SMTP_SERVER, L"127.0.0.1");
+    Set(IDC_SMTP_SERVER, L"localhost");
+    Set(IDC_SMTP_PORT, std::to_wstring(port).c_str());
     Set(IDC_MAIL_FROM, L"meter@example.org");
     Set(IDC_EMAIL_SUBJECT, L"Usage over %b");
     Set(IDC_EMAIL_BODY, L"Hi,\r\n.\r\nMore than %b through %a.\r\n");
     Set(IDC_TEST_ADDRESS, address);
-    dlg_->SetMailPort(port);
     Click(IDC_SEND_TEST_EMAIL);
   }
 
@@ -56,6 +61,7 @@ protected:
   HWND h_ = nullptr;
   std::vector<std::wstring> shown_;
   std::vector<UINT> types_;
+  int answer_ = IDOK;
 };
 
 TEST_F(EmailDlgTest, ValidationStopsAtTheFirstFaultAndFocusesIt) {
@@ -69,7 +75,9 @@ TEST_F(EmailDlgTest, ValidationStopsAtTheFirstFaultAndFocusesIt) {
     int focus;
   } steps[] = {
       {0, nullptr, L"Please input SMTP server name or IP.", IDC_SMTP_SERVER},
-      {IDC_SMTP_SERVER, L"mail.example.org", L"Please input \"Mail From.\"", IDC_MAIL_FROM},
+      {IDC_SMTP_PORT, L"65536", L"Please input SMTP server name or IP.", IDC_SMTP_SERVER},
+      {IDC_SMTP_SERVER, L"mail.example.org", L"Please input a port from 1 to 65535, or leave it empty.", IDC_SMTP_PORT},
+      {IDC_SMTP_PORT, L"", L"Please input \"Mail From.\"", IDC_MAIL_FROM},
       {IDC_MAIL_FROM, L"meter@example.org", L"Please input SMTP server authentication account name.", IDC_AUTH_NAME},
       {IDC_AUTH_NAME, L"ann", L"Please input email template subject.", IDC_EMAIL_SUBJECT},
       {IDC_AUTH_PASS, L"pppppppppppppppppppppppppppppppp", L"The password is too long: at most 31 characters.", IDC_AUTH_PASS},
@@ -85,8 +93,8 @@ TEST_F(EmailDlgTest, ValidationStopsAtTheFirstFaultAndFocusesIt) {
   }
   EXPECT_EQ(dlg_->result(), 0);
   Set(IDC_EMAIL_BODY, L"Body");
-  Click(IDOK);
-  EXPECT_TRUE(shown_.empty());
+  Click(IDOK);  // the password warning, answered OK
+  EXPECT_EQ(types_, std::vector<UINT>{MB_OKCANCEL | MB_ICONWARNING});
   EXPECT_EQ(dlg_->result(), IDOK);
   EXPECT_EQ(dlg_->settings(), (EmailSettings{true, L"meter@example.org", L"mail.example.org", L"ann", L"", L"Usage", L"Body"}));
 }
@@ -105,10 +113,42 @@ TEST_F(EmailDlgTest, AuthenticationEnablesTheAccountEditsPreviewShowsSamples) {
   EXPECT_EQ(types_, std::vector<UINT>{MB_OK | MB_ICONINFORMATION});
 }
 
-TEST_F(EmailDlgTest, TestMailReachesARealServerWithTheExactText) {
-  ScriptServer server("mailbox_smtp.py", "");
+TEST_F(EmailDlgTest, PortFollowsTheSecurityUnlessTypedPasswordWarningComesOnce) {
+  Open({true, L"meter@example.org", L"mail.example.org", L"ann", L"pw"});
+  const struct {
+    const wchar_t* typed;  // into the port box first, unless null
+    SmtpSecurity chosen;
+    const wchar_t* port;
+  } steps[] = {{nullptr, SmtpSecurity::StartTls, L"587"}, {nullptr, SmtpSecurity::Tls, L"465"},
+               {L"2525", SmtpSecurity::StartTls, L"2525"}, {L"", SmtpSecurity::None, L"25"},
+               {nullptr, SmtpSecurity::StartTls, L"587"}};
+  for (const auto& step : steps) {
+    if (step.typed) Set(IDC_SMTP_PORT, step.typed);
+    ChooseSecurity(step.chosen);
+    EXPECT_EQ(Text(IDC_SMTP_PORT), step.port);
+  }
+  ChooseSecurity(SmtpSecurity::None);
+  answer_ = IDCANCEL;
+  Click(IDOK);
+  EXPECT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(types_, std::vector<UINT>{MB_OKCANCEL | MB_ICONWARNING});
+  EXPECT_EQ(Focused(), IDC_SMTP_SECURITY);
+  EXPECT_EQ(dlg_->result(), 0);
+  Set(IDC_SMTP_PORT, L"2525");
+  Click(IDOK);
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(dlg_->result(), IDOK);
+  EXPECT_EQ(dlg_->settings().security, SmtpSecurity::None);
+  EXPECT_EQ(dlg_->settings().port, 2525u);
+}
+
+TEST_F(EmailDlgTest, TestMailReachesARealServerOverStartTlsWithTheExactText) {
+  const TestCertificates& certificates = TestCertificates::Get();
+  ASSERT_TRUE(certificates.ready());
+  ScriptServer server("mailbox_smtp.py", "ann pw --starttls " + certificates.Files("localhost"));
   ASSERT_TRUE(server.ready());
-  Open(EmailSettings{});
+  Open({true, L"", L"", L"ann", L"pw"});
+  ChooseSecurity(SmtpSecurity::StartTls);
   SendTestMail(server.port(), L"bob@example.org");
   EXPECT_EQ(Text(IDC_EMAIL_STATUS), L"Sending email...");
   EXPECT_FALSE(::IsWindowEnabled(h_));
@@ -119,6 +159,7 @@ TEST_F(EmailDlgTest, TestMailReachesARealServerWithTheExactText) {
   EXPECT_EQ(server.Read("1.eml"),
             "From: meter@example.org\r\nTo: bob@example.org\r\nSubject: [Test Email] Usage over %b\r\n\r\n"
             "Hi,\r\n.\r\nMore than 10 GB through LAN [10.0.0.10].\r\n");
+  EXPECT_EQ(server.Read("log"), "STARTTLS\nAUTH LOGIN tls\n");
 }
 
 TEST_F(EmailDlgTest, TestMailFailuresAndRefusedAddresses) {
@@ -138,7 +179,7 @@ TEST_F(EmailDlgTest, TestMailFailuresAndRefusedAddresses) {
   EXPECT_EQ(OutstandingMailDoneTexts(), 0);
 }
 
-TEST(EmailSettingsRegistry, SevenValuesWithTheirTypesAndTerminatedSizes) {
+TEST(EmailSettingsRegistry, ValuesWithTheirTypesAndTerminatedSizes) {
   Win32Registry reg;
   TestRegistryRoot root;
   EmailSettings s;
@@ -151,7 +192,7 @@ TEST(EmailSettingsRegistry, SevenValuesWithTheirTypesAndTerminatedSizes) {
     DWORD type, size;
   } values[] = {{L"SrvReqAuth", REG_DWORD, 4}, {L"MailFrom", REG_SZ, 36},        {L"SmtpServer", REG_SZ, 2},
                 {L"AuthName", REG_SZ, 8},      {L"AuthPass", REG_SZ, 2},        {L"EmlTempSubject", REG_SZ, 58},
-                {L"EmlTempBody", REG_SZ, 228}};
+                {L"EmlTempBody", REG_SZ, 228}, {L"SmtpSecurity", REG_DWORD, 4}, {L"SmtpPort", REG_DWORD, 4}};
   for (const auto& v : values) {
     DWORD type = 0, size = 0;
     ::RegGetValueW(HKEY_CURRENT_USER, root.key(L"Options\\EmailSettings").c_str(), v.name, RRF_RT_ANY | RRF_NOEXPAND,
@@ -168,14 +209,16 @@ TEST(EmailSettingsRegistry, SevenValuesWithTheirTypesAndTerminatedSizes) {
 TEST(EmailSettingsScreenshot, DISABLED_Dialog) {
   const wchar_t* dir = _wgetenv(L"ZEPHRA_SCREENSHOT_DIR");
   ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
-  CEmailSettingsDlg dlg({true, L"meter@example.org", L"smtp.example.org", L"meter", L"secret"});
+  EmailSettings s{true, L"meter@example.org", L"smtp.example.org", L"meter", L"secret"};
+  s.security = SmtpSecurity::StartTls;
+  CEmailSettingsDlg dlg(s);
   HWND h = dlg.Create(nullptr);
   ASSERT_NE(h, nullptr);
   ::SetDlgItemTextW(h, IDC_TEST_ADDRESS, L"me@example.org");
   ::SetWindowPos(h, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ::ShowWindow(h, SW_SHOW);
   PumpUntil([] { return false; }, 300);
-  EXPECT_TRUE(WriteScreenBmp(h, std::wstring(dir) + L"\\email_settings.bmp"));
+  EXPECT_TRUE(WriteScreenBmp(h, std::wstring(dir) + L"\\email-settings.bmp"));
   ::DestroyWindow(h);
 }
 

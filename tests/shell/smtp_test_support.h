@@ -24,6 +24,8 @@ public:
   uint16_t port() const { return port_; }
   // A file of the folder, byte for byte, once it exists (empty after 5 s).
   std::string Read(const char* name) const;
+  // Whether the file exists now.
+  bool Has(const char* name) const;
 
 private:
   bool WaitFor(const char* name, DWORD timeoutMs) const;
@@ -33,6 +35,31 @@ private:
   std::string dir_;
   bool ready_ = false;
 };
+
+// The certificates of tests/smtp/make_certs.py, made once per test program;
+// their authority sits in the current user's "Root" store (of the Wine
+// prefix) until the program ends.
+class TestCertificates {
+public:
+  static const TestCertificates& Get();
+  ~TestCertificates();
+  bool ready() const { return added_ != nullptr; }
+  // "<cert> <key>" of a server certificate ("localhost", "other" for
+  // mail.example.org, "stranger" from an unknown authority), as the server
+  // scripts take them.
+  std::string Files(const char* name) const;
+
+private:
+  TestCertificates();
+  std::string dir_;
+  void* store_ = nullptr;        // the Root store, open while the authority is in it
+  const void* added_ = nullptr;  // the authority's certificate context in it
+};
+
+// Runs /usr/bin/python3 with the arguments as a host program (no wait).
+bool StartHostPython(const std::string& args);
+// A file under /tmp by its Unix path, as Wine sees it (drive Z:).
+std::wstring HostPath(const std::string& unixPath);
 
 // Threads of this process.
 int ProcessThreadCount();

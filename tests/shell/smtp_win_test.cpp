@@ -1,11 +1,13 @@
-// The Winsock client on its worker thread against a real SMTP server
-// (aiosmtpd) and a hostile one.
+// The Winsock and SChannel client on its worker thread against a real SMTP
+// server (aiosmtpd, plain, STARTTLS and TLS from the first byte) and hostile
+// ones, with certificates of a test authority in the current user's store.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
 #include "alerts/smtp_win.h"
+#include "alerts/tls_win.h"
 #include "base/ids.h"
 #include "shell_support.h"
 #include "smtp_test_support.h"
@@ -80,28 +82,38 @@ TEST(SmtpWinsock, AlertMailReachesARealServerWithAuthLogin) {
 }
 
 TEST(SmtpWinsock, HostileServersEndAsDocumentedWithinTheirLimits) {
+  const TestCertificates& certificates = TestCertificates::Get();
+  ASSERT_TRUE(certificates.ready());
   const struct {
-    const char* mode;
+    std::string mode;
     std::string error;
     DWORD minMs, maxMs;
+    SmtpSecurity security = SmtpSecurity::None;
+    int limitMs = 1500;  // longer where many bytes come one by one through Wine
   } cases[] = {
       {"silent", "Time out.", 1400, 4000},
       {"close-after-mail", "Time out.", 0, 1500},
       {"trickle", "Time out.", 1400, 4000},  // every byte within the limit, the line not
-      {"long-line", "554 " + std::string(1019, 'y'), 0, 3000},
+      {"long-line", "554 " + std::string(1019, 'y'), 0, 25000, SmtpSecurity::None, 20000},
       {"garbage", "2500000000 garbage", 0, 1500},
       {"refuse-rcpt", "SMTP Server didn't relay email.", 0, 1500},
+      {"endless-ehlo", kReplyTooLong, 0, 25000, SmtpSecurity::StartTls, 20000},
+      {"tls-garbage", kTlsHandshakeFailed, 0, 4000, SmtpSecurity::Tls},
+      {"tls-close", kTlsHandshakeFailed, 0, 4000, SmtpSecurity::Tls},
+      {"tls-trickle " + certificates.Files("localhost"), "Time out.", 1400, 6000, SmtpSecurity::Tls},
   };
   DWORD handles = 0, handlesAfter = 0;
-  for (int round = 0; round < 2; ++round) {  // the first round lets Winsock set itself up
+  for (int round = 0; round < 2; ++round) {  // the first round lets Winsock and SChannel set themselves up
     if (round == 1) ::GetProcessHandleCount(::GetCurrentProcess(), &handles);
     for (const auto& c : cases) {
       ScriptServer server("hostile_smtp.py", c.mode);
       ASSERT_TRUE(server.ready()) << c.mode;
       MailReceiver receiver;
       auto job = Job(server.port(), receiver.hwnd);
-      job->replyLimitMs = 1500;
-      const DWORD ms = SendAndWait(std::move(job), receiver, 10000);
+      SetJobField(job->server, "localhost");
+      job->security = c.security;
+      job->replyLimitMs = c.limitMs;
+      const DWORD ms = SendAndWait(std::move(job), receiver, 30000);
       EXPECT_EQ(receiver.error, c.error) << c.mode;
       EXPECT_GE(ms, c.minMs) << c.mode;
       EXPECT_LE(ms, c.maxMs) << c.mode;
@@ -113,6 +125,63 @@ TEST(SmtpWinsock, HostileServersEndAsDocumentedWithinTheirLimits) {
   ::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter);
   EXPECT_EQ(handlesAfter, handles);
   EXPECT_EQ(OutstandingMailDoneTexts(), 0);
+}
+
+TEST(SmtpTls, MailArrivesOverStartTlsAndTlsWithAuthOnlyAfterTheHandshake) {
+  const TestCertificates& certificates = TestCertificates::Get();
+  ASSERT_TRUE(certificates.ready());
+  for (SmtpSecurity security : {SmtpSecurity::StartTls, SmtpSecurity::Tls}) {
+    const bool starttls = security == SmtpSecurity::StartTls;
+    ScriptServer server("mailbox_smtp.py",
+                        std::string("ann s3cret ") + (starttls ? "--starttls " : "--tls ") + certificates.Files("localhost"));
+    ASSERT_TRUE(server.ready());
+    MailReceiver receiver;
+    auto job = Job(server.port(), receiver.hwnd);
+    SetJobField(job->server, "localhost");
+    job->security = security;
+    job->authentication = 1;
+    SetJobField(job->userName, "ann");
+    SetJobField(job->password, "s3cret");
+    SendAndWait(std::move(job), receiver, 30000);
+    EXPECT_EQ(receiver.error, "") << starttls;
+    EXPECT_EQ(server.Read("1.eml"), kAlertMail);
+    EXPECT_EQ(server.Read("log"), starttls ? "STARTTLS\nAUTH LOGIN tls\n" : "AUTH LOGIN tls\n");
+  }
+}
+
+// Refused before anything of the mail or the account goes out.
+TEST(SmtpTls, UntrustedWrongNameExpiredAndMissingStartTlsAreRefused) {
+  const TestCertificates& certificates = TestCertificates::Get();
+  ASSERT_TRUE(certificates.ready());
+  const struct {
+    const char* script;
+    std::string args;
+    SmtpSecurity security;
+    std::string error, log;
+  } cases[] = {
+      {"mailbox_smtp.py", "ann s3cret --starttls " + certificates.Files("stranger"), SmtpSecurity::StartTls,
+       kCertificateUntrusted, "STARTTLS\n"},
+      {"mailbox_smtp.py", "ann s3cret --tls " + certificates.Files("other"), SmtpSecurity::Tls,
+       kCertificateWrongName + std::string("localhost\"."), ""},
+      {"mailbox_smtp.py", "ann s3cret --tls " + certificates.Files("expired"), SmtpSecurity::Tls, kCertificateExpired,
+       ""},
+      {"hostile_smtp.py", "no-starttls", SmtpSecurity::StartTls, kNoStartTls, "EHLO zephra.localdomain\r\n"},
+  };
+  for (const auto& c : cases) {
+    ScriptServer server(c.script, c.args);
+    ASSERT_TRUE(server.ready()) << c.args;
+    MailReceiver receiver;
+    auto job = Job(server.port(), receiver.hwnd);
+    SetJobField(job->server, "localhost");
+    job->security = c.security;
+    job->authentication = 1;
+    SetJobField(job->userName, "ann");
+    SetJobField(job->password, "s3cret");
+    SendAndWait(std::move(job), receiver, 30000);
+    EXPECT_EQ(receiver.error, c.error) << c.args;
+    EXPECT_FALSE(server.Has("1.eml")) << c.args;
+    EXPECT_EQ(server.Has("log") ? server.Read("log") : "", c.log) << c.args;
+  }
 }
 
 TEST(SmtpWinsock, WorkerFreesTheTextWhenTheWindowIsGone) {
