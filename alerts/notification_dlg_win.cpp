@@ -6,6 +6,7 @@
 #include "alerts/beeper_win.h"
 #include "alerts/notification_page.h"
 #include "res/resource.h"
+#include "ui/dpi_win.h"
 #include "ui/files_win.h"
 #include "ui/window_util_win.h"
 
@@ -16,10 +17,7 @@ constexpr COLORREF kMessageColour = RGB(238, 0, 0);
 constexpr COLORREF kTotalColour = RGB(0, 0, 238);
 constexpr int kMaxMinutes = 32767;
 
-FontHandle BoldTahoma(int height) {
-  return FontHandle(::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
-}
+FontHandle BoldTahoma(int height, HWND window) { return MakeTahoma(height, FW_BOLD, WindowDpi(window)); }
 
 }  // namespace
 
@@ -56,8 +54,8 @@ std::optional<INT_PTR> CNotificationDlg::OnInitDialog(WPARAM, LPARAM) {
                  desk.top + (desk.bottom - desk.top - (r.bottom - r.top)) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  messageFont_ = BoldTahoma(-14);
-  totalFont_ = BoldTahoma(-12);
+  messageFont_ = BoldTahoma(-14, hwnd_);
+  totalFont_ = BoldTahoma(-12, hwnd_);
   ::SendDlgItemMessageW(hwnd_, IDC_ALERT_MESSAGE, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont_.get()), FALSE);
   ::SendDlgItemMessageW(hwnd_, IDC_ALERT_TOTAL, WM_SETFONT, reinterpret_cast<WPARAM>(totalFont_.get()), FALSE);
   ::SetDlgItemTextW(hwnd_, IDC_ALERT_MESSAGE,

@@ -10,6 +10,7 @@
 #include "app/meter_dlg.h"
 #include "measure/iphelper_win.h"
 #include "settings/registry_win.h"
+#include "ui/dpi_win.h"
 #include "ui/handle_win.h"
 
 std::wstring InitFailureText() {
@@ -27,6 +28,9 @@ int ApplicationStart(HINSTANCE inst) {
     // No usable handle stored: this start goes on as a second copy.
   }
 
+  // The manifest asks for it already; an older system without the manifest
+  // entries takes the call, and a refusal leaves the awareness it has.
+  EnablePerMonitorDpi();
   std::srand(static_cast<unsigned>(std::time(nullptr) * ::GetTickCount()));
 
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -145,6 +145,7 @@ private:
   std::optional<INT_PTR> OnHotKey(WPARAM, LPARAM);
   std::optional<INT_PTR> OnHelp(WPARAM, LPARAM);
   std::optional<INT_PTR> OnSize(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnDpiChanged(WPARAM, LPARAM);
   std::optional<INT_PTR> OnNcHitTest(WPARAM, LPARAM);
   std::optional<INT_PTR> OnSetCursor(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLButtonDown(WPARAM, LPARAM);

@@ -32,6 +32,7 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_HOTKEY, &CMeterDlg::OnHotKey},
     {WM_HELP, &CMeterDlg::OnHelp},
     {WM_SIZE, &CMeterDlg::OnSize},
+    {WM_DPICHANGED, &CMeterDlg::OnDpiChanged},
     {WM_NCHITTEST, &CMeterDlg::OnNcHitTest},
     {WM_SETCURSOR, &CMeterDlg::OnSetCursor},
     {WM_LBUTTONDOWN, &CMeterDlg::OnLButtonDown},
@@ -198,6 +199,8 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
       },
       [this](const AdapterEntry& e) { return EntryTitle(e, settings_.showIpInTitle != 0); });
   viewStack_.SetClock([this] { return env_.clock->Now(); });
+  viewStack_.SetDpi(static_cast<int32_t>(WindowDpi(hwnd_)));
+  menu_.SetDpi(static_cast<int>(WindowDpi(hwnd_)));
   viewStack_.SetOptions(ViewOptionsFrom(settings_), false);
   viewStack_.SetMargin(settings_.rateViewMargins);
   if (startRect_.IsEmpty()) {
@@ -487,6 +490,24 @@ void CMeterDlg::ApplyTransparency() {
 std::optional<INT_PTR> CMeterDlg::OnSize(WPARAM, LPARAM lp) {
   viewStack_.OnSize(LOWORD(lp), HIWORD(lp));
   return std::nullopt;
+}
+
+// The window moved to a monitor of another DPI: it takes the rectangle the
+// system suggests, and the views, the tray picture and the menu follow.
+std::optional<INT_PTR> CMeterDlg::OnDpiChanged(WPARAM wp, LPARAM lp) {
+  const UINT dpi = LOWORD(wp);
+  SetWindowDpi(hwnd_, dpi);
+  const auto* r = reinterpret_cast<const RECT*>(lp);
+  {
+    // The views are laid out once, for the new DPI, after the move.
+    viewStack_.SetDpi(static_cast<int32_t>(dpi));
+    if (r)
+      ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (env_.useTray) tray_.SetDpi(dpi);
+  menu_.SetDpi(static_cast<int>(dpi));
+  return SetDialogResult(hwnd_, 0);
 }
 
 std::optional<INT_PTR> CMeterDlg::OnNcHitTest(WPARAM wp, LPARAM lp) {

@@ -39,6 +39,7 @@ public:
                        const WindowState& window);
   void UpdateStates(const MeterSettings& settings, const Catalogue& catalogue, const WindowState& window);
 
+  void SetDpi(int dpi) { items_.SetDpi(dpi); }
   bool OnMeasureItem(MEASUREITEMSTRUCT* mis) { return items_.OnMeasureItem(mis); }
   bool OnDrawItem(const DRAWITEMSTRUCT* dis) { return items_.OnDrawItem(dis); }
   LRESULT OnMenuChar(WPARAM wp, LPARAM lp) { return items_.OnMenuChar(wp, lp); }

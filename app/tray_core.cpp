@@ -80,14 +80,15 @@ int TrayHeight(uint32_t rate, uint32_t scale, int rows) {
   return static_cast<int>(std::min<uint64_t>(h, static_cast<uint64_t>(rows)));
 }
 
-std::vector<TrayBarStroke> TrayBarStrokes(const RateHistory& history, uint32_t scale) {
+std::vector<TrayBarStroke> TrayBarStrokes(const RateHistory& history, uint32_t scale, int size) {
   std::vector<TrayBarStroke> strokes;
-  const size_t count = std::min<size_t>(history.size(), kTrayBarRows);
-  const int base = kTrayBarRows;  // the bottom row inside the frame
+  const int rows = std::max(size - 2, 1);
+  const size_t count = std::min<size_t>(history.size(), static_cast<size_t>(rows));
+  const int base = rows;  // the bottom row inside the frame
   for (size_t i = 0; i < count; ++i) {
-    const int x = kTrayBarRows - static_cast<int>(i);
-    const int hd = TrayHeight(history[i].down, scale, kTrayBarRows);
-    const int hu = TrayHeight(history[i].up, scale, kTrayBarRows);
+    const int x = rows - static_cast<int>(i);
+    const int hd = TrayHeight(history[i].down, scale, rows);
+    const int hu = TrayHeight(history[i].up, scale, rows);
     const int common = std::min(hd, hu);
     const int top = std::max(hd, hu);
     if (common > 0) strokes.push_back({x, base, base - common, TrayPen::Both});
@@ -96,15 +97,17 @@ std::vector<TrayBarStroke> TrayBarStrokes(const RateHistory& history, uint32_t s
   return strokes;
 }
 
-std::vector<TrayPolyline> TrayLinePaths(const RateHistory& history, uint32_t scale) {
+std::vector<TrayPolyline> TrayLinePaths(const RateHistory& history, uint32_t scale, int size) {
   std::vector<TrayPolyline> paths;
-  const size_t count = std::min<size_t>(history.size(), 15);  // x 14 down to 0
+  const int last = std::max(size - 2, 1);  // x of the newest sample
+  const int rows = std::max(size - 3, 1);
+  const size_t count = std::min<size_t>(history.size(), static_cast<size_t>(last + 1));  // x last down to 0
   if (count == 0) return paths;
   for (TrayPen pen : {TrayPen::Up, TrayPen::Down}) {
     TrayPolyline line{pen, {}};
     for (size_t i = 0; i < count; ++i) {
       const uint32_t rate = pen == TrayPen::Up ? history[i].up : history[i].down;
-      line.points.push_back({14 - static_cast<int>(i), 14 - TrayHeight(rate, scale, kTrayLineRows)});
+      line.points.push_back({last - static_cast<int>(i), last - TrayHeight(rate, scale, rows)});
     }
     paths.push_back(std::move(line));
   }

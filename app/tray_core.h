@@ -82,9 +82,13 @@ struct TrayPolyline {
   bool operator==(const TrayPolyline&) const = default;
 };
 
-// Bar heights use 14 rows (y 14 up to 1), line heights 13.
-constexpr int kTrayBarRows = 14;
-constexpr int kTrayLineRows = 13;
+// The picture is drawn natively at the shell's small-icon size for the DPI
+// (16, 24, 32...): a one-pixel frame and the graph inside it. At 16 x 16 bar
+// heights use 14 rows (y 14 up to 1), line heights 13; a larger icon gives the
+// graph its extra rows and columns.
+constexpr int kTrayIconSize = 16;
+constexpr int kTrayBarRows = kTrayIconSize - 2;
+constexpr int kTrayLineRows = kTrayIconSize - 3;
 
 // Height of a rate on a graph of `rows` rows: rate / scale * rows, truncated,
 // limited to rows. A scale of 0 counts as 1 (an idle auto scale), so nothing is
@@ -93,8 +97,10 @@ int TrayHeight(uint32_t rate, uint32_t scale, int rows);
 
 // The bars of the 14 newest samples, newest in column 14, older ones in 13..1:
 // the common part with the both pen, the rest with the down or up pen.
-std::vector<TrayBarStroke> TrayBarStrokes(const RateHistory& history, uint32_t scale);
+// On an icon of `size` pixels: the size - 2 newest, newest in column size - 2.
+std::vector<TrayBarStroke> TrayBarStrokes(const RateHistory& history, uint32_t scale, int size = kTrayIconSize);
 
 // Two polylines, upload first and download second (drawn over it): the newest
 // sample at x 14, the next 14 older ones at x 13..0, fewer when the history is short.
-std::vector<TrayPolyline> TrayLinePaths(const RateHistory& history, uint32_t scale);
+// On an icon of `size` pixels: x from size - 2 down to 0, heights on size - 3 rows.
+std::vector<TrayPolyline> TrayLinePaths(const RateHistory& history, uint32_t scale, int size = kTrayIconSize);

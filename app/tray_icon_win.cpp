@@ -2,11 +2,14 @@
 
 #include <shellapi.h>
 
+#include "ui/dpi_win.h"
 #include "ui/shell_win.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-constexpr int kTraySize = 16;
 constexpr wchar_t kInitialTip[] = L"Zephra";
 
 PenHandle MakePen(uint32_t colour) { return PenHandle(::CreatePen(PS_SOLID, 1, static_cast<COLORREF>(colour))); }
@@ -25,24 +28,43 @@ CTrayIcon::~CTrayIcon() {
 
 bool CTrayIcon::Create(HWND owner, HINSTANCE inst, const TrayOptions& colours, bool withGraph) {
   owner_ = owner;
+  inst_ = inst;
+  withGraph_ = withGraph;
+  size_ = std::max(SystemMetricForDpi(SM_CXSMICON, WindowDpi(owner)), kTrayIconSize);
+  SetColours(colours);
+  return MakeImages();
+}
+
+bool CTrayIcon::MakeImages() {
   bool ok = true;
   for (int i = 0; i < 4; ++i) {
-    states_[i].reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(kTrayStateIconFirst + i), IMAGE_ICON,
-                                                     kTraySize, kTraySize, LR_DEFAULTCOLOR)));
+    states_[i].reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(kTrayStateIconFirst + i), IMAGE_ICON,
+                                                     size_, size_, LR_DEFAULTCOLOR)));
     ok = ok && states_[i];
   }
-  SetColours(colours);
-  if (withGraph) {
-    HDC screen = ::GetDC(owner);
-    surface_.reset(::CreateCompatibleDC(screen));
-    colour_.reset(::CreateCompatibleBitmap(screen, kTraySize, kTraySize));
-    ::ReleaseDC(owner, screen);
-    // All zero: the mask leaves every pixel of the image opaque.
-    const WORD zeros[kTraySize] = {};
-    mask_.reset(::CreateBitmap(kTraySize, kTraySize, 1, 1, zeros));
+  if (withGraph_) {
+    HDC screen = ::GetDC(owner_);
+    if (!surface_) surface_.reset(::CreateCompatibleDC(screen));
+    colour_.reset(::CreateCompatibleBitmap(screen, size_, size_));
+    ::ReleaseDC(owner_, screen);
+    // All zero: the mask leaves every pixel of the image opaque (rows padded to 16 bits).
+    const std::vector<WORD> zeros(static_cast<size_t>(size_) * ((size_ + 15) / 16), 0);
+    mask_.reset(::CreateBitmap(size_, size_, 1, 1, zeros.data()));
     ok = ok && surface_ && colour_ && mask_;
   }
   return ok;
+}
+
+void CTrayIcon::SetDpi(UINT dpi) {
+  const int size = std::max(SystemMetricForDpi(SM_CXSMICON, dpi), kTrayIconSize);
+  if (size == size_ || !owner_) return;
+  size_ = size;
+  MakeImages();
+  // The next tick hands the shell a picture of the new size.
+  iconHasGraph_ = false;
+  const int state = shownState_;
+  shownState_ = -1;
+  if (shown_ && state >= 0 && Modify(states_[state].get(), true)) shownState_ = state;
 }
 
 void CTrayIcon::SetColours(const TrayOptions& colours) {
@@ -101,8 +123,8 @@ void CTrayIcon::Update(const TraySource& source, const TrayOptions& options) {
     GraphPicture picture;
     picture.style = options.graphStyle;
     picture.background = source.graphBkColor;
-    if (source.history && options.graphStyle != 0) picture.bars = TrayBarStrokes(*source.history, source.scaleMax);
-    if (source.history && options.graphStyle == 0) picture.lines = TrayLinePaths(*source.history, source.scaleMax);
+    if (source.history && options.graphStyle != 0) picture.bars = TrayBarStrokes(*source.history, source.scaleMax, size_);
+    if (source.history && options.graphStyle == 0) picture.lines = TrayLinePaths(*source.history, source.scaleMax, size_);
     if (iconHasGraph_ && picture == drawn_ && shownState_ < 0) {
       if (sameTip) return;
       // The same picture: only the tooltip, and the icon comes back if the shell lost it.
@@ -202,8 +224,8 @@ bool CTrayIcon::DrawGraph(const TraySource& source, int32_t graphStyle) {
   drawn_ = GraphPicture{};
   drawn_.style = graphStyle;
   drawn_.background = source.graphBkColor;
-  if (source.history && graphStyle != 0) drawn_.bars = TrayBarStrokes(*source.history, source.scaleMax);
-  if (source.history && graphStyle == 0) drawn_.lines = TrayLinePaths(*source.history, source.scaleMax);
+  if (source.history && graphStyle != 0) drawn_.bars = TrayBarStrokes(*source.history, source.scaleMax, size_);
+  if (source.history && graphStyle == 0) drawn_.lines = TrayLinePaths(*source.history, source.scaleMax, size_);
   iconHasGraph_ = false;
   DrawPicture();
   return true;
@@ -212,13 +234,14 @@ bool CTrayIcon::DrawGraph(const TraySource& source, int32_t graphStyle) {
 void CTrayIcon::DrawPicture() {
   HDC dc = surface_.get();
   SelectGuard bitmap(dc, colour_.get());
-  FillColour(dc, RECT{0, 0, kTraySize, kTraySize}, static_cast<COLORREF>(drawn_.background));
+  const int n = size_;
+  FillColour(dc, RECT{0, 0, n, n}, static_cast<COLORREF>(drawn_.background));
   const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
   const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
-  FillColour(dc, RECT{0, 0, kTraySize - 1, 1}, shadow);
-  FillColour(dc, RECT{0, 0, 1, kTraySize - 1}, shadow);
-  FillColour(dc, RECT{kTraySize - 1, 0, kTraySize, kTraySize}, light);
-  FillColour(dc, RECT{0, kTraySize - 1, kTraySize, kTraySize}, light);
+  FillColour(dc, RECT{0, 0, n - 1, 1}, shadow);
+  FillColour(dc, RECT{0, 0, 1, n - 1}, shadow);
+  FillColour(dc, RECT{n - 1, 0, n, n}, light);
+  FillColour(dc, RECT{0, n - 1, n, n}, light);
   HGDIOBJ oldPen = ::GetCurrentObject(dc, OBJ_PEN);
   for (const TrayBarStroke& s : drawn_.bars) {
     ::SelectObject(dc, PenFor(s.pen));

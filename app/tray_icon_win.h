@@ -25,6 +25,11 @@ public:
   // with the owner's screen DC. False when a state icon or the surface is missing.
   bool Create(HWND owner, HINSTANCE inst, const TrayOptions& colours, bool withGraph);
 
+  // The icon's size follows the DPI: the shell's small-icon size for it
+  // (16, 24 or 32 px), whose state icons and drawing surface are made again.
+  void SetDpi(UINT dpi);
+  int size() const { return size_; }
+
   // Remakes the up, down and both pens (the Graph & Text page was applied).
   void SetColours(const TrayOptions& colours);
 
@@ -72,6 +77,11 @@ private:
   IconHandle MakeGraphIcon() const;
   void DrawPicture();  // drawn_ into the colour bitmap
   HPEN PenFor(TrayPen pen) const;
+  bool MakeImages();  // state icons and surface at size_
+
+  HINSTANCE inst_ = nullptr;
+  bool withGraph_ = false;
+  int size_ = kTrayIconSize;
 
   HWND owner_ = nullptr;
   IconHandle states_[4];

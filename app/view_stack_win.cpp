@@ -44,6 +44,16 @@ void CViewStack::SetMargin(int32_t margin) {
   OnSize(w, h);
 }
 
+void CViewStack::SetDpi(int32_t dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  for (AdapterEntry* e : Displayed()) e->view->SetDpi(dpi_, true);
+  int32_t w = 0, h = 0;
+  if (!ClientSize(w, h)) return;
+  state_.lastHeight = -1;
+  OnSize(w, h);
+}
+
 bool CViewStack::ClientSize(int32_t& w, int32_t& h) const {
   RECT rc;
   if (!meter_ || !::GetClientRect(meter_, &rc)) return false;
@@ -102,13 +112,14 @@ void CViewStack::PlaceWindow(const RECT* stored) {
   ::MoveWindow(meter_, r.left, r.top, r.width(), r.height(), TRUE);
   int32_t w = 0, h = 0;
   if (!ClientSize(w, h)) return;
-  const ViewRect grown = EnsureMinimumClient(r, w, h, margin_);
+  const ViewRect grown = EnsureMinimumClient(r, w, h, Scale(margin_, dpi_));
   if (!(grown == r)) ::MoveWindow(meter_, grown.left, grown.top, grown.width(), grown.height(), TRUE);
 }
 
 CRateView* CViewStack::MakeView(AdapterEntry& entry, const ViewRect* rect) {
   auto view = std::make_unique<CRateView>(&entry.history, meter_);
   if (now_) view->SetClock(now_);
+  view->SetDpi(dpi_, false);
   if (!view->Create(inst_, meter_, rect ? *rect : ViewRect{}, nextId_++)) return nullptr;
   view->SetOptions(options_, false);
   view->SetTitle(title_ ? title_(entry) : std::wstring(), false);
@@ -140,7 +151,7 @@ void CViewStack::CreateViews() {
   }
   ViewStackState fresh;
   for (float s : sizes) fresh.views.push_back(StackedView{ViewRect{}, s});
-  InitialStack(fresh, w, h, margin_);
+  InitialStack(fresh, w, h, Scale(margin_, dpi_));
   for (size_t i = 0; i < monitored.size(); ++i) {
     if (!MakeView(*monitored[i], &fresh.views[i].rect)) continue;
     monitored[i]->size = fresh.views[i].size;
@@ -153,7 +164,7 @@ void CViewStack::OnSize(int32_t w, int32_t h) {
   const std::vector<AdapterEntry*> shown = Displayed();
   Gather(shown);
   const bool suspended = state_.suspended;
-  LayoutViews(state_, w, h, margin_);
+  LayoutViews(state_, w, h, Scale(margin_, dpi_));
   if (!suspended) Scatter(shown);
 }
 
@@ -175,7 +186,7 @@ CRateView* CViewStack::DisplayEntry(AdapterEntry& entry) {
   Gather(shown);
   for (size_t i = 0; i < shown.size(); ++i)
     if (shown[i] == &entry) state_.views[i].rect = ViewRect{0, 0, 0, a + 1};
-  StackFromTop(state_, w, h, margin_);
+  StackFromTop(state_, w, h, Scale(margin_, dpi_));
   Scatter(shown);
   state_.lastWidth = w;
   state_.lastHeight = h;
@@ -199,7 +210,7 @@ void CViewStack::HideEntry(AdapterEntry& entry) {
   ClientSize(w, h);
   const std::vector<AdapterEntry*> shown = Displayed();
   Gather(shown);
-  StackFromTop(state_, w, h, margin_);
+  StackFromTop(state_, w, h, Scale(margin_, dpi_));
   Scatter(shown);
   state_.lastWidth = w;
   state_.lastHeight = h;

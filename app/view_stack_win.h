@@ -39,6 +39,9 @@ public:
   // "RateViewMargins": lays the views out again.
   void SetMargin(int32_t margin);
   int32_t margin() const { return margin_; }
+  // The DPI the views draw at; every view takes it and they are laid out again.
+  void SetDpi(int32_t dpi);
+  int32_t dpi() const { return dpi_; }
 
   // Start-up placement: an empty or missing stored rectangle puts the window
   // at the work area's bottom right; a stored one is used unchanged.
@@ -91,7 +94,8 @@ private:
   TitleFn title_;
   std::function<LocalTime()> now_;
   RateViewOptions options_;
-  int32_t margin_ = 2;
+  int32_t margin_ = 2;  // at 96 DPI
+  int32_t dpi_ = kBaseDpi;
   int nextId_ = kFirstViewId;
   ViewStackState state_;
   SeparatorDrag drag_;

@@ -1,4 +1,5 @@
-// Cost of one tick's redraw of a 300 x 120 rate view (new sample, maxima,
+// rate_view_win_bench [DPI]: cost of one tick's redraw of a 300 x 120 rate view
+// (at 96 DPI; the view and its sizes scaled to the DPI given, 96 by default) (new sample, maxima,
 // painting into the off-screen bitmap and one copy to the window), in column
 // and line style, against an empty BitBlt of the same size; and for comparison
 // a whole redraw every tick, as before the plot scrolled in its bitmap (a tick
@@ -8,6 +9,7 @@
 #if defined(_WIN32) && defined(ZEPHRA_SHELL_BENCH)
 #include <windows.h>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "view/rate_view_win.h"
@@ -36,22 +38,29 @@ double Time(int n, Fn fn) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int dpi = argc > 1 ? std::atoi(argv[1]) : kBaseDpi;
+  if (dpi < 48 || dpi > 960) {
+    std::printf("usage: rate_view_win_bench [DPI 48-960]\n");
+    return 2;
+  }
+  const int w = Scale(300, dpi), hgt = Scale(120, dpi);
   const HINSTANCE inst = ::GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
   wc.lpfnWndProc = &HostProc;
   wc.hInstance = inst;
   wc.lpszClassName = L"ZephraBenchHost";
   ::RegisterClassW(&wc);
-  HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 300,
-                                120, nullptr, nullptr, inst, nullptr);
+  HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, w,
+                                hgt, nullptr, nullptr, inst, nullptr);
   if (!host) {
     std::printf("no window: %lu\n", static_cast<unsigned long>(::GetLastError()));
     return 0;
   }
   RateHistory history(2048);
   auto view = std::make_unique<CRateView>(&history, host);
-  if (!view->Create(inst, host, ViewRect{0, 0, 300, 120}, 8000)) return 0;
+  view->SetDpi(dpi, false);
+  if (!view->Create(inst, host, ViewRect{0, 0, w, hgt}, 8000)) return 0;
   // The clock moves one second a tick, as the meter's timer does.
   LocalTime start;
   start.year = 2026, start.month = 12, start.day = 9, start.hour = 10;
@@ -70,9 +79,9 @@ int main() {
   const int n = 2000;
   HDC wdc = ::GetDC(view->hwnd());
   HDC mem = ::CreateCompatibleDC(wdc);
-  HBITMAP bmp = ::CreateCompatibleBitmap(wdc, 300, 120);
+  HBITMAP bmp = ::CreateCompatibleBitmap(wdc, w, hgt);
   HGDIOBJ old = ::SelectObject(mem, bmp);
-  const double blit = Time(n, [&](int) { ::BitBlt(wdc, 0, 0, 300, 120, mem, 0, 0, SRCCOPY); });
+  const double blit = Time(n, [&](int) { ::BitBlt(wdc, 0, 0, w, hgt, mem, 0, 0, SRCCOPY); });
   ::SelectObject(mem, old);
   ::DeleteObject(bmp);
   ::DeleteDC(mem);
@@ -109,8 +118,8 @@ int main() {
   view->SetOptions(o, true);
   const double lineAvg = Time(n, tick);
 
-  std::printf("rate view 300 x 120, %d ticks each (Wine's GDI when run under Wine)\n", n);
-  std::printf("  empty BitBlt 300 x 120        %8.1f us\n", blit);
+  std::printf("rate view %d x %d at %d DPI, %d ticks each (Wine's GDI when run under Wine)\n", w, hgt, dpi, n);
+  std::printf("  empty BitBlt %d x %d        %8.1f us\n", w, hgt, blit);
   std::printf("  tick redraw, column graph     %8.1f us  (%.1f x BitBlt)  %d%% of the ticks scrolled\n", column,
               column / blit, columnScrolls * 100 / (n + 50));
   std::printf("  tick redraw, line graph       %8.1f us  (%.1f x BitBlt)  %d%% of the ticks scrolled\n", line,

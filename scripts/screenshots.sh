@@ -24,11 +24,20 @@ mkdir -p "$out"
 
 # Wine maps the Unix root to drive Z:.
 export ZEPHRA_SCREENSHOT_DIR="Z:${work//\//\\}"
+# The pictures at 200 % (names ending in "200") come from the prefix at LogPixels 192.
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
   "$1/wine-prefix.sh" setup
-  "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter="$3" --gtest_brief=1
+  "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter="$3:-*200" --gtest_brief=1
   rc=$?
   "$1/wine-prefix.sh" stop
+  export ZEPHRA_WINEPREFIX="$1/dpi192-prefix" ZEPHRA_TEST_DPI=192
+  if [[ "$3" == *200* || "$3" == "*Screenshot*.DISABLED_*" ]]; then
+    f="$3"
+    [[ "$f" == *200 ]] || f="${f%%:*}200"
+    "$1/wine-prefix.sh" setup 192
+    "$1/wine-run.sh" "$2" --gtest_also_run_disabled_tests --gtest_filter="$f" --gtest_brief=1 || rc=1
+    "$1/wine-prefix.sh" stop
+  fi
   exit $rc
 ' _ "$build" "$exe" "$filter"
 

@@ -3,6 +3,7 @@
 #include "base/ids.h"
 #include "res/resource.h"
 #include "ui/dialog_win.h"
+#include "ui/dpi_win.h"
 #include "ui/window_util_win.h"
 
 namespace {
@@ -14,10 +15,7 @@ thread_local COptionsSheet* g_creating = nullptr;
 
 // ---- shared by the pages ---------------------------------------------------------
 
-FontHandle MakeOptionsFont() {
-  return FontHandle(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
-}
+FontHandle MakeOptionsFont(HWND window) { return MakeTahoma(-11, FW_NORMAL, WindowDpi(window)); }
 
 void FillList(HWND dlg, int id, const Choices& choices, int select) {
   HWND list = ::GetDlgItem(dlg, id);
@@ -38,8 +36,9 @@ int32_t SelectedData(HWND dlg, int id, int32_t none) {
 void COptionPage::BeginPage(HWND page) {
   page_ = page;
   modified_ = false;
-  font_ = MakeOptionsFont();
+  font_ = MakeOptionsFont(page_);
   if (font_) ApplyFontToChildren(page_, font_.get());
+  for (HWND c = ::GetWindow(page_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) GrowToTextLine(c);
 }
 
 void COptionPage::SetModified() {
@@ -165,7 +164,7 @@ void COptionsSheet::OnInitialized(HWND sheet) {
   ::SetDlgItemTextW(sheet, IDCANCEL, L"Cancel");
   ::SetDlgItemTextW(sheet, ID_APPLY_NOW, L"&Apply");
   ::SetDlgItemTextW(sheet, IDHELP, L"Help");
-  font_ = MakeOptionsFont();
+  font_ = MakeOptionsFont(sheet);
   if (font_) ApplyFontToChildren(sheet, font_.get());
 }
 
@@ -187,6 +186,9 @@ LRESULT CALLBACK COptionsSheet::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPA
     case PSM_PRESSBUTTON:
       if ((wp == PSBTN_OK || wp == PSBTN_APPLYNOW) && !self->ValidateChangedPages()) return 0;
       break;
+    case WM_DPICHANGED:
+      ApplyDpiChange(hwnd, LOWORD(wp), reinterpret_cast<const RECT*>(lp), self->dpiFonts_);
+      return 0;
     case WM_DESTROY:
       self->lastPage_ = self->activePage();
       break;

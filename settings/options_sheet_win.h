@@ -60,8 +60,8 @@ private:
 void FillList(HWND dlg, int id, const Choices& choices, int select);
 // The item data of the selected entry, or `none` without a selection.
 int32_t SelectedData(HWND dlg, int id, int32_t none);
-// "Tahoma" of height -11, the font of the sheet and its pages.
-FontHandle MakeOptionsFont();
+// "Tahoma" of height -11 at the window's DPI, the font of the sheet and its pages.
+FontHandle MakeOptionsFont(HWND window);
 
 class COptionsSheet {
 public:
@@ -111,6 +111,7 @@ private:
   int lastPage_ = 0;
   MessageBoxFn messageBox_;
   FontHandle font_;
+  std::vector<FontHandle> dpiFonts_;  // the fonts made again for a new DPI
   IconHandle bigIcon_;
   IconHandle smallIcon_;
 };

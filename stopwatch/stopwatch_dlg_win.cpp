@@ -1,6 +1,7 @@
 #include "stopwatch/stopwatch_dlg_win.h"
 
 #include "res/resource.h"
+#include "ui/dpi_win.h"
 #include "ui/window_util_win.h"
 
 const CStopwatchDlg::MsgEntry CStopwatchDlg::kMessages[] = {
@@ -25,8 +26,7 @@ std::optional<INT_PTR> CStopwatchDlg::OnInitDialog(WPARAM, LPARAM) {
   MakeAppWindow(hwnd_, inst_, IDI_APP, big, small);
   bigIcon_.reset(big);
   smallIcon_.reset(small);
-  elapsedFont_.reset(::CreateFontW(-20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
+  elapsedFont_ = MakeTahoma(-20, FW_BOLD, WindowDpi(hwnd_));
   ::SendDlgItemMessageW(hwnd_, IDC_SW_ELAPSED, WM_SETFONT, reinterpret_cast<WPARAM>(elapsedFont_.get()), TRUE);
   ::SetDlgItemTextW(hwnd_, IDC_SW_ELAPSED, ElapsedText(span_.elapsed).c_str());
 

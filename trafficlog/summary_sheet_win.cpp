@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
+#include "ui/dpi_win.h"
 #include "ui/window_util_win.h"
 
 namespace {
@@ -30,8 +31,7 @@ CSummarySheet::CSummarySheet(ReportsInput input, ReportsEnvironment env)
   if (FindReportEntry(ctx_.in.entries, ctx_.in.selected) < 0) ctx_.in.selected = SelectedConnection{};
   if (ctx_.in.startPage < 0 || ctx_.in.startPage >= kReportPageCount) ctx_.in.startPage = kPageSummary;
   lastPage_ = ctx_.in.startPage;
-  ctx_.font.reset(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+  ctx_.font = MakeTahoma(-11, FW_NORMAL, SystemDpi());
 }
 
 CSummarySheet::~CSummarySheet() {
@@ -172,6 +172,9 @@ LRESULT CALLBACK CSummarySheet::SheetProc(HWND sheet, UINT msg, WPARAM wp, LPARA
         default: break;
       }
       break;
+    case WM_DPICHANGED:
+      ApplyDpiChange(sheet, LOWORD(wp), reinterpret_cast<const RECT*>(lp), self->dpiFonts_);
+      return 0;
     case WM_DESTROY: {
       const int page = PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet));
       if (page >= 0) self->lastPage_ = page;

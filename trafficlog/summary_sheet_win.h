@@ -9,6 +9,8 @@
 #include "trafficlog/sum_list_page_win.h"
 #include "trafficlog/sum_summary_page_win.h"
 
+#include <vector>
+
 class CSummarySheet {
 public:
   CSummarySheet(ReportsInput input, ReportsEnvironment env);
@@ -49,5 +51,6 @@ private:
   HWND chooser_ = nullptr;
   IconHandle bigIcon_;
   IconHandle smallIcon_;
+  std::vector<FontHandle> dpiFonts_;  // the fonts made again for a new DPI
   int lastPage_ = kPageSummary;
 };

@@ -15,6 +15,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "ui/dpi_win.h"
 
 template <class D>
 class Dialog {
@@ -60,6 +63,9 @@ protected:
   static D* FromInitParam(LPARAM lp) { return reinterpret_cast<D*>(lp); }
 
   HWND hwnd_ = nullptr;
+  // Fonts made again for a new DPI; a dialog whose table does not take
+  // WM_DPICHANGED moves, scales its controls and their fonts with ApplyDpiChange.
+  std::vector<FontHandle> dpiFonts_;
 
 private:
   // The derived object's address: with more than one base class the Dialog
@@ -117,6 +123,10 @@ private:
       }
     }
     std::optional<INT_PTR> r = self->OnOtherMessage(msg, wp, lp);
+    if (!r && msg == WM_DPICHANGED) {
+      ApplyDpiChange(hwnd_, LOWORD(wp), reinterpret_cast<const RECT*>(lp), dpiFonts_);
+      r = 0;
+    }
     if (!r) return false;
     result = *r;
     return true;

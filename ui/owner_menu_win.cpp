@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "ui/dpi_win.h"
+
 namespace {
 
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
@@ -213,12 +215,25 @@ bool COwnerMenu::AppendItem(HMENU popup, UINT id, const std::wstring& text) {
   return true;
 }
 
+int COwnerMenu::S(int v) const { return Scale(v, dpi_ ? dpi_ : static_cast<int32_t>(SystemDpi())); }
+
+void COwnerMenu::SetDpi(int dpi) {
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  font_.reset();
+}
+
 HFONT COwnerMenu::Font() const {
   if (!font_) {
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
     HFONT f = nullptr;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) f = ::CreateFontIndirectW(&ncm.lfMenuFont);
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
+      // The system gives the menu font at its own DPI.
+      ncm.lfMenuFont.lfHeight = Rescale(ncm.lfMenuFont.lfHeight, static_cast<int32_t>(SystemDpi()),
+                                             dpi_ ? dpi_ : static_cast<int32_t>(SystemDpi()));
+      f = ::CreateFontIndirectW(&ncm.lfMenuFont);
+    }
     font_.reset(f);
   }
   return font_ ? font_.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
@@ -232,16 +247,16 @@ SIZE COwnerMenu::MeasureText(const std::wstring& text) const {
     RECT label{0, 0, 0, 0};
     const std::wstring l = Label(text), a = Accelerator(text);
     ::DrawTextW(dc, l.c_str(), static_cast<int>(l.size()), &label, DT_SINGLELINE | DT_CALCRECT);
-    size.cx = kImageColumn + kTextGap + label.right + kRightMargin;
+    size.cx = S(kImageColumn) + S(kTextGap) + label.right + S(kRightMargin);
     size.cy = label.bottom;
     if (!a.empty()) {
       RECT accel{0, 0, 0, 0};
       ::DrawTextW(dc, a.c_str(), static_cast<int>(a.size()), &accel, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
-      size.cx += kAccelGap + accel.right;
+      size.cx += S(kAccelGap) + accel.right;
     }
   }
   ::ReleaseDC(nullptr, dc);
-  size.cy = std::max(kMinHeight, static_cast<int>(size.cy) + 6);
+  size.cy = std::max(S(kMinHeight), static_cast<int>(size.cy) + S(6));
   return size;
 }
 
@@ -265,7 +280,7 @@ void COwnerMenu::DrawImage(HDC dc, int image, int x, int y, bool grey) const {
   if (!strip) return;
   MemoryDc mem(::CreateCompatibleDC(dc));
   SelectGuard sel(mem.get(), strip);
-  ::TransparentBlt(dc, x, y, kImageSize, kImageSize, mem.get(), image * kImageSize, 0, kImageSize, kImageSize,
+  ::TransparentBlt(dc, x, y, S(kImageSize), S(kImageSize), mem.get(), image * kImageSize, 0, kImageSize, kImageSize,
                    kTransparent);
 }
 
@@ -313,12 +328,12 @@ bool COwnerMenu::OnDrawItem(const DRAWITEMSTRUCT* dis) {
 
   const COLORREF textColour = grey ? ::GetSysColor(COLOR_GRAYTEXT)
                                    : ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT);
-  const RECT column{r.left, r.top, r.left + kImageColumn, r.bottom};
+  const RECT column{r.left, r.top, r.left + S(kImageColumn), r.bottom};
   if (image >= 0) {
-    const int x = column.left + (kImageColumn - kImageSize) / 2;
-    const int y = column.top + (column.bottom - column.top - kImageSize) / 2;
+    const int x = column.left + (S(kImageColumn) - S(kImageSize)) / 2;
+    const int y = column.top + (column.bottom - column.top - S(kImageSize)) / 2;
     if (checked) {
-      RECT frame{x - 2, y - 2, x + kImageSize + 2, y + kImageSize + 2};
+      RECT frame{x - 2, y - 2, x + S(kImageSize) + 2, y + S(kImageSize) + 2};
       ::DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
     }
     DrawImage(dc, image, x, y, grey);
@@ -326,7 +341,7 @@ bool COwnerMenu::OnDrawItem(const DRAWITEMSTRUCT* dis) {
     DrawMark(dc, column, radio, textColour);
   }
 
-  RECT text{column.right + kTextGap, r.top, r.right - kRightMargin, r.bottom};
+  RECT text{column.right + S(kTextGap), r.top, r.right - S(kRightMargin), r.bottom};
   const std::wstring label = Label(d->text), accel = Accelerator(d->text);
   const UINT prefix = (dis->itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
   SelectGuard font(dc, Font());

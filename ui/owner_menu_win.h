@@ -49,6 +49,10 @@ public:
   // Appends an owner-drawn item to one of the menu's popups.
   bool AppendItem(HMENU popup, UINT id, const std::wstring& text);
 
+  // The DPI the items are measured and drawn at (the system's until set):
+  // their gaps, heights and images are 96-DPI sizes scaled to it.
+  void SetDpi(int dpi);
+
   // The drawing in pieces, for the tests: the left column's width and an item's size.
   static constexpr int kImageColumn = 24;
   SIZE MeasureText(const std::wstring& text) const;
@@ -74,7 +78,9 @@ private:
   std::map<UINT, int> images_;  // command id -> image index
   BitmapHandle strip_, greyStrip_;
   int imageCount_ = 0;
-  mutable FontHandle font_;  // the menu font, made on first use
+  mutable FontHandle font_;  // the menu font at dpi_, made on first use
+  int dpi_ = 0;              // 0: the system's
+  int S(int v) const;        // v px at 96 DPI at the menu's DPI
 };
 
 // The mnemonic character of a menu text ("&Options" -> 'o'), lower case; 0 when none.

@@ -1,5 +1,26 @@
 #include "ui/report_list_win.h"
 
+#include <algorithm>
+
+#include "ui/dpi_win.h"
+
+namespace {
+
+// The width a header needs for a title in the list's font: the text and the
+// header's margins of three edges on each side.
+int HeaderTitleWidth(HWND list, const wchar_t* title) {
+  HDC dc = ::GetDC(list);
+  if (!dc) return 0;
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, title, ::lstrlenW(title), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(list, dc);
+  return size.cx + 2 * 3 * ::GetSystemMetrics(SM_CXEDGE);
+}
+
+}  // namespace
+
 void CReportList::Attach(HWND list) {
   list_ = list;
   ListView_SetExtendedListViewStyleEx(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
@@ -10,7 +31,8 @@ void CReportList::AddColumn(int column, const wchar_t* title, int width, int fmt
   LVCOLUMNW c{};
   c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
   c.fmt = fmt;
-  c.cx = width;
+  // The width is a 96-DPI value; a column never cuts its own title.
+  c.cx = std::max(ScaleFor(list_, width), HeaderTitleWidth(list_, title));
   c.pszText = const_cast<wchar_t*>(title);
   c.iSubItem = column;
   ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));

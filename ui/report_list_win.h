@@ -21,6 +21,7 @@ public:
   HWND hwnd() const { return list_; }
 
   // fmt: LVCFMT_LEFT, LVCFMT_CENTER or LVCFMT_RIGHT.
+  // width in pixels at 96 DPI, scaled to the list's DPI and widened to the title.
   void AddColumn(int column, const wchar_t* title, int width, int fmt, int sortKind);
   void SetSortKind(int column, int sortKind);
   // The platform's locale-aware comparison for kind 0 (CompareStringW).

@@ -46,35 +46,50 @@ int32_t EffectiveFontHeight(int32_t descriptionHeight) {
 
 const wchar_t* ScaleColumnSampleText(bool unitBytes) { return unitBytes ? L"999.9 MB/s" : L"999.9 mbps"; }
 
+RateViewOptions ScaleViewOptions(const RateViewOptions& options, int32_t dpi) {
+  RateViewOptions o = options;
+  for (FontSpec* f : {&o.titleFont, &o.rateFont, &o.scaleFont, &o.timeTextFont}) {
+    if (f->height == 0) f->height = kDefaultFontHeight;
+    f->height = Scale(f->height, dpi);
+  }
+  o.pulseWidth = Scale(o.pulseWidth, dpi);
+  o.pulseSpace = Scale(o.pulseSpace, dpi);
+  return o;
+}
+
 int32_t VisibleSampleCount(int32_t width, bool scaleShown, int32_t scaleColumnWidth, int32_t pulseWidth,
-                           int32_t pulseSpace) {
+                           int32_t pulseSpace, int32_t border) {
   const int32_t step = Step(pulseWidth, pulseSpace);
-  if (width <= 2 || step <= 0) return 0;
-  const int32_t usable =
-      (scaleShown && scaleColumnWidth + 3 < width) ? width - (scaleColumnWidth + 3) : width - 2;
+  if (width <= 2 * border || step <= 0) return 0;
+  const int32_t usable = (scaleShown && scaleColumnWidth + 3 * border < width) ? width - (scaleColumnWidth + 3 * border)
+                                                                              : width - 2 * border;
   return (usable + step - 1) / step;
 }
 
 RateViewLayout Relayout(int32_t width, int32_t height, const RateViewOptions& o, const RateViewMetrics& m) {
   RateViewLayout l;
+  const int32_t b = std::max<int32_t>(Scale(1, m.dpi), 1);
+  const int32_t padX = Scale(3, m.dpi), padY = Scale(2, m.dpi), pad = Scale(4, m.dpi);
+  l.border = b;
+  l.dpi = m.dpi;
   l.visibleCount = VisibleSampleCount(width, o.showScale && o.showGraph, m.scaleColumnWidth, o.pulseWidth,
-                                      o.pulseSpace);
+                                      o.pulseSpace, b);
   if (width <= 0 || height <= 0) return l;
 
   int32_t graphTop = 0;
   if (o.showTitle) {
-    l.title = ViewRect{0, 0, width, std::min(m.titleFontHeight + 4, height)};
-    graphTop = l.title.bottom - 1;
-    if (l.title.height() >= 5 && l.title.width() >= 7) l.titleText = Inset(l.title, 3, 2);
+    l.title = ViewRect{0, 0, width, std::min(m.titleFontHeight + pad, height)};
+    graphTop = l.title.bottom - b;
+    if (l.title.height() >= 2 * padY + 1 && l.title.width() >= 2 * padX + 1) l.titleText = Inset(l.title, padX, padY);
     if (l.title.bottom >= height) return l;
   }
 
   if (o.showText) {
-    int32_t top = height - m.rateFontHeight - 4;
+    int32_t top = height - m.rateFontHeight - pad;
     if (!o.showGraph || top < graphTop) top = graphTop;
     l.textPanel = ViewRect{0, top, width, height};
-    if (l.textPanel.height() >= 5 && l.textPanel.width() >= 7) {
-      l.textInner = Inset(l.textPanel, 3, 2);
+    if (l.textPanel.height() >= 2 * padY + 1 && l.textPanel.width() >= 2 * padX + 1) {
+      l.textInner = Inset(l.textPanel, padX, padY);
       if (l.textInner.height() > m.rateFontHeight) {
         const int32_t cut = (l.textInner.height() - m.rateFontHeight) / 2;
         l.textInner.top += cut;
@@ -87,20 +102,20 @@ RateViewLayout Relayout(int32_t width, int32_t height, const RateViewOptions& o,
     if (!o.showText) {
       l.graph = ViewRect{0, graphTop, width, height};
     } else if (graphTop < l.textPanel.top) {
-      l.graph = ViewRect{0, graphTop, width, l.textPanel.top + 1};
+      l.graph = ViewRect{0, graphTop, width, l.textPanel.top + b};
     }
   }
 
-  if (l.graph.height() > 2 && width > 2) {
+  if (l.graph.height() > 2 * b && width > 2 * b) {
     const int32_t sfh = std::max<int32_t>(m.scaleFontHeight, 1);
-    if (o.showScale && m.scaleColumnWidth + 3 < width) {
-      l.scaleColumn = ViewRect{1, l.graph.top + 1, m.scaleColumnWidth + 1, l.graph.bottom - 1};
-      l.plot = ViewRect{m.scaleColumnWidth + 2, l.graph.top + 1, width - 1, l.graph.bottom - 1};
-      const int32_t t = (l.graph.height() - 2) / sfh;
+    if (o.showScale && m.scaleColumnWidth + 3 * b < width) {
+      l.scaleColumn = ViewRect{b, l.graph.top + b, m.scaleColumnWidth + b, l.graph.bottom - b};
+      l.plot = ViewRect{m.scaleColumnWidth + 2 * b, l.graph.top + b, width - b, l.graph.bottom - b};
+      const int32_t t = (l.graph.height() - 2 * b) / sfh;
       l.scaleLineCount = t <= 0 ? 1 : (t <= 6 ? t : (t - 6) / 3 + 6);
       l.scaleLineSpacing = std::max<int32_t>(0, (l.scaleColumn.height() - sfh / 2) / l.scaleLineCount);
     } else {
-      l.plot = Inset(l.graph, 1, 1);
+      l.plot = Inset(l.graph, b, b);
     }
     l.fullScaleHeight = static_cast<int32_t>(static_cast<int64_t>(l.plot.height()) * o.heightPercent / 100);
   }
@@ -175,7 +190,7 @@ void ScaleLabels(const RateViewLayout& l, int32_t scaleFontHeight, uint32_t scal
       const double v = static_cast<double>(scaleMax) / l.fullScaleHeight * (c.bottom - lab.y);
       lab.value = v >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
     }
-    lab.box = ViewRect{c.left + 1, lab.y - half, c.right - 4, std::min(lab.y - half + scaleFontHeight, c.bottom)};
+    lab.box = ViewRect{c.left + l.border, lab.y - half, c.right - Scale(4, l.dpi), std::min(lab.y - half + scaleFontHeight, c.bottom)};
     out.push_back(lab);
   }
 }
@@ -188,6 +203,23 @@ void ScaleGridLines(const RateViewLayout& l, int32_t scaleFontHeight, std::vecto
     if (y >= l.plot.bottom) break;
     out.push_back(y);
   }
+}
+
+std::vector<bool> GridDashPattern(int32_t style, int32_t dpi) {
+  static const int32_t kDot[] = {1, 1}, kDash[] = {18, 6}, kDashDot[] = {9, 6, 3, 6},
+                       kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+  const int32_t* runs = nullptr;
+  size_t n = 0;
+  switch (style) {
+    case kLineDot: runs = kDot, n = 2; break;
+    case kLineDash: runs = kDash, n = 2; break;
+    case kLineDashDot: runs = kDashDot, n = 4; break;
+    case kLineDashDotDot: runs = kDashDotDot, n = 6; break;
+    default: return {true};
+  }
+  std::vector<bool> pattern;
+  for (size_t i = 0; i < n; ++i) pattern.insert(pattern.end(), std::max<int32_t>(Scale(runs[i], dpi), 1), i % 2 == 0);
+  return pattern;
 }
 
 // ---- Time grid ---------------------------------------------------------------
@@ -229,13 +261,13 @@ LocalTime TimeBefore(const LocalTime& t, int64_t seconds) { return FromNaiveSeco
 
 void TimeLabels(const ViewRect& plot, const TimeGridPhase& p, int32_t interval, int32_t pulseWidth,
                 int32_t pulseSpace, const LocalTime& now, int32_t timeFormat, bool twelveHourClock,
-                std::vector<TimeLabel>& out) {
+                std::vector<TimeLabel>& out, int32_t dpi) {
   out.clear();
   const int32_t gap = interval * Step(pulseWidth, pulseSpace);
   if (plot.empty() || gap <= 0) return;
   int64_t back = p.secondsSinceLine;
   for (int32_t x = plot.right - p.lineOffset; x > plot.left; x -= gap, back += interval) {
-    out.push_back(TimeLabel{ViewRect{x + 4, plot.top, plot.right, plot.bottom},
+    out.push_back(TimeLabel{ViewRect{x + Scale(4, dpi), plot.top, plot.right, plot.bottom},
                             FormatTimeLabel(TimeBefore(now, back), timeFormat, twelveHourClock)});
   }
 }

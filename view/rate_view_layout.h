@@ -10,6 +10,7 @@
 
 #include "measure/rate_history.h"
 #include "base/dates.h"
+#include "base/dpi.h"
 #include "view/rate_view_options.h"
 
 // Right and bottom edges are exclusive, as the platform's rectangles.
@@ -46,12 +47,20 @@ struct RateViewMetrics {
   int32_t rateFontHeight = kDefaultFontHeight;
   int32_t scaleFontHeight = kDefaultFontHeight;
   int32_t scaleColumnWidth = 0;  // ScaleColumnWidth() of the measured sample text
+  int32_t dpi = kBaseDpi;        // the fonts above are measured at this DPI
 };
+
+// The options in the pixels of a view at `dpi`: the font heights (0 taken as
+// kDefaultFontHeight first, the sign kept) and the pulse width and space.
+// Every other pixel size of the view is scaled by Relayout and the drawing.
+RateViewOptions ScaleViewOptions(const RateViewOptions& options, int32_t dpi);
 
 // The text whose width sets the scale column: the widest label there can be.
 const wchar_t* ScaleColumnSampleText(bool unitBytes);
 // Scale column width from the measured width of ScaleColumnSampleText.
-inline int32_t ScaleColumnWidth(int32_t sampleTextWidth) { return sampleTextWidth + 5; }
+inline int32_t ScaleColumnWidth(int32_t sampleTextWidth, int32_t dpi = kBaseDpi) {
+  return sampleTextWidth + Scale(5, dpi);
+}
 
 struct RateViewLayout {
   ViewRect title, titleText, graph, plot, scaleColumn, textPanel, textInner;
@@ -59,14 +68,17 @@ struct RateViewLayout {
   int32_t scaleLineCount = 0;
   int32_t scaleLineSpacing = 0;
   int32_t visibleCount = 0;      // samples that fit across the plot
+  int32_t border = 1;            // px of the frame lines
+  int32_t dpi = kBaseDpi;
 };
 
 // Samples that fit across a view of this width (rounded up: a part column counts).
 int32_t VisibleSampleCount(int32_t width, bool scaleShown, int32_t scaleColumnWidth, int32_t pulseWidth,
-                           int32_t pulseSpace);
+                           int32_t pulseSpace, int32_t border = 1);
 
 // Every rectangle of a view of width x height. The title's bottom line, the
-// graph's frame and the text panel's frame overlap by one pixel each.
+// graph's frame and the text panel's frame overlap by one line each. Frame
+// lines and paddings are 96-DPI sizes scaled to metrics.dpi.
 RateViewLayout Relayout(int32_t width, int32_t height, const RateViewOptions& options, const RateViewMetrics& metrics);
 
 // ---- Scale maxima ------------------------------------------------------------
@@ -105,6 +117,11 @@ void ScaleLabels(const RateViewLayout& layout, int32_t scaleFontHeight, uint32_t
                  std::vector<ScaleLabel>& out);
 // y of each horizontal scale grid line (at the heights of the labels).
 void ScaleGridLines(const RateViewLayout& layout, int32_t scaleFontHeight, std::vector<int32_t>& out);
+// One period of a grid line's dashes at `dpi` for a line style (true = drawn):
+// dot 1 on 1 off; dash 18/6; dash-dot 9/6/3/6; dash-dot-dot 9/3/3/3/3/3 (at 96
+// DPI, so the styled periods are 24 px, a multiple of the usual steps of 3, 4
+// and 6 px); solid is one drawn pixel.
+std::vector<bool> GridDashPattern(int32_t lineStyle, int32_t dpi);
 
 // ---- Time grid ---------------------------------------------------------------
 
@@ -137,7 +154,7 @@ LocalTime TimeBefore(const LocalTime& t, int64_t seconds);
 // time `now` minus secondsSinceLine.
 void TimeLabels(const ViewRect& plot, const TimeGridPhase& phase, int32_t interval, int32_t pulseWidth,
                 int32_t pulseSpace, const LocalTime& now, int32_t timeFormat, bool twelveHourClock,
-                std::vector<TimeLabel>& out);
+                std::vector<TimeLabel>& out, int32_t dpi = kBaseDpi);
 
 // ---- Columns and lines ---------------------------------------------------------
 

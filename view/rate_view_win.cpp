@@ -18,21 +18,19 @@ RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; 
 
 int PenStyleOf(int32_t style) { return style >= kLineSolid && style <= kLineDashDotDot ? style : PS_SOLID; }
 
-PenHandle MakePen(uint32_t colour, int32_t style = kLineSolid) {
-  return PenHandle(::CreatePen(PenStyleOf(style), 1, colour));
-}
-
-void Frame(HDC dc, const ViewRect& r, HPEN pen) {
-  SelectGuard p(dc, pen);
-  SelectGuard b(dc, ::GetStockObject(NULL_BRUSH));
-  ::Rectangle(dc, r.left, r.top, r.right, r.bottom);
-}
-
 void Fill(HDC dc, const ViewRect& r, COLORREF colour) {
   // The DC's own brush colour: no brush object is made per drawing.
   const RECT rc = ToRect(r);
   ::SetDCBrushColor(dc, colour);
   ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+}
+
+// A frame of `width` px inside r.
+void Frame(HDC dc, const ViewRect& r, COLORREF colour, int32_t width) {
+  Fill(dc, ViewRect{r.left, r.top, r.right, std::min(r.top + width, r.bottom)}, colour);
+  Fill(dc, ViewRect{r.left, std::max(r.bottom - width, r.top), r.right, r.bottom}, colour);
+  Fill(dc, ViewRect{r.left, r.top, std::min(r.left + width, r.right), r.bottom}, colour);
+  Fill(dc, ViewRect{std::max(r.right - width, r.left), r.top, r.right, r.bottom}, colour);
 }
 
 void Text(HDC dc, const std::wstring& s, const ViewRect& box, UINT format) {
@@ -89,13 +87,18 @@ FontSpec FontSpecFromLogFont(const LOGFONTW& lf) {
 CRateView::CRateView(const RateHistory* history, HWND owner)
     : history_(history ? history : &noHistory_), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&CurrentLocalTime) {
   // Everything drawn follows the options from the start, defaults until the owner sets its own.
+  opt_ = ScaleViewOptions(given_, dpi_);
+  MakeResources();
+}
+
+void CRateView::MakeResources() {
   phase_ = ResetTimeGridPhase(opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace);
   borderPen_ = MakePen(opt_.borderColour);
   avgDownPen_ = MakePen(opt_.avgDownColour);
   avgUpPen_ = MakePen(opt_.avgUpColour);
   downPen_ = MakePen(opt_.downColour);
   upPen_ = MakePen(opt_.upColour);
-  scaleGridPen_ = MakePen(opt_.scaleGridColour, opt_.scaleGridStyle);
+  MakeGridBrushes();
   timeGridPen_ = MakePen(opt_.timeGridColour, opt_.timeGridStyle);
   MakeFont(titleFont_, opt_.titleFont);
   MakeFont(rateFont_, opt_.rateFont);
@@ -104,6 +107,49 @@ CRateView::CRateView(const RateHistory* history, HWND owner)
   metrics_.titleFontHeight = titleFont_.height;
   metrics_.rateFontHeight = rateFont_.height;
   metrics_.scaleFontHeight = scaleFont_.height;
+  metrics_.dpi = dpi_;
+}
+
+// The graph's lines stay one pixel wide at every DPI: a wider pen is drawn
+// as a polygon, many times slower, and its dots and dashes are lost.
+PenHandle CRateView::MakePen(uint32_t colour, int32_t style) const {
+  return PenHandle(::CreatePen(PenStyleOf(style), 1, colour));
+}
+
+void CRateView::MakeGridBrushes() {
+  const std::vector<bool> pattern = GridDashPattern(opt_.scaleGridStyle, dpi_);
+  gridPeriod_ = static_cast<int32_t>(pattern.size());
+  gridShift_ = 0;
+  // DIB pixels are 0x00RRGGBB, the options' colours 0x00BBGGRR.
+  const uint32_t c = opt_.scaleGridColour;
+  const uint32_t ink = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+  auto brush = [&](uint32_t on, uint32_t off) {
+    std::vector<uint32_t> packed((sizeof(BITMAPINFOHEADER) + 3) / 4 + pattern.size());
+    auto* h = reinterpret_cast<BITMAPINFOHEADER*>(packed.data());
+    h->biSize = sizeof *h;
+    h->biWidth = gridPeriod_;
+    h->biHeight = 1;
+    h->biPlanes = 1;
+    h->biBitCount = 32;
+    h->biCompression = BI_RGB;
+    uint32_t* px = packed.data() + (sizeof(BITMAPINFOHEADER) + 3) / 4;
+    for (size_t i = 0; i < pattern.size(); ++i) px[i] = pattern[i] ? on : off;
+    return BrushHandle(::CreateDIBPatternBrushPt(packed.data(), DIB_RGB_COLORS));
+  };
+  gridMask_ = brush(0x000000, 0xFFFFFF);
+  gridInk_ = brush(ink, 0x000000);
+}
+
+void CRateView::SetDpi(int32_t dpi, bool redraw) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  opt_ = ScaleViewOptions(given_, dpi_);
+  MakeResources();
+  backValid_ = false;
+  clip_.reset();
+  if (hwnd_) MeasureScaleColumn();
+  Relayout();
+  if (redraw) Redraw();
 }
 
 CRateView::~CRateView() {
@@ -137,7 +183,7 @@ void CRateView::MeasureScaleColumn() {
   if (!screen) return;
   {
     SelectGuard g(screen, scaleFont_.handle.get());
-    metrics_.scaleColumnWidth = ScaleColumnWidth(TextWidth(screen, ScaleColumnSampleText(opt_.unitBytes)));
+    metrics_.scaleColumnWidth = ScaleColumnWidth(TextWidth(screen, ScaleColumnSampleText(opt_.unitBytes)), dpi_);
   }
   ::ReleaseDC(nullptr, screen);
 }
@@ -211,22 +257,24 @@ std::optional<LRESULT> CRateView::OnMouseMove(WPARAM wp, LPARAM) {
 // ---- Options ---------------------------------------------------------------------
 
 bool CRateView::SetOptions(const RateViewOptions& given, bool redraw) {
-  RateViewOptions o = given;
+  RateViewOptions g = given;
   bool accepted = true;
   // Zero would stack every time grid line on one spot and draw forever.
-  if (o.timeGridInterval < 1 || o.timeGridInterval > 86400) {
-    o.timeGridInterval = opt_.timeGridInterval;
+  if (g.timeGridInterval < 1 || g.timeGridInterval > 86400) {
+    g.timeGridInterval = given_.timeGridInterval;
     accepted = false;
   }
-  if (o.pulseWidth < 1 || o.pulseSpace < 0 || o.pulseWidth > 1000 || o.pulseSpace > 1000) {
-    o.pulseWidth = opt_.pulseWidth;
-    o.pulseSpace = opt_.pulseSpace;
+  if (g.pulseWidth < 1 || g.pulseSpace < 0 || g.pulseWidth > 1000 || g.pulseSpace > 1000) {
+    g.pulseWidth = given_.pulseWidth;
+    g.pulseSpace = given_.pulseSpace;
     accepted = false;
   }
-  if (o.heightPercent < 50 || o.heightPercent > 100) {
-    o.heightPercent = opt_.heightPercent;
+  if (g.heightPercent < 50 || g.heightPercent > 100) {
+    g.heightPercent = given_.heightPercent;
     accepted = false;
   }
+  given_ = g;
+  const RateViewOptions o = ScaleViewOptions(g, dpi_);
   const RateViewOptions old = opt_;
   opt_ = o;
   backValid_ = false;
@@ -236,8 +284,7 @@ bool CRateView::SetOptions(const RateViewOptions& given, bool redraw) {
   if (o.avgUpColour != old.avgUpColour) avgUpPen_ = MakePen(o.avgUpColour);
   if (o.downColour != old.downColour) downPen_ = MakePen(o.downColour);
   if (o.upColour != old.upColour) upPen_ = MakePen(o.upColour);
-  if (o.scaleGridColour != old.scaleGridColour || o.scaleGridStyle != old.scaleGridStyle)
-    scaleGridPen_ = MakePen(o.scaleGridColour, o.scaleGridStyle);
+  if (o.scaleGridColour != old.scaleGridColour || o.scaleGridStyle != old.scaleGridStyle) MakeGridBrushes();
   if (o.timeGridColour != old.timeGridColour || o.timeGridStyle != old.timeGridStyle)
     timeGridPen_ = MakePen(o.timeGridColour, o.timeGridStyle);
 
@@ -359,14 +406,15 @@ bool CRateView::Scroll() {
   const ViewRect& plot = layout_.plot;
   const int32_t step = opt_.pulseWidth + opt_.pulseSpace;
   // A steep line segment reaches one pixel left of its step.
-  const ViewRect right{plot.right - step - 2, plot.top, plot.right, plot.bottom};
-  const ViewRect left{plot.left, plot.top, plot.left + 2 * step + 2, plot.bottom};
+  const int32_t reach = 2 * layout_.border;
+  const ViewRect right{plot.right - step - reach, plot.top, plot.right, plot.bottom};
+  const ViewRect left{plot.left, plot.top, plot.left + 2 * step + reach, plot.bottom};
   scrollLabels_.clear();
   if (!plot.empty()) {
     if (left.right >= right.left) return false;
     if (opt_.showTimeText && opt_.showGraph) {
       TimeLabels(plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
-                 twelveHour_, scrollLabels_);
+                 twelveHour_, scrollLabels_, dpi_);
       // Each label keeps its words and moves with the samples, or is new in the right stripe.
       size_t j = 0;
       for (const TimeLabel& l : scrollLabels_) {
@@ -378,18 +426,16 @@ bool CRateView::Scroll() {
       }
       // A label whose line leaves the plot would leave its words behind.
       for (const TimeLabel& p : paintedLabels_)
-        if (p.box.left - 4 - step <= plot.left) return false;
+        if (p.box.left - Scale(4, dpi_) - step <= plot.left) return false;
     }
   }
   HDC mem = memDc_.get();
   const int savedBk = ::SetBkMode(mem, TRANSPARENT);
   if (!plot.empty()) {
     ::BitBlt(mem, plot.left, plot.top, plot.width() - step, plot.height(), mem, plot.left + step, plot.top, SRCCOPY);
+    // The grid's dashes moved with the picture; the stripes draw them in the same phase.
+    gridShift_ = (gridShift_ + step) % gridPeriod_;
     dirty_.assign({right, left});
-    if (opt_.showScaleGrid && opt_.showScale) {
-      ScaleGridLines(layout_, metrics_.scaleFontHeight, lines_);
-      for (int32_t y : lines_) dirty_.push_back(ViewRect{plot.left, y, plot.right, y + 1});
-    }
     // The same places every tick while the layout stays: the region is made again only when they move.
     if (!clip_ || dirty_ != clipRects_) {
       if (!clip_) clip_.reset(::CreateRectRgn(0, 0, 0, 0));
@@ -464,7 +510,7 @@ void CRateView::PaintPlot(HDC dc, const std::vector<ViewRect>* dirty) {
 void CRateView::PaintTitle(HDC dc) {
   if (layout_.title.empty()) return;
   Fill(dc, layout_.title, opt_.titleBackground);
-  Frame(dc, layout_.title, borderPen_.get());
+  Frame(dc, layout_.title, opt_.borderColour, layout_.border);
   if (layout_.titleText.empty() || title_.empty()) return;
   SelectGuard f(dc, titleFont_.handle.get());
   const COLORREF old = ::SetTextColor(dc, opt_.titleTextColour);
@@ -475,11 +521,10 @@ void CRateView::PaintTitle(HDC dc) {
 void CRateView::PaintGraphFrame(HDC dc) {
   if (layout_.graph.empty()) return;
   Fill(dc, layout_.graph, opt_.graphBackground);
-  Frame(dc, layout_.graph, borderPen_.get());
+  Frame(dc, layout_.graph, opt_.borderColour, layout_.border);
   if (layout_.scaleColumn.empty()) return;
-  SelectGuard p(dc, borderPen_.get());
-  ::MoveToEx(dc, layout_.scaleColumn.right, layout_.scaleColumn.top, nullptr);
-  ::LineTo(dc, layout_.scaleColumn.right, layout_.scaleColumn.bottom);
+  const ViewRect& c = layout_.scaleColumn;
+  Fill(dc, ViewRect{c.right, c.top, c.right + layout_.border, c.bottom}, opt_.borderColour);
 }
 
 void CRateView::PaintScaleLabels(HDC dc) {
@@ -489,11 +534,9 @@ void CRateView::PaintScaleLabels(HDC dc) {
   SelectGuard f(dc, scaleFont_.handle.get());
   const COLORREF old = ::SetTextColor(dc, opt_.scaleTextColour);
   const int32_t right = layout_.scaleColumn.right;
+  const int32_t tick = Scale(3, dpi_), b = layout_.border;
   for (const ScaleLabel& l : labels_) {
-    if (l.tick) {
-      ::MoveToEx(dc, right - 3, l.y, nullptr);
-      ::LineTo(dc, right, l.y);
-    }
+    if (l.tick) Fill(dc, ViewRect{right - tick, l.y, right, l.y + b}, opt_.borderColour);
     Text(dc, FormatRate(l.value, opt_.unitBytes), l.box, DT_RIGHT);
   }
   ::SetTextColor(dc, old);
@@ -502,11 +545,22 @@ void CRateView::PaintScaleLabels(HDC dc) {
 void CRateView::PaintScaleGrid(HDC dc) {
   if (!opt_.showScaleGrid || !opt_.showScale || layout_.plot.empty()) return;
   ScaleGridLines(layout_, metrics_.scaleFontHeight, lines_);
-  SelectGuard p(dc, scaleGridPen_.get());
-  for (int32_t y : lines_) {
-    ::MoveToEx(dc, layout_.plot.left, y, nullptr);
-    ::LineTo(dc, layout_.plot.right, y);
+  if (!gridMask_ || !gridInk_) return;
+  const ViewRect& plot = layout_.plot;
+  // Pattern brushes start at the brush origin: the period's first pixel lies
+  // at plot.left - gridShift_ (and every period from there).
+  POINT oldOrigin;
+  ::SetBrushOrgEx(dc, ((plot.left - gridShift_) % gridPeriod_ + gridPeriod_) % gridPeriod_, 0, &oldOrigin);
+  const int32_t h = std::min<int32_t>(layout_.border, plot.height());
+  {
+    SelectGuard b(dc, gridMask_.get());
+    for (int32_t y : lines_) ::PatBlt(dc, plot.left, y, plot.width(), std::min(h, plot.bottom - y), 0x00A000C9);  // P & D
   }
+  {
+    SelectGuard b(dc, gridInk_.get());
+    for (int32_t y : lines_) ::PatBlt(dc, plot.left, y, plot.width(), std::min(h, plot.bottom - y), 0x00FA0089);  // P | D
+  }
+  ::SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
 }
 
 void CRateView::PaintTimeGrid(HDC dc) {
@@ -552,12 +606,15 @@ void CRateView::PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty) {
     timeLabels_.clear();
     return;
   }
-  TimeLabels(layout_.plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
-             twelveHour_, timeLabels_);
+  // A scroll has the labels already (Scroll compared them with the painted ones).
+  if (!dirty)
+    TimeLabels(layout_.plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
+               twelveHour_, timeLabels_, dpi_);
+  const std::vector<TimeLabel>& labels = dirty ? scrollLabels_ : timeLabels_;
   SelectGuard f(dc, timeFont_.handle.get());
   const COLORREF old = ::SetTextColor(dc, opt_.timeTextColour);
   const UINT where = opt_.timeTextOnTop ? DT_TOP : DT_BOTTOM;
-  for (const TimeLabel& l : timeLabels_)
+  for (const TimeLabel& l : labels)
     if (!dirty || Meets(l.box, *dirty)) Text(dc, l.text, l.box, DT_LEFT | where);
   ::SetTextColor(dc, old);
 }
@@ -565,7 +622,7 @@ void CRateView::PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty) {
 void CRateView::PaintTextPanel(HDC dc) {
   if (layout_.textPanel.empty()) return;
   Fill(dc, layout_.textPanel, opt_.rateBackground);
-  Frame(dc, layout_.textPanel, borderPen_.get());
+  Frame(dc, layout_.textPanel, opt_.borderColour, layout_.border);
   if (layout_.textInner.empty() || history_->empty()) return;
   PaintRateText(dc);
 }

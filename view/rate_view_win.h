@@ -43,6 +43,11 @@ public:
   // 1000 px, a height percent outside 50-100. A font description of height 0
   // gets the default height (13 px).
   bool SetOptions(const RateViewOptions& options, bool redraw);
+  // The DPI the view draws at (96 until set): every size of the options is a
+  // 96-DPI value scaled to it. Fonts, pens, the scale column, the layout and the
+  // off-screen bitmap are made again.
+  void SetDpi(int32_t dpi, bool redraw);
+  int32_t dpi() const { return dpi_; }
 
   // What is the view's own rather than an option: its title and the fixed
   // scale of its connection.
@@ -76,7 +81,8 @@ public:
   const RateViewLayout& layout() const { return layout_; }
   const ScaleState& scale() const { return scale_; }
   const TimeGridPhase& timeGrid() const { return phase_; }
-  const RateViewOptions& options() const { return opt_; }
+  // The options as given, at 96 DPI.
+  const RateViewOptions& options() const { return given_; }
   int32_t titleFontHeight() const { return metrics_.titleFontHeight; }
   int32_t rateFontHeight() const { return metrics_.rateFontHeight; }
   int32_t width() const { return width_; }
@@ -100,6 +106,11 @@ private:
     int32_t height = 0;
   };
   void MakeFont(Font& f, const FontSpec& font);
+  PenHandle MakePen(uint32_t colour, int32_t style = 0) const;
+  // Every pen and font afresh from opt_.
+  void MakeResources();
+  // The two pattern brushes of the scale grid's rows for its colour and style.
+  void MakeGridBrushes();
   void MeasureScaleColumn();
   void RemakeBitmap();
   void DropBitmap();
@@ -128,7 +139,9 @@ private:
   const RateHistory* history_;
   HWND owner_;
   std::wstring title_;
-  RateViewOptions opt_;
+  RateViewOptions given_;  // as the owner gave them
+  RateViewOptions opt_;    // given_ in the pixels of dpi_
+  int32_t dpi_ = kBaseDpi;
   RateViewMetrics metrics_;
   RateViewLayout layout_;
   ScaleState scale_;
@@ -140,7 +153,15 @@ private:
   ViewRect placed_;
 
   Font titleFont_, rateFont_, scaleFont_, timeFont_;
-  PenHandle borderPen_, avgDownPen_, avgUpPen_, downPen_, upPen_, scaleGridPen_, timeGridPen_;
+  PenHandle borderPen_, avgDownPen_, avgUpPen_, downPen_, upPen_, timeGridPen_;
+  // The scale grid's rows are painted with one period of their dashes as a
+  // pattern: the mask clears the drawn pixels (AND), the ink colours them (OR),
+  // leaving the others as they were. The pattern moves with the plot's
+  // picture (gridShift_ px scrolled, modulo the period), so a scroll never
+  // draws a grid row again.
+  BrushHandle gridMask_, gridInk_;
+  int32_t gridPeriod_ = 1;
+  int32_t gridShift_ = 0;
 
   MemoryDc memDc_;
   BitmapHandle bitmap_;

@@ -314,4 +314,46 @@ TEST(RateViewTimeGrid, BadIntervalOrPulseDrawsNoLines) {
   EXPECT_TRUE(xs.empty());
 }
 
+// The rounding of MulDiv(v, dpi, 96): halves away from zero.
+TEST(Dpi, ScaleRoundsAsMulDiv) {
+  const struct { int32_t v, dpi, want; } cases[] = {
+      {1, 96, 1}, {1, 144, 2}, {3, 144, 5}, {-3, 144, -5}, {-11, 192, -22}, {13, 120, 16}, {5, 0, 5}};
+  for (const auto& c : cases) EXPECT_EQ(Scale(c.v, c.dpi), c.want) << c.v << " at " << c.dpi;
+  EXPECT_EQ(Rescale(26, 192, 144), 20);  // 19.5 rounds up
+}
+
+// At 192 DPI a view twice as large, with its fonts measured twice as high,
+// has every frame, padding and column at twice its place at 96.
+TEST(Dpi, LayoutAt192IsTheLayoutAt96Doubled) {
+  RateViewOptions o;
+  o.showTitle = o.showText = o.showScale = true;
+  const RateViewOptions o2 = ScaleViewOptions(o, 192);
+  EXPECT_EQ(o2.pulseWidth, 2 * o.pulseWidth);
+  EXPECT_EQ(o2.rateFont.height, 2 * o.rateFont.height);
+  RateViewMetrics m = Metrics(), m2 = m;
+  m2.titleFontHeight *= 2, m2.rateFontHeight *= 2, m2.scaleFontHeight *= 2, m2.dpi = 192;
+  m2.scaleColumnWidth = 2 * (m.scaleColumnWidth - 5) + 10;  // ScaleColumnWidth of text twice as wide
+  const RateViewLayout a = Relayout(300, 120, o, m), b = Relayout(600, 240, o2, m2);
+  auto twice = [](const ViewRect& r) { return ViewRect{2 * r.left, 2 * r.top, 2 * r.right, 2 * r.bottom}; };
+  EXPECT_EQ(b.title, twice(a.title));
+  EXPECT_EQ(b.titleText, twice(a.titleText));
+  EXPECT_EQ(b.graph, twice(a.graph));
+  EXPECT_EQ(b.scaleColumn, twice(a.scaleColumn));
+  EXPECT_EQ(b.plot, twice(a.plot));
+  EXPECT_EQ(b.textPanel, twice(a.textPanel));
+  EXPECT_EQ(b.scaleLineCount, a.scaleLineCount);
+  EXPECT_EQ(b.visibleCount, a.visibleCount);
+  EXPECT_EQ(b.border, 2);
+}
+
+TEST(Dpi, GridDashesScaleAndKeepAPeriodOfTheSteps) {
+  for (int32_t style : {kLineDash, kLineDashDot, kLineDashDotDot}) {
+    EXPECT_EQ(GridDashPattern(style, 96).size() % 4, 0u) << style;
+    EXPECT_EQ(GridDashPattern(style, 192).size(), 2 * GridDashPattern(style, 96).size()) << style;
+  }
+  const std::vector<bool> dot = GridDashPattern(kLineDot, 96);
+  EXPECT_EQ(dot, (std::vector<bool>{true, false}));
+  EXPECT_EQ(GridDashPattern(kLineSolid, 192), std::vector<bool>{true});
+}
+
 }  // namespace

@@ -153,6 +153,23 @@ TEST(TrayGeometry, BarsFillColumns14DownTo1) {
   }
 }
 
+// A 32-pixel icon (192 DPI) draws its own 30 columns on 30 rows, not a stretched 16.
+TEST(TrayGeometry, LargerIconsUseTheExtraPixels) {
+  RateHistory h(64);
+  for (int i = 0; i < 40; ++i) h.PushFront(RateSample{100, 50, 0, 0});
+  const auto bars = TrayBarStrokes(h, 100, 32);
+  ASSERT_EQ(bars.size(), 60u);  // both and down for each of 30 columns
+  EXPECT_EQ(bars.front().x, 30);
+  EXPECT_EQ(bars.front().yFrom, 30);
+  EXPECT_EQ(bars.front().yTo, 15);  // half of 30 rows in both colours
+  EXPECT_EQ(bars[1].yTo, 0);        // the rest up to the top row
+  EXPECT_EQ(bars.back().x, 1);
+  const auto lines = TrayLinePaths(h, 100, 32);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].points.size(), 31u);  // x 30 down to 0
+  EXPECT_EQ(lines[1].points.front(), (TrayPoint{30, 30 - 29}));
+}
+
 TEST(TrayGeometry, BarsSplitIntoCommonAndRest) {
   // newest: down 50 up 100 -> common 7 (both), rest 7..14 up
   // older:  down 100 up 25 -> common 3 (both), rest 3..14 down
