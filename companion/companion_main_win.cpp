@@ -12,6 +12,7 @@
 #include "companion/companion_service.h"
 #include "measure/iphelper_win.h"
 #include "recorder/recording_file_win.h"
+#include "service_messages.h"
 #include "service_control/service_control_win.h"
 #include "settings/machine_wide_store.h"
 #include "settings/registry_win.h"
@@ -69,8 +70,8 @@ public:
     HANDLE source = ::RegisterEventSourceW(nullptr, kServiceName);
     if (!source) return;
     const wchar_t* strings[] = {text.c_str()};
-    ::ReportEventW(source, error ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE, 0, error ? 1 : 2, nullptr, 1, 0,
-                   strings, nullptr);
+    ::ReportEventW(source, error ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE, 0,
+                   error ? ZEPHRA_EVENT_ERROR : ZEPHRA_EVENT_NOTE, nullptr, 1, 0, strings, nullptr);
     ::DeregisterEventSource(source);
   }
 

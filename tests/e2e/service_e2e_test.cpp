@@ -75,6 +75,24 @@ TEST(ZephraServiceExe, CountsReportsAndWritesTheLogUntilStopped) {
   ASSERT_TRUE(SaveServiceSettings(registry, RegRoot::LocalMachine, root, settings));
 
   ASSERT_TRUE(InstallService(kServiceName, kServiceDisplayName, L"\"" + BuildDir() + L"ZephraService.exe\""));
+  // Installing registered the event source: the viewer finds each event's text
+  // in the message table of ZephraService.exe.
+  wchar_t messages[MAX_PATH] = {};
+  DWORD size = sizeof messages;
+  ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(kServiceName).c_str(), L"EventMessageFile",
+                           RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, messages, &size),
+            ERROR_SUCCESS);
+  HMODULE table = ::LoadLibraryExW(messages, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(table, nullptr) << "no executable at the event source's message file";
+  for (DWORD id : {1, 2}) {
+    wchar_t text[64] = {};
+    const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(L"The report cannot be written.")};
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, table, id, 0, text, 64,
+                     reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
+    EXPECT_STREQ(text, L"The report cannot be written.\r\n") << id;
+  }
+  ::FreeLibrary(table);
+
   ASSERT_TRUE(StartServiceAndWait());
   EXPECT_EQ(QueryServiceState(), SERVICE_RUNNING);
 
