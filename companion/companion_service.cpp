@@ -151,3 +151,13 @@ std::string CompanionService::RenderReport(const Scheduled& s) {
   }
   return ::RenderReport(log_.file(), q);
 }
+
+ControlReply ReplyToControl(uint32_t control) {
+  switch (control) {
+    case 1:  // stop
+    case 5:  // shutdown: the machine goes down; the log and the hand-over are written all the same
+      return ControlReply::EndCounting;
+    case 4: return ControlReply::Answer;  // interrogate
+    default: return ControlReply::NotHandled;
+  }
+}

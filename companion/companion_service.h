@@ -108,3 +108,12 @@ private:
 // How long the service's stop waits for report writes still under way; the
 // meter waits far longer for the stop, and a stuck write is left behind.
 constexpr int kReportStopWaitMs = 1000;
+// The time promised to the service control manager for a stop or a shutdown.
+constexpr uint32_t kStopWaitHintMs = 5000;
+static_assert(kReportStopWaitMs * 2 < static_cast<int>(kStopWaitHintMs), "the stop keeps its promise");
+
+// What a control of the service control manager (numbered as it numbers them)
+// asks of the running service: stop (1) and shutdown (5) end counting the same
+// way, through Stop(); interrogate (4) is only answered; any other is refused.
+enum class ControlReply { EndCounting, Answer, NotHandled };
+ControlReply ReplyToControl(uint32_t control);

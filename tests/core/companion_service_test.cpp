@@ -332,6 +332,13 @@ TEST_F(CompanionTest, ACorruptLogAtStartLosesNothingStored) {
   }
 }
 
+TEST(CompanionControls, ShutdownEndsCountingLikeStopAndOnlyInterrogateIsAnsweredBesides) {
+  const std::map<uint32_t, ControlReply> replies = {
+      {1, ControlReply::EndCounting}, {2, ControlReply::NotHandled}, {3, ControlReply::NotHandled},
+      {4, ControlReply::Answer},      {5, ControlReply::EndCounting}, {128, ControlReply::NotHandled}};
+  for (const auto& [control, reply] : replies) EXPECT_EQ(ReplyToControl(control), reply) << control;
+}
+
 TEST_F(CompanionTest, ALogThatCannotBeOpenedStopsTheServiceWithANote) {
   platform.locked.insert(kLog);
   CompanionService service(clock, source, platform, machineWide, files, kRoot);
