@@ -20,25 +20,9 @@ const wchar_t kRoot[] = L"Software\\Quarlen\\Zephra";
 
 std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-std::wstring BuildDir() {
-  wchar_t buf[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p(buf, n);
-  p.resize(p.find_last_of(L'\\') + 1);
-  return p + L"..\\";  // tests/ sits beside the programs
-}
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-template <class Pred>
-bool WaitFor(Pred done, DWORD ms) {
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  while (!done()) {
-    if (::GetTickCount64() > end) return false;
-    ::Sleep(50);
-  }
-  return true;
-}
 
 // Runs a program and waits; its standard output goes to `output` when given.
 DWORD RunProgram(const std::wstring& exe, std::wstring args, const std::wstring& output = {}, DWORD waitMs = 30000) {

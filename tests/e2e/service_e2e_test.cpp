@@ -15,13 +15,6 @@ namespace {
 
 const wchar_t kRoot[] = L"Software\\Quarlen\\Zephra";
 
-std::wstring BuildDir() {
-  wchar_t buf[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p(buf, n);
-  p.resize(p.find_last_of(L'\\') + 1);
-  return p + L"..\\";  // tests/ sits beside the programs
-}
 
 bool Attributes(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
   return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
@@ -33,15 +26,6 @@ uint64_t WriteTime(const std::wstring& path) {
   return (static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
 }
 
-template <class Pred>
-bool WaitFor(Pred done, DWORD ms) {
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  while (!done()) {
-    if (::GetTickCount64() > end) return false;
-    ::Sleep(100);
-  }
-  return true;
-}
 
 DWORD RunCli(const std::wstring& args) {
   std::wstring cmd = L"\"" + BuildDir() + L"zephra-cli.exe\" " + args;
