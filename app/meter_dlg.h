@@ -191,6 +191,10 @@ private:
   void CloseRecordingFilesForService();
   void RearmAlertAfterService();
   void RestartRecordersAfterService();
+  // The counting itself changes hands: counted up to now, written and handed
+  // over before the service starts; taken back once its stop is confirmed.
+  void HandCountingToService();
+  void TakeCountingFromService();
   // Registers the hot key anew for the current settings (or only unregisters it).
   void UpdateHotkey();
   // Displays or hides a connection as its item in the connections sub-menu does.

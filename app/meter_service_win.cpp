@@ -25,7 +25,7 @@ void CMeterDlg::ApplyServicePage(const ServiceSettings& page) {
   ServiceControl& control = env_.service ? *env_.service : DefaultServiceControl();
   const bool wasEnabled = service_.enabled;
   // The service goes on from the counts the meter has written.
-  if (page.enabled && !wasEnabled) tick_.WriteTodayRecords();
+  if (page.enabled && !wasEnabled) HandCountingToService();
   service_.enabled = page.enabled;
   service_.sendMail = page.sendMail;
   service_.recordRates = page.recordRates;
@@ -69,6 +69,7 @@ void CMeterDlg::ApplyServicePage(const ServiceSettings& page) {
     log_->CloseLogFile();
     if (log_->OpenLogFile(false)) {
       tick_.LoadTodayCounters();
+      TakeCountingFromService();
     } else {
       ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
     }

@@ -12,6 +12,7 @@
 #include "companion/companion_service.h"
 #include "measure/iphelper_win.h"
 #include "recorder/recording_file_win.h"
+#include "service_messages.h"
 #include "service_control/service_control_win.h"
 #include "settings/machine_wide_store.h"
 #include "settings/registry_win.h"
@@ -69,8 +70,8 @@ public:
     HANDLE source = ::RegisterEventSourceW(nullptr, kServiceName);
     if (!source) return;
     const wchar_t* strings[] = {text.c_str()};
-    ::ReportEventW(source, error ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE, 0, error ? 1 : 2, nullptr, 1, 0,
-                   strings, nullptr);
+    ::ReportEventW(source, error ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE, 0,
+                   error ? ZEPHRA_EVENT_ERROR : ZEPHRA_EVENT_NOTE, nullptr, 1, 0, strings, nullptr);
     ::DeregisterEventSource(source);
   }
 
@@ -97,17 +98,19 @@ void ReportState(DWORD state, DWORD exitCode = NO_ERROR, DWORD waitHintMs = 0) {
   ::SetServiceStatus(g_status, &status);
 }
 
+static_assert(SERVICE_CONTROL_STOP == 1 && SERVICE_CONTROL_INTERROGATE == 4 && SERVICE_CONTROL_SHUTDOWN == 5);
+
 DWORD WINAPI OnControl(DWORD control, DWORD, void*, void*) {
-  switch (control) {
-    case SERVICE_CONTROL_STOP:
-    case SERVICE_CONTROL_SHUTDOWN:
-      // Writing the log takes well under the 5 seconds promised here.
-      ReportState(SERVICE_STOP_PENDING, NO_ERROR, 5000);
+  switch (ReplyToControl(control)) {
+    case ControlReply::EndCounting:
+      // Writing the log and waiting for the reports take well under the time promised here.
+      ReportState(SERVICE_STOP_PENDING, NO_ERROR, kStopWaitHintMs);
       ::SetEvent(g_stop);
       return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
-    default: return ERROR_CALL_NOT_IMPLEMENTED;
+    case ControlReply::Answer: return NO_ERROR;
+    case ControlReply::NotHandled: break;
   }
+  return ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 void WINAPI ServiceMain(DWORD, LPWSTR*) {

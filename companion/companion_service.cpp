@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/report_command.h"
+#include "engine/handover.h"
 #include "trafficlog/report_export.h"
 
 CompanionService::CompanionService(Clock& clock, AdapterSource& adapters, LogPlatform& logPlatform,
@@ -26,19 +27,25 @@ bool CompanionService::Start() {
     return false;
   }
   tick_.LoadTodayCounters();
+  // The meter counted up to its hand-over: the first tick goes on from there.
+  TakeCountingOver(catalogue_, &adapters_, clock_, registry_, root_, HandOverFrom::Meter);
   LoadEmailSettings(registry_, root_, email_);
   // The meter window leaves the mail to the service: here nothing holds it back.
   alert_.service = ServiceMailOptions{};
   alert_.Arm(log_.file(), clock_.Now());
 
   const std::wstring windows = platform_.WindowsFolder();
-  const int64_t now = clock_.Seconds();
+  const uint64_t now = clock_.Milliseconds();
   for (const ReportJob& job : service_.reports) {
     if (const wchar_t* why = RefusedOutputPath(job.file, windows)) {
       platform_.LogEvent(L"The scheduled report \"" + job.file + L"\" is not written: " + why + L".", true);
       continue;
     }
-    jobs_.push_back({job, now, false});
+    CompanionPlatform* platform = &platform_;
+    jobs_.push_back({job, now, false, std::make_unique<ReportWriter>([platform](const std::wstring& path,
+                                                                                 const std::string& bytes) {
+                       return platform->ReplaceFile(path, bytes);
+                     })});
   }
   if (service_.recordRates) StartRecorder(windows);
   return true;
@@ -65,18 +72,48 @@ void CompanionService::Second() {
   SampleOptions options;
   options.dispIconSystray = false;
   tick_.Tick(&adapters_, options, *this);
-  const int64_t now = clock_.Seconds();
+  NoteReportResults();
+  const uint64_t now = clock_.Milliseconds();
   for (Scheduled& s : jobs_) {
     if (now < s.due) continue;
-    WriteReport(s);
-    s.due = now + std::max<int32_t>(s.job.interval, 1);
+    // A file whose last write has not finished waits for the next second.
+    if (!s.writer->Post(s.job.file, RenderReport(s))) continue;
+    const uint64_t interval = 1000ull * static_cast<uint64_t>(std::max<int32_t>(s.job.interval, 1));
+    // Kept to the schedule rather than to the tick that wrote it, unless it fell behind.
+    s.due = s.due + interval > now ? s.due + interval : now + interval;
+  }
+}
+
+bool CompanionService::WaitForReports(int waitMs) {
+  bool idle = true;
+  for (Scheduled& s : jobs_) idle = s.writer->WaitUntilIdle(waitMs) && idle;
+  NoteReportResults();
+  return idle;
+}
+
+void CompanionService::NoteReportResults() {
+  for (Scheduled& s : jobs_) {
+    for (const ReportWriter::Result& r : s.writer->TakeResults()) {
+      if (!r.ok && !s.failing)
+        platform_.LogEvent(L"The scheduled report \"" + s.job.file + L"\" cannot be written (is its folder missing?).",
+                           true);
+      s.failing = !r.ok;
+    }
   }
 }
 
 void CompanionService::Stop() {
-  tick_.WriteTodayRecords();
+  // Counted up to this moment and written; the meter goes on from these counters.
+  HandCountingOver(tick_, catalogue_, &adapters_, clock_, registry_, root_, HandOverFrom::Service, *this);
   log_.CloseLogFile();
   if (recorder_) recorder_->CloseAll();
+  // One wait for all the reports' writes together.
+  const uint64_t until = clock_.Milliseconds() + kReportStopWaitMs;
+  for (Scheduled& s : jobs_) {
+    const uint64_t now = clock_.Milliseconds();
+    s.writer->Stop(now < until ? static_cast<int>(until - now) : 0);
+  }
+  NoteReportResults();
 }
 
 void CompanionService::OnDateStarted(const LocalTime& now) { alert_.Arm(log_.file(), now); }
@@ -93,7 +130,7 @@ void CompanionService::SendAlertMail(uint64_t currentTotal) {
   if (job) platform_.SendMail(std::move(job));
 }
 
-void CompanionService::WriteReport(Scheduled& s) {
+std::string CompanionService::RenderReport(const Scheduled& s) {
   ReportRequest q;
   const int32_t type = s.job.type;
   q.kind = type == kJobDaily ? ReportKind::Daily
@@ -112,9 +149,15 @@ void CompanionService::WriteReport(Scheduled& s) {
   } else {
     q.name = std::wstring(q.connection.id.begin(), q.connection.id.end());
   }
-  const bool ok = platform_.ReplaceFile(s.job.file, RenderReport(log_.file(), q));
-  if (!ok && !s.failing)
-    platform_.LogEvent(L"The scheduled report \"" + s.job.file + L"\" cannot be written (is its folder missing?).",
-                       true);
-  s.failing = !ok;
+  return ::RenderReport(log_.file(), q);
+}
+
+ControlReply ReplyToControl(uint32_t control) {
+  switch (control) {
+    case 1:  // stop
+    case 5:  // shutdown: the machine goes down; the log and the hand-over are written all the same
+      return ControlReply::EndCounting;
+    case 4: return ControlReply::Answer;  // interrogate
+    default: return ControlReply::NotHandled;
+  }
 }

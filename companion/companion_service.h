@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alerts/usage_alert.h"
+#include "companion/report_writer.h"
 #include "engine/clock.h"
 #include "engine/meter_tick.h"
 #include "base/codepage.h"
@@ -24,7 +25,8 @@
 class CompanionPlatform {
 public:
   virtual ~CompanionPlatform() = default;
-  // Replaces the whole file so that a reader never sees half of it.
+  // Replaces the whole file so that a reader never sees half of it. Called on
+  // the report worker (ReportWriter), never on the counting thread.
   virtual bool ReplaceFile(const std::wstring& path, const std::string& bytes) = 0;
   // The Windows event log; the service shows no windows.
   virtual void LogEvent(const std::wstring& text, bool error) = 0;
@@ -49,10 +51,13 @@ public:
   // cannot be opened.
   bool Start();
   // One second: the tick, then every report whose interval has run down (the
-  // first ones at the first second).
+  // first ones at the first second) rendered and handed to the report worker.
   void Second();
-  // Today's records written and the log closed.
+  // Today's records written and the log closed. Waits at most
+  // kReportStopWaitMs for report writes still under way.
   void Stop();
+  // True once every report handed to the worker so far is written (at most waitMs).
+  bool WaitForReports(int waitMs);
 
   const TrafficLog& log() const { return log_; }
   const ServiceSettings& service() const { return service_; }
@@ -62,8 +67,10 @@ public:
 private:
   struct Scheduled {
     ReportJob job;
-    int64_t due = 0;       // UTC seconds
+    uint64_t due = 0;      // Clock::Milliseconds(): setting the clock back does not pause reports
     bool failing = false;  // the last write failed (reported once until it works again)
+    // Each report its own worker: one unreachable share holds up no other report.
+    std::unique_ptr<ReportWriter> writer;
   };
 
   // TickSink: the usage alert's check and the rates recorder are called here.
@@ -78,7 +85,8 @@ private:
   void SaveReminder() override {}
   void Beep(uint32_t, uint32_t) override {}
 
-  void WriteReport(Scheduled& s);
+  std::string RenderReport(const Scheduled& s);
+  void NoteReportResults();
   void StartRecorder(const std::wstring& windowsFolder);
 
   Clock& clock_;
@@ -96,3 +104,16 @@ private:
   std::unique_ptr<RatesRecorder> recorder_;  // with the recording option only
   std::vector<Scheduled> jobs_;
 };
+
+// How long the service's stop waits for report writes still under way; the
+// meter waits far longer for the stop, and a stuck write is left behind.
+constexpr int kReportStopWaitMs = 1000;
+// The time promised to the service control manager for a stop or a shutdown.
+constexpr uint32_t kStopWaitHintMs = 5000;
+static_assert(kReportStopWaitMs * 2 < static_cast<int>(kStopWaitHintMs), "the stop keeps its promise");
+
+// What a control of the service control manager (numbered as it numbers them)
+// asks of the running service: stop (1) and shutdown (5) end counting the same
+// way, through Stop(); interrogate (4) is only answered; any other is refused.
+enum class ControlReply { EndCounting, Answer, NotHandled };
+ControlReply ReplyToControl(uint32_t control);

@@ -14,4 +14,7 @@ public:
   // local times back into seconds is ambiguous in the hour that daylight
   // saving repeats.
   virtual int64_t Seconds() = 0;
+  // Milliseconds since an arbitrary start that setting the clock never moves
+  // (GetTickCount64): for intervals that must run on when the user sets the time.
+  virtual uint64_t Milliseconds() = 0;
 };

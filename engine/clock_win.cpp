@@ -8,3 +8,5 @@
 LocalTime LocalClock::Now() { return CurrentLocalTime(); }
 
 int64_t LocalClock::Seconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
+uint64_t LocalClock::Milliseconds() { return ::GetTickCount64(); }

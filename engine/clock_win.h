@@ -6,4 +6,5 @@ class LocalClock : public Clock {
 public:
   LocalTime Now() override;
   int64_t Seconds() override;
+  uint64_t Milliseconds() override;
 };

@@ -39,6 +39,16 @@ bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, Tick
   return true;
 }
 
+bool MeterTick::CountToNowAndWrite(AdapterSource* adapters, TickSink& sink) {
+  const int64_t nowSeconds = clock_.Seconds();
+  if (IsTickGap(storedSeconds_, nowSeconds)) DropBaselines(catalogue_);
+  CheckSliceAndDay(clock_.Now(), sink);
+  storedSeconds_ = nowSeconds;
+  const bool counted = adapters && CountToNow(catalogue_, *adapters);
+  WriteTodayRecords();
+  return counted && log_.isOpen() && !log_.serviceMode();
+}
+
 void MeterTick::TimeChanged(TickSink& sink) {
   CheckSliceAndDay(clock_.Now(), sink);
   storedSeconds_ = clock_.Seconds();

@@ -49,6 +49,11 @@ public:
   // Today's records under the stored date: at the end of a run, and before the
   // service takes the log over.
   void WriteTodayRecords();
+  // Counting goes to another program now: the gap rule and the slice and day
+  // check as in a tick, the bytes since the last tick counted without a sample
+  // (CountToNow), and today's records written. False when the adapters could
+  // not be counted to now or the log cannot be written: nothing to hand over.
+  bool CountToNowAndWrite(AdapterSource* adapters, TickSink& sink);
   // Today's counters of the stored date from the log; without a log every
   // connection starts at zero.
   void LoadTodayCounters();

@@ -152,6 +152,47 @@ void ResetRateRange(AdapterEntry& entry) {
   entry.sampleCount = 0;
 }
 
+bool CountToNow(Catalogue& catalogue, AdapterSource& source) {
+  if (!catalogue.hasAggregates()) return false;
+  std::vector<AdapterInfo> adapters;
+  if (!source.ListAdapters(adapters) || adapters.empty()) return false;
+  for (size_t i = 2; i < catalogue.size(); ++i) catalogue[i].seenThisTick = false;
+  PassTotals totals;
+  for (const AdapterInfo& adapter : adapters) {
+    const std::string id = AdapterId(adapter);
+    InterfaceRow row;
+    if (!source.ReadInterface(adapter.index, row)) continue;
+    for (size_t i = 2; i < catalogue.size(); ++i) {
+      AdapterEntry& entry = catalogue[i];
+      if (entry.id != id) continue;
+      if (entry.seenThisTick) break;  // listed twice: counted once
+      entry.seenThisTick = true;
+      if (entry.hasPrevious) {
+        const uint64_t down = CounterDelta(row.inOctets, entry.lastIn, row.counters64, entry.lastCounters64);
+        const uint64_t up = CounterDelta(row.outOctets, entry.lastOut, row.counters64, entry.lastCounters64);
+        entry.todayIn += down;
+        entry.todayOut += up;
+        totals.allDown += down;
+        totals.allUp += up;
+        if (IsDialUpType(row.type)) {
+          totals.dialDown += down;
+          totals.dialUp += up;
+        }
+      }
+      entry.hasPrevious = true;
+      entry.lastIn = row.inOctets;
+      entry.lastOut = row.outOctets;
+      entry.lastCounters64 = row.counters64;
+      break;
+    }
+  }
+  catalogue[0].todayIn += totals.allDown;
+  catalogue[0].todayOut += totals.allUp;
+  catalogue[1].todayIn += totals.dialDown;
+  catalogue[1].todayOut += totals.dialUp;
+  return true;
+}
+
 void DropBaselines(Catalogue& catalogue) {
   for (auto& entry : catalogue.entries) entry->hasPrevious = false;
 }

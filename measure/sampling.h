@@ -60,3 +60,11 @@ void ResetRateRange(AdapterEntry& entry);
 
 // Drops every baseline (the tick's gap rule): the next pass takes new ones.
 void DropBaselines(Catalogue& catalogue);
+
+// The bytes since each listed adapter's baseline added to today's counters
+// (the adapter's and the aggregates') with the counters read now as the new
+// baselines, without a sample: counting stops here and another program goes on
+// from these counters. The adapters counted are marked seenThisTick; ones
+// unknown to the catalogue are left out. False, with no effect, when the list
+// cannot be read or is empty, or the catalogue lacks its aggregates.
+bool CountToNow(Catalogue& catalogue, AdapterSource& source);

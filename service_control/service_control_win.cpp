@@ -69,7 +69,37 @@ bool InstallService(const std::wstring& name, const std::wstring& displayName, c
   ScHandle service(::CreateServiceW(manager.get(), name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                     binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-  return static_cast<bool>(service);
+  if (!service) return false;
+  // Without it the event viewer shows the events without their text; the
+  // service runs all the same.
+  RegisterServiceEventSource(name, binary);
+  return true;
+}
+
+std::wstring EventSourceKeyPath(const std::wstring& name) {
+  return L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + name;
+}
+
+bool RegisterServiceEventSource(const std::wstring& name, const std::wstring& commandLine) {
+  std::wstring exe = commandLine;
+  if (!exe.empty() && exe[0] == L'"') {
+    const size_t end = exe.find(L'"', 1);
+    exe = exe.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+  } else {
+    exe = exe.substr(0, exe.find(L' '));
+  }
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(name).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+  const bool ok =
+      ::RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(exe.c_str()),
+                       static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
+      ::RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof types) ==
+          ERROR_SUCCESS;
+  ::RegCloseKey(key);
+  return ok;
 }
 
 bool StartServiceAndWait(const std::wstring& name, DWORD timeoutMs) {
@@ -96,5 +126,7 @@ bool RemoveService(const std::wstring& name, DWORD timeoutMs) {
     ::Sleep(kServicePollMs);
     WaitWhile(service.get(), SERVICE_STOP_PENDING, timeoutMs);
   }
-  return ::DeleteService(service.get()) != FALSE;
+  if (!::DeleteService(service.get())) return false;
+  ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(name).c_str());
+  return true;
 }

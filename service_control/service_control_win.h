@@ -25,6 +25,12 @@ int QueryServiceState(const std::wstring& name = kServiceName);
 // empty means "ZephraService.exe" in the program's own folder.
 bool InstallService(const std::wstring& name = kServiceName, const std::wstring& displayName = kServiceDisplayName,
                     const std::wstring& commandLine = {});
+// The event source of the service's name under the Application log, its
+// messages in the service's executable (commandLine as for InstallService; the
+// executable is its first, perhaps quoted, part). InstallService registers it,
+// RemoveService removes it. True when written.
+bool RegisterServiceEventSource(const std::wstring& name, const std::wstring& commandLine);
+std::wstring EventSourceKeyPath(const std::wstring& name);
 // True when the service reaches running (also when it already ran).
 bool StartServiceAndWait(const std::wstring& name = kServiceName, DWORD timeoutMs = kServiceWaitMs);
 // True when the service reaches stopped (also when it was not running).

@@ -31,3 +31,23 @@ inline std::string ReadWholeFile(const std::wstring& path) {
   ::CloseHandle(f);
   return bytes;
 }
+
+// The folder of the programs: tests/ sits beside them.
+inline std::wstring BuildDir() {
+  wchar_t buf[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring p(buf, n);
+  p.resize(p.find_last_of(L'\\') + 1);
+  return p + L"..\\";
+}
+
+// Polls until done() holds; false when ms passed first.
+template <class Pred>
+bool WaitFor(Pred done, DWORD ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (!done()) {
+    if (::GetTickCount64() > end) return false;
+    ::Sleep(50);
+  }
+  return true;
+}

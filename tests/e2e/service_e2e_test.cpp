@@ -15,13 +15,6 @@ namespace {
 
 const wchar_t kRoot[] = L"Software\\Quarlen\\Zephra";
 
-std::wstring BuildDir() {
-  wchar_t buf[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p(buf, n);
-  p.resize(p.find_last_of(L'\\') + 1);
-  return p + L"..\\";  // tests/ sits beside the programs
-}
 
 bool Attributes(const std::wstring& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
   return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
@@ -33,15 +26,6 @@ uint64_t WriteTime(const std::wstring& path) {
   return (static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
 }
 
-template <class Pred>
-bool WaitFor(Pred done, DWORD ms) {
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  while (!done()) {
-    if (::GetTickCount64() > end) return false;
-    ::Sleep(100);
-  }
-  return true;
-}
 
 DWORD RunCli(const std::wstring& args) {
   std::wstring cmd = L"\"" + BuildDir() + L"zephra-cli.exe\" " + args;
@@ -75,6 +59,24 @@ TEST(ZephraServiceExe, CountsReportsAndWritesTheLogUntilStopped) {
   ASSERT_TRUE(SaveServiceSettings(registry, RegRoot::LocalMachine, root, settings));
 
   ASSERT_TRUE(InstallService(kServiceName, kServiceDisplayName, L"\"" + BuildDir() + L"ZephraService.exe\""));
+  // Installing registered the event source: the viewer finds each event's text
+  // in the message table of ZephraService.exe.
+  wchar_t messages[MAX_PATH] = {};
+  DWORD size = sizeof messages;
+  ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, EventSourceKeyPath(kServiceName).c_str(), L"EventMessageFile",
+                           RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, messages, &size),
+            ERROR_SUCCESS);
+  HMODULE table = ::LoadLibraryExW(messages, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(table, nullptr) << "no executable at the event source's message file";
+  for (DWORD id : {1, 2}) {
+    wchar_t text[64] = {};
+    const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(L"The report cannot be written.")};
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, table, id, 0, text, 64,
+                     reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
+    EXPECT_STREQ(text, L"The report cannot be written.\r\n") << id;
+  }
+  ::FreeLibrary(table);
+
   ASSERT_TRUE(StartServiceAndWait());
   EXPECT_EQ(QueryServiceState(), SERVICE_RUNNING);
 

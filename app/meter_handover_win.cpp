@@ -1,0 +1,24 @@
+// The meter's side of handing the counting over to the companion service and
+// taking it back (the rules are in engine/handover).
+#include <windows.h>
+
+#include "app/meter_dlg.h"
+#include "engine/handover.h"
+
+void CMeterDlg::HandCountingToService() {
+  if (env_.registry) {
+    HandCountingOver(tick_, catalogue_, env_.adapters, *env_.clock, *env_.registry, env_.registryRoot,
+                     HandOverFrom::Meter, *this);
+  } else {
+    tick_.WriteTodayRecords();
+  }
+}
+
+void CMeterDlg::TakeCountingFromService() {
+  if (env_.registry) {
+    TakeCountingOver(catalogue_, env_.adapters, *env_.clock, *env_.registry, env_.registryRoot,
+                     HandOverFrom::Service);
+  } else if (env_.adapters) {
+    TakeHandOverBaselines(catalogue_, *env_.adapters, nullptr, env_.clock->Seconds());
+  }
+}
