@@ -141,8 +141,14 @@ std::optional<FieldProblem> ValidateEmailSettings(const EmailSettings& s, const 
     if (auto p = CheckFit(kPassword, s.password, narrow)) return p;
   }
   if (s.subjectTemplate.empty()) return FieldProblem{EmailField::Subject, L"Please input email template subject."};
+  if (auto p = CheckSubject(s.subjectTemplate)) return p;
   if (s.bodyTemplate.empty()) return FieldProblem{EmailField::Body, L"Please input email template body."};
   return std::nullopt;
+}
+
+std::optional<FieldProblem> CheckSubject(std::wstring_view subject) {
+  if (subject.find_first_of(std::wstring_view(L"\r\n\0", 3)) == std::wstring_view::npos) return std::nullopt;
+  return FieldProblem{EmailField::Subject, L"The subject must not contain line breaks."};
 }
 
 std::optional<FieldProblem> CheckTestAddress(std::wstring_view address, const NarrowText& narrow) {

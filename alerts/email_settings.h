@@ -81,6 +81,8 @@ using NarrowText = std::function<std::string(std::wstring_view)>;
 // A text field must not be empty (the password may), hold a CR, LF or NUL,
 // or be longer in 8-bit form than its MailJob field holds.
 std::optional<FieldProblem> ValidateEmailSettings(const EmailSettings& settings, const NarrowText& narrow);
+// The subject template: no CR, LF or NUL, which would end the header line.
+std::optional<FieldProblem> CheckSubject(std::wstring_view subject);
 // A test address: one valid address that fits the recipients field.
 std::optional<FieldProblem> CheckTestAddress(std::wstring_view address, const NarrowText& narrow);
 // A recipient list (the notification page): fits the recipients field and

@@ -15,7 +15,6 @@ namespace {
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr COLORREF kMessageColour = RGB(238, 0, 0);
 constexpr COLORREF kTotalColour = RGB(0, 0, 238);
-constexpr int kMaxMinutes = 32767;
 
 FontHandle BoldTahoma(int height, HWND window) { return MakeTahoma(height, FW_BOLD, WindowDpi(window)); }
 
@@ -64,7 +63,7 @@ std::optional<INT_PTR> CNotificationDlg::OnInitDialog(WPARAM, LPARAM) {
   ::SetTimer(hwnd_, kRefreshTimer, 1000, nullptr);
 
   ::SendDlgItemMessageW(hwnd_, IDC_ALERT_MINUTES, EM_LIMITTEXT, 5, 0);
-  ::SendDlgItemMessageW(hwnd_, IDC_ALERT_MINUTES_SPIN, UDM_SETRANGE32, 1, kMaxMinutes);
+  ::SendDlgItemMessageW(hwnd_, IDC_ALERT_MINUTES_SPIN, UDM_SETRANGE32, kShortCountRange.low, kShortCountRange.high);
   ::SetDlgItemInt(hwnd_, IDC_ALERT_MINUTES, static_cast<UINT>(input_.reminder.minutes), TRUE);
   ::CheckRadioButton(hwnd_, IDC_ALERT_NO_REMINDER, IDC_ALERT_REMIND,
                      input_.reminder.type == 1 ? IDC_ALERT_REMIND : IDC_ALERT_NO_REMINDER);
@@ -146,8 +145,11 @@ void CNotificationDlg::OnClose(WORD, WORD, HWND) {
   BOOL read = FALSE;
   choice.minutes = static_cast<int32_t>(::GetDlgItemInt(hwnd_, IDC_ALERT_MINUTES, &read, TRUE));
   if (!read) choice.minutes = 0;
-  if (choice.type == 1 && choice.minutes <= 0) {
-    messageBox_(hwnd_, L"Minutes up to next alert should be greater than 0.", MB_OK | MB_ICONINFORMATION);
+  const auto problem = CheckNumberBox(choice.minutes, kShortCountRange, IDC_ALERT_MINUTES,
+                                      L"number of minutes up to the next alert",
+                                      L"Minutes up to next alert should be greater than 0.");
+  if (choice.type == 1 && problem) {
+    messageBox_(hwnd_, problem->message, MB_OK | MB_ICONINFORMATION);
     ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hwnd_, IDC_ALERT_MINUTES)), TRUE);
     return;
   }

@@ -56,8 +56,10 @@ std::optional<PageProblem> CheckNotificationPage(const NotificationPageValues& v
   if (v.transfer < 0)
     return PageProblem{L"Please select the transfer type (downloaded, uploaded or both).", IDC_NOT_TRANSFER};
   if (v.period < 0) return PageProblem{L"Please select a period.", IDC_NOT_PERIOD};
-  if (v.period == kPeriodLastDays && v.lastDays <= 0)
-    return PageProblem{L"The last day number should be greater than or equal to 1.", IDC_NOT_DAYS};
+  if (v.period == kPeriodLastDays)
+    if (auto problem = CheckNumberBox(v.lastDays, kShortCountRange, IDC_NOT_DAYS, L"last day number",
+                                      L"The last day number should be greater than or equal to 1."))
+      return problem;
   if (v.playSound) {
     if (v.soundFile.empty()) return PageProblem{L"Please choose a sound file.", IDC_NOT_SOUND_FILE};
     if (!IsPlayableWav(v.soundFile, exists)) return PageProblem{NotAWavText(v.soundFile), IDC_NOT_SOUND_FILE};
@@ -89,7 +91,7 @@ void TakeNotificationValues(AlertRule& rule, const NotificationPageValues& v, co
   rule.unit = v.unit;
   rule.transfer = v.transfer;
   rule.period = v.period;
-  rule.lastDays = v.lastDays;
+  if (kShortCountRange.Contains(v.lastDays)) rule.lastDays = v.lastDays;  // else unused: the period is another
   rule.playSound = v.playSound ? 1 : 0;
   rule.soundFile = v.soundFile;
   rule.beep = v.beep ? 1 : 0;

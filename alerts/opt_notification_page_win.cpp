@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kPathChars = 259;
 constexpr int kNumberChars = 63;
-constexpr int32_t kMaxDays = 32767;
 
 const wchar_t kMailSettingsQuestion[] =
     L"You have chosen to send notification email. But settings for email sending aren't set properly.\n"
@@ -88,10 +87,11 @@ std::optional<INT_PTR> COptNotificationPage::OnInitDialog(WPARAM, LPARAM) {
   ::SendDlgItemMessageW(hwnd_, IDC_NOT_NUMBER, EM_LIMITTEXT, kNumberChars, 0);
   ::SendDlgItemMessageW(hwnd_, IDC_NOT_NUMBER_SPIN, UDM_SETRANGE32, 0, 2147483647);
   ::SetDlgItemTextW(hwnd_, IDC_NOT_NUMBER, rule_.threshold.c_str());
-  FillList(hwnd_, IDC_NOT_UNIT, UnitChoices(), IndexOfData(UnitChoices(), rule_.unit, 0));
+  // A rule in an unknown unit shows none: the apply asks for one.
+  FillList(hwnd_, IDC_NOT_UNIT, UnitChoices(), IndexOfData(UnitChoices(), rule_.unit, -1));
   FillList(hwnd_, IDC_NOT_TRANSFER, TransferChoices(), IndexOfData(TransferChoices(), rule_.transfer, -1));
   FillList(hwnd_, IDC_NOT_PERIOD, PeriodChoices(), IndexOfData(PeriodChoices(), rule_.period, -1));
-  days_.Attach(::GetDlgItem(hwnd_, IDC_NOT_DAYS_SPIN), 1, kMaxDays);
+  days_.Attach(::GetDlgItem(hwnd_, IDC_NOT_DAYS_SPIN), kShortCountRange.low, kShortCountRange.high);
   days_.SetValue(rule_.lastDays < 1 ? 1 : rule_.lastDays);  // a rule never stored has no day count yet
 
   for (int id : {IDC_NOT_SOUND_FILE, IDC_NOT_RECIPIENTS, IDC_NOT_PROGRAM})
@@ -211,8 +211,7 @@ NotificationPageValues COptNotificationPage::ReadControls() const {
   v.unit = SelectedData(hwnd_, IDC_NOT_UNIT, -1);
   v.transfer = SelectedData(hwnd_, IDC_NOT_TRANSFER, -1);
   v.period = SelectedData(hwnd_, IDC_NOT_PERIOD, -1);
-  int32_t days = 0;
-  v.lastDays = days_.Value(days) ? days : 0;
+  v.lastDays = NumberOf(days_);
   v.playSound = Checked(IDC_NOT_PLAY_SOUND);
   v.soundFile = Text(IDC_NOT_SOUND_FILE);
   v.beep = Checked(IDC_NOT_BEEP);

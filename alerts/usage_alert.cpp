@@ -62,7 +62,10 @@ PeriodOptions UsageAlert::periodOptions() const {
 }
 
 void UsageAlert::Arm(LogFile* log, const LocalTime& now) {
-  state_ = AlertState::Armed;
+  if (state_ == AlertState::Showing)
+    armedWhileShowing_ = true;
+  else
+    state_ = AlertState::Armed;
   countdown_ = 0;
   if (!settings_.notificationEnabled) return;
   const AlertRule& rule = settings_.rule;
@@ -105,8 +108,10 @@ void UsageAlert::Check(AlertActions& actions) {
 
 void UsageAlert::ShowWindow(AlertActions& actions) {
   state_ = AlertState::Showing;
+  armedWhileShowing_ = false;
   const ReminderChoice choice = actions.RunAlertWindow();
-  state_ = AlertState::Alerted;
+  state_ = armedWhileShowing_ ? AlertState::Armed : AlertState::Alerted;
+  armedWhileShowing_ = false;
   settings_.nextAlertType = choice.type;
   settings_.nextAlertMin = choice.minutes;
   // Minutes as stored may be huge: the countdown stops at the largest 32-bit value.
@@ -171,7 +176,7 @@ std::optional<std::wstring> ComposeAlertMail(const EmailSettings& email, const A
 
 std::unique_ptr<MailJob> MakeAlertMailJob(const UsageAlert& alert, const MeterSettings& settings,
                                           const EmailSettings& email, const LocalTime& now, uint64_t currentTotal,
-                                          const NarrowText& narrow) {
+                                          const NarrowText& narrow, std::wstring* unbuilt) {
   const AdapterEntry* watched = alert.watched();
   if (!watched) return nullptr;
   const TemplateValues values = AlertTemplateValues(settings.rule, EntryTitle(*watched, settings.showIpInTitle != 0),
@@ -179,6 +184,9 @@ std::unique_ptr<MailJob> MakeAlertMailJob(const UsageAlert& alert, const MeterSe
   const std::optional<std::wstring> text = ComposeAlertMail(email, settings.rule, values);
   if (!text) return nullptr;
   auto job = std::make_unique<MailJob>();
-  if (FillMailJob(*job, email, settings.rule.recipients, *text, narrow)) return nullptr;
-  return job;
+  std::optional<FieldProblem> problem = CheckSubject(email.subjectTemplate);
+  if (!problem) problem = FillMailJob(*job, email, settings.rule.recipients, *text, narrow);
+  if (!problem) return job;
+  if (unbuilt) *unbuilt = problem->message;
+  return nullptr;
 }

@@ -70,7 +70,9 @@ public:
 
   // Back to Armed with the threshold, the base total (from the log, today left
   // out) and the watched connection computed afresh. With notifications off
-  // only the state is reset.
+  // only the state is reset. While the window is open (a new day, a clock
+  // change) it stays open and no second alert is raised; the state is Armed
+  // once it closes.
   void Arm(LogFile* log, const LocalTime& now);
   // The check at the end of a tick.
   void Check(AlertActions& actions);
@@ -103,6 +105,7 @@ private:
   uint64_t baseTotal_ = 0;
   AdapterEntry* watched_ = nullptr;
   int32_t countdown_ = 0;  // seconds (ticks) until a reminder check
+  bool armedWhileShowing_ = false;
 };
 
 // `period` below is the period's first day and today.
@@ -126,8 +129,10 @@ std::optional<std::wstring> ComposeAlertMail(const EmailSettings& email, const A
                                              const TemplateValues& values);
 
 // The alert mail as a job for the SMTP client, for the total now reached; none
-// when there is no watched connection, the e-mail settings are incomplete or a
-// value does not fit its field of the job (nothing is cut). The port is 25.
+// when there is no watched connection, the e-mail settings are incomplete, or
+// the mail cannot be built: a value does not fit its field of the job (nothing
+// is cut) or the subject holds a line break. Only in that last case `unbuilt`
+// (when given) receives the reason, to be reported as a failed send. The port is 25.
 std::unique_ptr<MailJob> MakeAlertMailJob(const UsageAlert& alert, const MeterSettings& settings,
                                           const EmailSettings& email, const LocalTime& now, uint64_t currentTotal,
-                                          const NarrowText& narrow);
+                                          const NarrowText& narrow, std::wstring* unbuilt = nullptr);

@@ -14,9 +14,17 @@ void CMeterDlg::OnDateStarted(const LocalTime&) { ArmAlert(); }
 void CMeterDlg::OnUsageCheck(const LocalTime&) { alert_.Check(*this); }
 
 void CMeterDlg::SendAlertMail(uint64_t currentTotal) {
+  std::wstring unbuilt;
   std::unique_ptr<MailJob> job =
-      MakeAlertMailJob(alert_, settings_, email_, env_.clock->Now(), currentTotal, ToSystemCodePage);
-  if (!job) return;
+      MakeAlertMailJob(alert_, settings_, email_, env_.clock->Now(), currentTotal, ToSystemCodePage, &unbuilt);
+  if (!job) {
+    // Reported as a worker reports a failed send, after the tick.
+    if (unbuilt.empty()) return;
+    char* text = AllocateMailDoneText(ToSystemCodePage(unbuilt));
+    if (!::PostMessageW(hwnd_, WM_MAIL_DONE, 0, reinterpret_cast<LPARAM>(text)))
+      FreeMailDoneText(reinterpret_cast<LPARAM>(text));
+    return;
+  }
   StartSockets();
   job->notifyWindow = hwnd_;
   StartMailJob(std::move(job));

@@ -39,7 +39,7 @@ void CMeterDlg::OnOptionsCmd(WORD, WORD, HWND) {
   HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   COptGeneralPage general(settings_, canSetTransparency_);
   COptGraphTextPage graphText(settings_);
-  COptAdaptersPage adapters(AdapterRows(), TrayChoiceFrom(settings_));
+  COptAdaptersPage adapters([this] { return AdapterRows(); }, TrayChoiceFrom(settings_));
   COptNotificationPage notification(settings_.notificationEnabled != 0, settings_.rule, email_, AdapterRows());
   COptionsSheet sheet(inst_, hwnd_);
   sheet.AddPage(general);

@@ -125,9 +125,13 @@ void CompanionService::OnUsageCheck(const LocalTime&) {
 }
 
 void CompanionService::SendAlertMail(uint64_t currentTotal) {
+  std::wstring unbuilt;
   std::unique_ptr<MailJob> job =
-      MakeAlertMailJob(alert_, settings_, email_, clock_.Now(), currentTotal, platform_.ReportEncoder());
-  if (job) platform_.SendMail(std::move(job));
+      MakeAlertMailJob(alert_, settings_, email_, clock_.Now(), currentTotal, platform_.ReportEncoder(), &unbuilt);
+  if (job)
+    platform_.SendMail(std::move(job));
+  else if (!unbuilt.empty())
+    platform_.LogEvent(L"The notification e-mail could not be sent: " + unbuilt, true);
 }
 
 std::string CompanionService::RenderReport(const Scheduled& s) {

@@ -75,7 +75,8 @@ void RatesRecorder::Start(const std::vector<AdapterEntry*>& entries, bool servic
     if (serviceRecords || !e->recordRates) {
       Close(*e);
     } else if (!IsOpen(*e)) {
-      if (e->recordInterval < 1) e->recordInterval = 1;
+      if (!kShortCountRange.Contains(e->recordInterval))
+        e->recordInterval = e->recordInterval < 1 ? kShortCountRange.low : kShortCountRange.high;
       e->recordCountdown = e->recordInterval;
       Open(*e, now);
     }
@@ -159,6 +160,7 @@ RecorderProblem CheckRecorderRows(const std::vector<RecorderSettings>& rows, con
     if (!r.enabled) continue;
     const int row = static_cast<int>(i);
     if (r.interval < 1) return {row, L"The recording interval should be equal to or greater than 1."};
+    if (r.interval > kShortCountRange.high) return {row, L"The recording interval must be between 1 and 32767."};
     if (r.file.empty()) return {row, L"The rates recording file should not be empty."};
     // The companion service writes the same files with its recording option:
     // a path it would refuse is refused here too.

@@ -57,7 +57,7 @@ std::optional<INT_PTR> CRecorderDlg::OnInitDialog(WPARAM, LPARAM) {
     const int row = list_.AddRow({i < names_.size() ? names_[i] : std::wstring(), L"", L"", L""}, static_cast<LPARAM>(i));
     ShowCells(row);
   }
-  interval_.Attach(::GetDlgItem(hwnd_, IDC_REC_INTERVAL_SPIN), 1, 32767);
+  interval_.Attach(::GetDlgItem(hwnd_, IDC_REC_INTERVAL_SPIN), kShortCountRange.low, kShortCountRange.high);
   loading_ = false;
   ShowSelectedRow();
   return TRUE;
@@ -141,7 +141,7 @@ void CRecorderDlg::OnBrowse(WORD, WORD, HWND) {
   if (!r || !r->enabled) return;
   std::wstring name;
   if (!ChooseFile(hwnd_, L"Text File (*.txt)|*.txt|Microsoft Excel (*.csv)|*.csv", name, &filterIndex_, L"", L"",
-                  OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, false, {}, r->file))
+                  OFN_EXPLORER | OFN_HIDEREADONLY, false, {}, r->file))
     return;
   name = WithExtension(std::move(name), filterIndex_ == 2 ? L".csv" : L".txt");
   ::SetDlgItemTextW(hwnd_, IDC_REC_FILE, name.c_str());  // its change notice takes it into the row

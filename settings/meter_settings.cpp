@@ -11,7 +11,6 @@ using M = MeterSettings;
 // "STAdpID" is read only while it fits 2048 bytes, terminator included.
 constexpr size_t kTrayIdMaxStoredUnits = 2048 / 2 - 1;
 constexpr size_t kWndPositionSize = 16;
-constexpr int32_t kNoLimit = std::numeric_limits<int32_t>::max();
 
 // How a value is stored. Each type has one read and one write below.
 enum class OptionType : uint8_t {
@@ -34,6 +33,7 @@ struct Range {
 };
 constexpr Range Fallback(int32_t min, int32_t max) { return {Check::Fallback, min, max}; }
 constexpr Range Clamp(int32_t min, int32_t max) { return {Check::Clamp, min, max}; }
+constexpr Range Fallback(NumberRange r) { return Fallback(r.low, r.high); }
 
 // One stored option. Only the member of its type is set.
 struct Option {
@@ -91,7 +91,7 @@ constexpr Option kOptions[] = {
 
     Int(L"WeekStartDay", kSaveGeneral, &M::weekStartDay, 0, Fallback(0, 6)),
     Int(L"MonthStartDay", kSaveGeneral, &M::monthStartDay, 1, Fallback(1, 31)),
-    Int(L"RateViewMargins", kSaveGeneral, &M::rateViewMargins, 2, Fallback(0, kNoLimit)),
+    Int(L"RateViewMargins", kSaveGeneral, &M::rateViewMargins, 2, Fallback(kMarginsRange)),
     OpaqueZero(Int(L"TransparentPercent", kSaveGeneral, &M::transparentPercent, 10, Clamp(10, 90))),
     Int(L"StartMinimized", kSaveGeneral, &M::startMinimized, 0),
     Int(L"StartWithWindows", kSaveGeneral, &M::startWithWindows, 0),
@@ -106,7 +106,7 @@ constexpr Option kOptions[] = {
     Int(L"DisplayUnitByte", kSaveGeneral, &M::displayUnitByte, 0),
 
     Int(L"NextAlertType", kSaveNextAlert, &M::nextAlertType, 0, Fallback(0, 1)),
-    Int(L"NextAlertMin", kSaveNextAlert, &M::nextAlertMin, 5, Clamp(1, kNoLimit)),
+    Int(L"NextAlertMin", kSaveNextAlert, &M::nextAlertMin, 5, Clamp(kShortCountRange.low, kShortCountRange.high)),
 
     Int(L"DisplayTitle", kSaveDisplay, &M::displayTitle, 1),
     Int(L"DisplayGraph", kSaveDisplay, &M::displayGraph, 1),
@@ -150,13 +150,13 @@ constexpr Option kOptions[] = {
     // The graph steps by pulse width plus spacing and walks its time grid in
     // steps of the interval: values outside what the options page offers (a
     // zero step above all) would stall or break the drawing.
-    Int(L"PulseSpace", kSaveGraphStyle, &M::pulseSpace, 1, Fallback(0, 1000)),
-    Int(L"PulseWidth", kSaveGraphStyle, &M::pulseWidth, 3, Fallback(1, 1000)),
+    Int(L"PulseSpace", kSaveGraphStyle, &M::pulseSpace, 1, Fallback(kPulseSpaceRange)),
+    Int(L"PulseWidth", kSaveGraphStyle, &M::pulseWidth, 3, Fallback(kPulseWidthRange)),
     Int(L"ScaleGridLineStyle", kSaveGraphStyle, &M::scaleGridLineStyle, 2),
     Int(L"TimeGridLineStyle", kSaveGraphStyle, &M::timeGridLineStyle, 2),
-    Int(L"TimeGridIntervalSec", kSaveGraphStyle, &M::timeGridIntervalSec, 30, Fallback(1, 10000)),
+    Int(L"TimeGridIntervalSec", kSaveGraphStyle, &M::timeGridIntervalSec, 30, Fallback(kTimeGridIntervalRange)),
     Int(L"TimeFormat", kSaveGraphStyle, &M::timeFormat, 0),
-    Int(L"RateHeightPercent", kSaveGraphStyle, &M::rateHeightPercent, 95, Fallback(50, 100)),
+    Int(L"RateHeightPercent", kSaveGraphStyle, &M::rateHeightPercent, 95, Fallback(kHeightPercentRange)),
     Int(L"GraphStyle", kSaveGraphStyle, &M::graphStyle, 1),
 
     Font(L"TimeTextFontU", kSaveFonts, &M::timeTextFont, 12, 700),
@@ -236,7 +236,8 @@ void SetDefault(const Option& o, MeterSettings& s, bool layeredTransparency) {
 
 // The rule is zeroed first. A rule of another size or an unknown version is
 // not trusted at all (it could watch the wrong connection or act on half a
-// path) and switches notifications off.
+// path) and switches notifications off. A rule in an unknown unit is kept for
+// the Notification page to show, but has no threshold: notifications go off.
 void LoadRule(RegistryStore& store, const std::wstring& key, const Option& o, MeterSettings& s) {
   AlertRule& rule = s.*o.rule;
   rule = AlertRule{};
@@ -245,11 +246,13 @@ void LoadRule(RegistryStore& store, const std::wstring& key, const Option& o, Me
     AlertRule stored;
     if (ParseAlertRule(data, stored) && IsKnownAlertRuleVersion(stored.version)) {
       rule = stored;
+      if (UnitMultiplier(rule.unit) == 0) s.notificationEnabled = 0;
     } else {
       s.notificationEnabled = 0;
     }
   }
-  if (rule.lastDays < 1) rule.lastDays = 1;
+  if (rule.lastDays < kShortCountRange.low) rule.lastDays = kShortCountRange.low;
+  if (rule.lastDays > kShortCountRange.high) rule.lastDays = kShortCountRange.high;
 }
 
 std::vector<uint8_t> RectImage(const ScreenRect& r) {
@@ -286,11 +289,13 @@ void LoadOption(RegistryStore& store, const std::wstring& key, const Option& o, 
     case OptionType::Handle:
       break;
     case OptionType::Font: {
-      // A font of another size, or with no height, is not taken: the views
-      // divide by the font's height.
+      // A font of another size, with no height or a height beyond any screen,
+      // is not taken: the views divide by the font's height and add to it.
       std::vector<uint8_t> data;
       LogFont f;
-      if (store.ReadBinary(root, key, o.name, data) && ParseLogFont(data, f) && f.height != 0) s.*o.font = f;
+      if (store.ReadBinary(root, key, o.name, data) && ParseLogFont(data, f) && f.height != 0 &&
+          f.height >= -kMaxFontHeight && f.height <= kMaxFontHeight)
+        s.*o.font = f;
       break;
     }
     case OptionType::TrayId: {

@@ -33,6 +33,23 @@ constexpr uint32_t kSaveAllGroups = kSaveHwnd | kSaveDisplay | kSaveColors | kSa
 
 constexpr size_t kTrayIdMaxChars = 259;
 
+// The ranges of the numbers the windows edit in spin boxes: a typed value
+// outside its range is refused, and loading keeps stored values inside it, so
+// the layout's sums and products of them stay far from overflowing.
+struct NumberRange {
+  int32_t low = 0;
+  int32_t high = 0;
+  bool Contains(int32_t n) const { return n >= low && n <= high; }
+};
+inline constexpr NumberRange kMarginsRange{0, 1000};          // "RateViewMargins"
+inline constexpr NumberRange kHeightPercentRange{50, 100};    // "RateHeightPercent"
+inline constexpr NumberRange kPulseWidthRange{1, 1000};       // "PulseWidth"
+inline constexpr NumberRange kPulseSpaceRange{0, 1000};       // "PulseSpace"
+inline constexpr NumberRange kTimeGridIntervalRange{1, 10000};  // "TimeGridIntervalSec"
+inline constexpr NumberRange kShortCountRange{1, 32767};      // minutes, days and seconds of the other windows
+// A stored font is taken only with a height of 1 to this many pixels (either sign).
+inline constexpr int32_t kMaxFontHeight = 4096;
+
 // A window rectangle in screen pixels ("WndPosition"); empty when never stored.
 struct ScreenRect {
   int32_t left = 0;

@@ -10,6 +10,7 @@ namespace {
 constexpr UINT WM_COMPARE_CHECKS = WM_APP + 1;
 
 constexpr int kSpecifySpeedIndex = 15;
+constexpr int kMaxAdapterNameChars = 64;  // as the page's hint says
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -34,8 +35,8 @@ const COptAdaptersPage::CmdEntry COptAdaptersPage::kCommands[] = {
     {IDC_ADP_TRAY_LIST, &COptAdaptersPage::OnTrayOptionCmd},
 };
 
-COptAdaptersPage::COptAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray)
-    : COptionPage(kPageAdapters), live_(rows), rows_(rows), tray_(tray) {}
+COptAdaptersPage::COptAdaptersPage(RowsFn liveRows, const TrayChoice& tray)
+    : COptionPage(kPageAdapters), liveRows_(std::move(liveRows)), rows_(liveRows_()), tray_(tray) {}
 
 PROPSHEETPAGEW COptAdaptersPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_ADAPTERS); }
 
@@ -64,6 +65,7 @@ std::optional<INT_PTR> COptAdaptersPage::OnInitDialog(WPARAM, LPARAM) {
   EnableTrayOptions();
 
   ::SendDlgItemMessageW(hwnd_, IDC_ADP_CUSTOM_SPEED, EM_LIMITTEXT, 19, 0);
+  ::SendDlgItemMessageW(hwnd_, IDC_ADP_NAME, EM_LIMITTEXT, kMaxAdapterNameChars, 0);
   customSpeed_.Attach(::GetDlgItem(hwnd_, IDC_ADP_CUSTOM_SPEED_SPIN), 0, static_cast<int32_t>(kMaxSpeed));
   ShowSelectedRow();
   filling_ = false;
@@ -197,7 +199,7 @@ void COptAdaptersPage::OnResetCmd(WORD, WORD code, HWND) {
   if (code != BN_CLICKED) return;
   const int traySelection = static_cast<int>(::SendDlgItemMessageW(hwnd_, IDC_ADP_TRAY_LIST, CB_GETCURSEL, 0, 0));
   filling_ = true;
-  rows_ = live_;
+  rows_ = liveRows_();
   for (AdapterRow& row : rows_)
     if (!row.systemName.empty()) row.name = row.systemName;
   FillRows();

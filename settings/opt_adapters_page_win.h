@@ -2,6 +2,7 @@
 // "monitored", its name and connection speed, and the tray icon's options.
 // It edits a copy of the connection list; Apply hands the page over.
 #pragma once
+#include <functional>
 #include <vector>
 
 #include "settings/options_sheet_win.h"
@@ -11,8 +12,10 @@
 
 class COptAdaptersPage : public Dialog<COptAdaptersPage>, public COptionPage {
 public:
-  // `rows` in the catalogue's order; the reset button goes back to them.
-  COptAdaptersPage(const std::vector<AdapterRow>& rows, const TrayChoice& tray);
+  // The live connections in the catalogue's order, read when the page is made
+  // and again by the reset button (after an Apply they hold its values).
+  using RowsFn = std::function<std::vector<AdapterRow>()>;
+  COptAdaptersPage(RowsFn liveRows, const TrayChoice& tray);
   PROPSHEETPAGEW Record(HINSTANCE inst) override;
   // In the catalogue's order, whatever the list's order.
   const std::vector<AdapterRow>& rows() const { return rows_; }
@@ -43,7 +46,7 @@ private:
   int SelectedRow() const;
   bool Checked(int listRow) const;
 
-  std::vector<AdapterRow> live_;
+  RowsFn liveRows_;
   std::vector<AdapterRow> rows_;
   TrayChoice tray_;
   CReportList list_;

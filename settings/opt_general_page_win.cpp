@@ -40,7 +40,7 @@ std::optional<INT_PTR> COptGeneralPage::OnInitDialog(WPARAM, LPARAM) {
     for (int id : {IDC_GEN_SEMI_TRANSPARENT, IDC_GEN_TRANSPARENCY, IDC_GEN_CLICK_THROUGH})
       ::EnableWindow(::GetDlgItem(hwnd_, id), FALSE);
   }
-  margins_.Attach(::GetDlgItem(hwnd_, IDC_GEN_MARGINS_SPIN), 0, 1000);
+  margins_.Attach(::GetDlgItem(hwnd_, IDC_GEN_MARGINS_SPIN), kMarginsRange.low, kMarginsRange.high);
   margins_.SetValue(values_.rateViewMargins);
   filling_ = false;
   return TRUE;
@@ -74,8 +74,7 @@ std::optional<PageProblem> COptGeneralPage::ReadAndCheck() {
   for (const CheckOption& c : GeneralChecks())
     v.*c.option = ::IsDlgButtonChecked(hwnd_, c.control) == BST_CHECKED ? 1 : 0;
   v.displayUnitByte = ::IsDlgButtonChecked(hwnd_, IDC_GEN_UNIT_BYTES) == BST_CHECKED ? 1 : 0;
-  int32_t margins = 0;
-  v.rateViewMargins = margins_.Value(margins) ? margins : 0;
+  v.rateViewMargins = NumberOf(margins_);
   const int32_t percent = SelectedData(hwnd_, IDC_GEN_TRANSPARENCY, -1);
   if (auto problem = CheckGeneralPage(v, canSetTransparency_, percent >= 0)) return problem;
   if (canSetTransparency_) v.transparentPercent = percent;

@@ -70,10 +70,13 @@ std::optional<INT_PTR> COptGraphTextPage::OnInitDialog(WPARAM, LPARAM) {
   const auto colours = GraphTextColours();
   for (size_t i = 0; i < kColourCount && i < colours.size(); ++i)
     colours_[i].Attach(::GetDlgItem(hwnd_, colours[i].control), values_.*colours[i].option);
-  height_.Attach(::GetDlgItem(hwnd_, IDC_GT_HEIGHT_PERCENT_SPIN), 50, 100);
-  pulseWidth_.Attach(::GetDlgItem(hwnd_, IDC_GT_PULSE_WIDTH_SPIN), 1, 1000);
-  pulseSpace_.Attach(::GetDlgItem(hwnd_, IDC_GT_PULSE_SPACE_SPIN), 0, 1000);
-  interval_.Attach(::GetDlgItem(hwnd_, IDC_GT_TIME_INTERVAL_SPIN), 1, 10000);
+  auto attach = [this](CSpinControl& spin, int id, const NumberRange& range) {
+    spin.Attach(::GetDlgItem(hwnd_, id), range.low, range.high);
+  };
+  attach(height_, IDC_GT_HEIGHT_PERCENT_SPIN, kHeightPercentRange);
+  attach(pulseWidth_, IDC_GT_PULSE_WIDTH_SPIN, kPulseWidthRange);
+  attach(pulseSpace_, IDC_GT_PULSE_SPACE_SPIN, kPulseSpaceRange);
+  attach(interval_, IDC_GT_TIME_INTERVAL_SPIN, kTimeGridIntervalRange);
   height_.SetValue(values_.rateHeightPercent);
   pulseWidth_.SetValue(values_.pulseWidth);
   pulseSpace_.SetValue(values_.pulseSpace);
@@ -140,14 +143,10 @@ bool COptGraphTextPage::OnOtherCommand(WORD id, WORD code, HWND) {
 
 std::optional<PageProblem> COptGraphTextPage::ReadAndCheck() {
   MeterSettings v = values_;
-  auto number = [](const CSpinControl& spin) {
-    int32_t n = 0;
-    return spin.Value(n) ? n : 0;
-  };
-  v.rateHeightPercent = number(height_);
-  v.pulseWidth = number(pulseWidth_);
-  v.pulseSpace = number(pulseSpace_);
-  v.timeGridIntervalSec = number(interval_);
+  v.rateHeightPercent = NumberOf(height_);
+  v.pulseWidth = NumberOf(pulseWidth_);
+  v.pulseSpace = NumberOf(pulseSpace_);
+  v.timeGridIntervalSec = NumberOf(interval_);
   if (auto problem = CheckGraphTextPage(v)) return problem;
   v.scaleGridLineStyle = SelectedData(hwnd_, IDC_GT_SCALE_GRID_STYLE, v.scaleGridLineStyle);
   v.timeGridLineStyle = SelectedData(hwnd_, IDC_GT_TIME_GRID_STYLE, v.timeGridLineStyle);

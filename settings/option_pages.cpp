@@ -149,24 +149,37 @@ void SetDefaultFonts(MeterSettings& s) {
   s.timeTextFont = DefaultFont(13, 0);
 }
 
+std::optional<PageProblem> CheckNumberBox(int32_t value, const NumberRange& range, int control,
+                                          std::wstring_view name, const wchar_t* belowMessage) {
+  if (range.Contains(value)) return std::nullopt;
+  if (value < range.low && belowMessage) return PageProblem{belowMessage, control};
+  return PageProblem{L"The " + std::wstring(name) + L" must be between " + std::to_wstring(range.low) + L" and " +
+                         std::to_wstring(range.high) + L".",
+                     control};
+}
+
 std::optional<PageProblem> CheckGeneralPage(const MeterSettings& page, bool canSetTransparency,
                                             bool transparencySelected) {
   if (canSetTransparency && !transparencySelected)
     return PageProblem{L"You must select a transparency percent value.", IDC_GEN_TRANSPARENCY};
-  if (page.rateViewMargins < 0)
-    return PageProblem{L"The margins for rate view must be greater than or equal to 0.", IDC_GEN_MARGINS};
+  if (auto problem = CheckNumberBox(page.rateViewMargins, kMarginsRange, IDC_GEN_MARGINS, L"margins for rate view",
+                                    L"The margins for rate view must be greater than or equal to 0."))
+    return problem;
   if (!page.displayGraph && !page.displayText)
     return PageProblem{L"At least either graph or text should be displayed.", IDC_GEN_GRAPH};
   return std::nullopt;
 }
 
 std::optional<PageProblem> CheckGraphTextPage(const MeterSettings& page) {
-  if (page.rateHeightPercent < 50 || page.rateHeightPercent > 100)
+  if (!kHeightPercentRange.Contains(page.rateHeightPercent))
     return PageProblem{L"The maximum graph rate height percent ranges from 50 to 100.", IDC_GT_HEIGHT_PERCENT};
-  if (page.pulseWidth <= 0) return PageProblem{L"The pulse width must be greater than 0.", IDC_GT_PULSE_WIDTH};
-  if (page.timeGridIntervalSec <= 0)
-    return PageProblem{L"The time grid interval must be greater than 0.", IDC_GT_TIME_INTERVAL};
-  return std::nullopt;
+  if (auto problem = CheckNumberBox(page.pulseWidth, kPulseWidthRange, IDC_GT_PULSE_WIDTH, L"pulse width",
+                                    L"The pulse width must be greater than 0."))
+    return problem;
+  if (auto problem = CheckNumberBox(page.pulseSpace, kPulseSpaceRange, IDC_GT_PULSE_SPACE, L"pulse space"))
+    return problem;
+  return CheckNumberBox(page.timeGridIntervalSec, kTimeGridIntervalRange, IDC_GT_TIME_INTERVAL, L"time grid interval",
+                        L"The time grid interval must be greater than 0.");
 }
 
 uint32_t ParseSpeedText(std::wstring_view text) {

@@ -61,6 +61,13 @@ struct PageProblem {
   int control = 0;
 };
 
+// A number box's value outside its spin's range: below it the box's own
+// message when it has one, otherwise (and above it) "The <name> must be
+// between <low> and <high>.", with the box to focus. A box whose text is no number is
+// read as the lowest int32_t.
+std::optional<PageProblem> CheckNumberBox(int32_t value, const NumberRange& range, int control,
+                                          std::wstring_view name, const wchar_t* belowMessage = nullptr);
+
 // General: `transparencySelected` says whether the transparency list has a
 // selection. The lists' values are already in `page`.
 std::optional<PageProblem> CheckGeneralPage(const MeterSettings& page, bool canSetTransparency,

@@ -29,8 +29,10 @@ Choices ReportTypeChoices() {
 std::optional<PageProblem> CheckReportJob(const ReportJobInput& in, const std::array<int, 4>& controls) {
   if (in.typeIndex < 0) return PageProblem{L"Please select a report type.", controls[0]};
   if (in.connectionIndex < 0) return PageProblem{L"Please select an adapter.", controls[1]};
-  if (!in.interval || *in.interval <= 0)
-    return PageProblem{L"The interval seconds should be greater than or equal to 1.", controls[2]};
+  if (!in.interval) return PageProblem{L"The interval seconds should be greater than or equal to 1.", controls[2]};
+  if (auto problem = CheckNumberBox(*in.interval, NumberRange{1, kMaxReportInterval}, controls[2], L"interval",
+                                    L"The interval seconds should be greater than or equal to 1."))
+    return problem;
   if (in.file.empty()) return PageProblem{L"Please enter a report file name", controls[3]};
   if (const wchar_t* why = RefusedOutputPath(in.file, in.windowsFolder))
     return PageProblem{RefusedPathMessage(in.file, why), controls[3]};

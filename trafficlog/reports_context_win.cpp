@@ -65,6 +65,11 @@ void RunExport(HWND owner, const ReportsContext& ctx, ReportKind kind,
   if (!ctx.env.chooseFile(owner, request, chosen, filterIndex) || chosen.empty()) return;
   const ExportFormat format = FormatOfFilter(filterIndex);
   const std::wstring path = ExportFileName(chosen, format);
+  // The dialog asked about the name as chosen; the added extension may name another file.
+  if (path != chosen && IsExistingFile(path) &&
+      ctx.Message(owner, WithPath(L"%s already exists.\nDo you want to replace it?", path),
+                  MB_YESNO | MB_ICONWARNING) != IDYES)
+    return;
 
   FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {

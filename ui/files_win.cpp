@@ -1,6 +1,6 @@
 #include "ui/files_win.h"
 
-#include "ui/common_dialogs_win.h"
+#include "ui/pickers_win.h"
 
 #include <algorithm>
 #include <vector>
@@ -118,7 +118,7 @@ bool ChooseFile(HWND owner, std::wstring_view filter, std::wstring& fileName, DW
   ofn.lpstrInitialDir = initialDirectory.empty() ? nullptr : folderText.c_str();
   ofn.Flags = flags;
   fileName.clear();
-  const BOOL chosen = open ? CommonGetOpenFileName(&ofn) : CommonGetSaveFileName(&ofn);
+  const BOOL chosen = CurrentPickers().file && CurrentPickers().file(&ofn, open);
   if (!chosen) return false;
   if (flags & OFN_ALLOWMULTISELECT) {
     // Folder and file names, each ended by a NUL; the list ends with an empty name.

@@ -30,10 +30,14 @@ bool PlatformFont(HWND owner, LOGFONTW& font) {
   return true;
 }
 
+BOOL PlatformFile(OPENFILENAMEW* ofn, bool open) {
+  return open ? CommonGetOpenFileName(ofn) : CommonGetSaveFileName(ofn);
+}
+
 }  // namespace
 
 Pickers& CurrentPickers() {
-  static Pickers pickers{&PlatformColour, &PlatformFont};
+  static Pickers pickers{&PlatformColour, &PlatformFont, &PlatformFile};
   return pickers;
 }
 

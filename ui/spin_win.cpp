@@ -34,3 +34,8 @@ bool CSpinControl::Value(int32_t& value) const {
   value = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
   return true;
 }
+
+int32_t NumberOf(const CSpinControl& spin) {
+  int32_t value = 0;
+  return spin.Value(value) ? value : INT32_MIN;
+}

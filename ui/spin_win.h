@@ -23,3 +23,7 @@ private:
   int32_t high_ = 100;
   int32_t step_ = 1;
 };
+
+// The buddy's number for a range check: text that is no number reads as the
+// lowest int32_t, below every range.
+int32_t NumberOf(const CSpinControl& spin);

@@ -106,6 +106,8 @@ TEST(EmailSettingsChecks, FirstFailureNamesItsField) {
        L"Please input SMTP server authentication account name."},
       {[](EmailSettings& s) { s.subjectTemplate = s.bodyTemplate = L""; }, EmailField::Subject,
        L"Please input email template subject."},
+      {[](EmailSettings& s) { s.subjectTemplate = L"Usage\r\nBcc: x@y.com", s.bodyTemplate = L""; },
+       EmailField::Subject, L"The subject must not contain line breaks."},
       {[](EmailSettings& s) { s.bodyTemplate = L""; }, EmailField::Body, L"Please input email template body."},
       {[](EmailSettings& s) { s.sender = L"a@b.com>\r\nRCPT TO:<x@y.com"; }, EmailField::Sender,
        L"The \"Mail From\" address must not contain line breaks."},

@@ -61,6 +61,10 @@ TEST(OptionPages, ChecksComeInTheirOrder) {
       {"negative margin, nothing shown",
        [](MeterSettings& s) { s.rateViewMargins = -1, s.displayGraph = 0, s.displayText = 0; }, true,
        L"The margins for rate view must be greater than or equal to 0.", IDC_GEN_MARGINS},
+      {"wide margin, nothing shown",
+       [](MeterSettings& s) { s.rateViewMargins = 1001, s.displayGraph = 0, s.displayText = 0; }, true,
+       L"The margins for rate view must be between 0 and 1000.", IDC_GEN_MARGINS},
+      {"widest margin", [](MeterSettings& s) { s.rateViewMargins = 1000; }, true, nullptr, 0},
       {"nothing shown", [](MeterSettings& s) { s.displayGraph = 0, s.displayText = 0; }, true,
        L"At least either graph or text should be displayed.", IDC_GEN_GRAPH},
       {"text only", [](MeterSettings& s) { s.displayGraph = 0; }, true, nullptr, 0},
@@ -79,20 +83,24 @@ TEST(OptionPages, ChecksComeInTheirOrder) {
   EXPECT_FALSE(CheckGeneralPage(ok, false, false));
 
   const struct {
-    int32_t height, width, interval;
+    int32_t height, width, space, interval;
     const wchar_t* message;
     int control;
   } graph[] = {
-      {50, 1, 1, nullptr, 0},
-      {100, 1000, 10000, nullptr, 0},
-      {101, 0, 0, L"The maximum graph rate height percent ranges from 50 to 100.", IDC_GT_HEIGHT_PERCENT},
-      {49, 3, 30, L"The maximum graph rate height percent ranges from 50 to 100.", IDC_GT_HEIGHT_PERCENT},
-      {95, 0, 0, L"The pulse width must be greater than 0.", IDC_GT_PULSE_WIDTH},
-      {95, 3, -4, L"The time grid interval must be greater than 0.", IDC_GT_TIME_INTERVAL},
+      {50, 1, 0, 1, nullptr, 0},
+      {100, 1000, 1000, 10000, nullptr, 0},
+      {101, 0, -1, 0, L"The maximum graph rate height percent ranges from 50 to 100.", IDC_GT_HEIGHT_PERCENT},
+      {49, 3, 1, 30, L"The maximum graph rate height percent ranges from 50 to 100.", IDC_GT_HEIGHT_PERCENT},
+      {95, 0, -1, 0, L"The pulse width must be greater than 0.", IDC_GT_PULSE_WIDTH},
+      {95, 1001, 1001, 0, L"The pulse width must be between 1 and 1000.", IDC_GT_PULSE_WIDTH},
+      {95, 3, 1001, 0, L"The pulse space must be between 0 and 1000.", IDC_GT_PULSE_SPACE},
+      {95, 3, -1, 30, L"The pulse space must be between 0 and 1000.", IDC_GT_PULSE_SPACE},
+      {95, 3, 1, -4, L"The time grid interval must be greater than 0.", IDC_GT_TIME_INTERVAL},
+      {95, 3, 1, 10001, L"The time grid interval must be between 1 and 10000.", IDC_GT_TIME_INTERVAL},
   };
   for (const auto& c : graph) {
     MeterSettings s = ok;
-    s.rateHeightPercent = c.height, s.pulseWidth = c.width, s.timeGridIntervalSec = c.interval;
+    s.rateHeightPercent = c.height, s.pulseWidth = c.width, s.pulseSpace = c.space, s.timeGridIntervalSec = c.interval;
     const auto problem = CheckGraphTextPage(s);
     ASSERT_EQ(problem.has_value(), c.message != nullptr) << c.height;
     if (problem) {

@@ -140,8 +140,12 @@ TEST_F(RecorderApply, SwitchingOffClosesSwitchingOnOpens) {
   EXPECT_EQ(wifi.recordInterval, 4);
   EXPECT_EQ(wifi.recordCountdown, 4);
   EXPECT_EQ(wifi.recordFlags & 1u, 1u);
-  // While the service records, the program opens nothing and closes at start.
-  recorder.Apply({&lan, &wifi}, {RecorderSettingsOf(lan), RecorderSettingsOf(wifi)}, true, t);
+  // While the service records, a row switched on opens nothing, and the start closes the rest.
+  const int opens = files.opens;
+  recorder.Apply({&lan, &wifi}, {RecorderSettings{true, 2, false, L"C:\\r\\lan.csv"}, RecorderSettingsOf(wifi)},
+                 true, t);
+  EXPECT_EQ(files.opens, opens);
+  EXPECT_EQ(lan.recordRates, 1);
   recorder.Start({&lan, &wifi}, true, t);
   EXPECT_EQ(files.openCount, 0);
 }

@@ -263,6 +263,10 @@ TEST(SettingsLoad, RangeChecks) {
   EXPECT_EQ(LoadDword(L"NextAlertMin", 0x80000000).nextAlertMin, 1);
   EXPECT_EQ(LoadDword(L"RateViewMargins", 0xFFFFFFFF).rateViewMargins, 2);
   EXPECT_EQ(LoadDword(L"RateViewMargins", 0).rateViewMargins, 0);
+  // Nothing beyond what the spin boxes offer.
+  EXPECT_EQ(LoadDword(L"RateViewMargins", 1001).rateViewMargins, 2);
+  EXPECT_EQ(LoadDword(L"RateViewMargins", 1000).rateViewMargins, 1000);
+  EXPECT_EQ(LoadDword(L"NextAlertMin", 32768).nextAlertMin, 32767);
   // Steps the graph divides or walks by.
   EXPECT_EQ(LoadDword(L"PulseWidth", 0).pulseWidth, 3);
   EXPECT_EQ(LoadDword(L"PulseSpace", 0xFFFFFFFF).pulseSpace, 1);
@@ -307,6 +311,17 @@ TEST(SettingsLoad, RuleChecks) {
     EXPECT_EQ(s.rule.adapterId, "{ID}");
     EXPECT_EQ(s.rule.threshold, L"10");
     EXPECT_EQ(s.rule.lastDays, 1);
+  }
+  {  // a rule in an unknown unit has no threshold: kept, but notifications off
+    MemoryRegistry reg;
+    reg.WriteDword(kHkcu, kKey, L"NotificationEnabled", 1);
+    std::vector<uint8_t> img = RuleImage(3, 40000);
+    img[alert_rule_layout::kUnit] = 5;
+    reg.WriteBinary(kHkcu, kKey, L"NotificationEx2U", img);
+    MeterSettings s = LoadWith(reg);
+    EXPECT_EQ(s.notificationEnabled, 0);
+    EXPECT_EQ(s.rule.threshold, L"10");
+    EXPECT_EQ(s.rule.lastDays, 32767);
   }
   {  // a cut-off rule is not trusted
     MemoryRegistry reg;

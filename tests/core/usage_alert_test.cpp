@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "alerts/beeper.h"
+#include "alerts/notification_page.h"
 #include "alerts/usage_alert.h"
 #include "log_test_support.h"
 
@@ -26,10 +28,12 @@ class RecordingActions : public AlertActions {
 public:
   std::vector<std::string> events;
   ReminderChoice choice;  // what the window hands back
+  std::function<void()> whileOpen;  // runs once inside the window
   void SendAlertMail(uint64_t total) override { events.push_back("mail " + std::to_string(total)); }
   void RunProgram(const std::wstring& path) override { events.push_back("run " + std::string(path.begin(), path.end())); }
   ReminderChoice RunAlertWindow() override {
     events.push_back("window");
+    if (auto inside = std::exchange(whileOpen, {})) inside();
     return choice;
   }
   void SaveReminder() override { events.push_back("save"); }
@@ -203,6 +207,47 @@ TEST_F(UsageAlertTest, RemindersShowTheWindowOnlyAfterMinutesTimesSixtyTicks) {
   EXPECT_EQ(actions.Take(), (Events{"mail 102", "run C:\\x.exe", "window", "save"}));
 }
 
+TEST_F(UsageAlertTest, ReArmingWhileTheWindowIsOpenRaisesNoSecondAlert) {
+  All().todayIn = 101;
+  alert.Arm(&log.file, Noon(2026, 1, 7));
+  actions.whileOpen = [this] {
+    alert.Arm(&log.file, Noon(2026, 1, 8));  // midnight
+    alert.Check(actions);
+  };
+  alert.Check(actions);
+  EXPECT_EQ(actions.Take(), (Events{"mail 101", "run C:\\x.exe", "window", "save"}));
+  EXPECT_EQ(alert.state(), AlertState::Armed);  // the new day's rule, once the window has closed
+}
+
+TEST_F(UsageAlertTest, AMailThatCannotBeBuiltSaysWhy) {
+  EmailSettings email;
+  email.server = L"mail.example.com";
+  email.sender = L"meter@example.com";
+  const NarrowText narrow = [](std::wstring_view t) { return std::string(t.begin(), t.end()); };
+  alert.Arm(&log.file, Noon(2026, 1, 7));
+  std::wstring why = L"untouched";
+  EXPECT_TRUE(MakeAlertMailJob(alert, settings, email, Noon(2026, 1, 7), 101, narrow, &why));
+  EXPECT_EQ(why, L"untouched");
+  const struct {
+    void (*spoil)(MeterSettings&, EmailSettings&);
+    const wchar_t* why;  // empty: nothing to report
+  } cases[] = {
+      {[](MeterSettings&, EmailSettings& e) { e.sender.clear(); }, L""},
+      {[](MeterSettings&, EmailSettings& e) { e.subjectTemplate = L"Usage\nBcc: x@y.com"; },
+       L"The subject must not contain line breaks."},
+      {[](MeterSettings& s, EmailSettings&) { s.rule.recipients = std::wstring(256, L'r'); },
+       L"The recipient list is too long: at most 255 characters."},
+  };
+  for (const auto& c : cases) {
+    MeterSettings s = settings;
+    EmailSettings e = email;
+    c.spoil(s, e);
+    why.clear();
+    EXPECT_FALSE(MakeAlertMailJob(alert, s, e, Noon(2026, 1, 7), 101, narrow, &why));
+    EXPECT_EQ(why, c.why);
+  }
+}
+
 TEST_F(UsageAlertTest, ShowAgainBeepsBeforeAnyAlertAndTheServiceMailsInsteadOfTheMeter) {
   alert.Arm(&log.file, Noon(2026, 1, 7));
   alert.ShowAgain(actions);
@@ -263,6 +308,31 @@ TEST(AlertTexts, WindowAndMailWithEveryPlaceholder) {
     EmailSettings e = email;
     c.spoil(e);
     EXPECT_EQ(ComposeAlertMail(e, rule, values).has_value(), c.complete);
+  }
+}
+
+TEST(BeepPatterns, TextToneAndDurationOfEachAndAnyIndexAbove8SoundsAs8) {
+  const struct {
+    const wchar_t* text;
+    uint32_t frequency, durationMs;
+  } table[] = {
+      {L"Low frequency, short duration", 400, 100},     {L"Low frequency, medium duration", 400, 200},
+      {L"Low frequency, long duration", 400, 400},      {L"Medium frequency, short duration", 900, 100},
+      {L"Medium frequency, medium duration", 900, 200}, {L"Medium frequency, long duration", 900, 400},
+      {L"High frequency, short duration", 1600, 100},   {L"High frequency, medium duration", 1600, 200},
+      {L"High frequency, long duration", 1600, 400},
+  };
+  const Choices choices = BeepPatternChoices();
+  ASSERT_EQ(choices.size(), std::size(table));
+  for (int32_t i = 0; i < 9; ++i) {
+    EXPECT_EQ(choices[i].label, table[i].text);
+    EXPECT_EQ(choices[i].data, i);
+    EXPECT_EQ(BeepPatternTone(i).frequency, table[i].frequency) << i;
+    EXPECT_EQ(BeepPatternTone(i).durationMs, table[i].durationMs) << i;
+  }
+  for (int32_t above : {9, 1000, std::numeric_limits<int32_t>::max()}) {
+    EXPECT_EQ(BeepPatternTone(above).frequency, 1600u);
+    EXPECT_EQ(BeepPatternTone(above).durationMs, 400u);
   }
 }
 

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "app/meter_options.h"
 #include "app/window_stack.h"
+#include "settings/memory_registry.h"
 
 namespace {
 
@@ -144,6 +146,65 @@ TEST(WindowStack, SeparatorStaysOnePixelBelowTheUpperTopAndThreeAboveTheLowerBot
   EXPECT_FLOAT_EQ(s.views[0].size, 193.0f / 200.0f);
   EXPECT_FALSE(DragSeparatorTo(s, drag, 195, 200));  // already there
   EXPECT_FALSE(BeginSeparatorDrag(s, 5, drag));
+}
+
+// The largest values the options can hold once loaded (stored ones beyond
+// them fall back), through the layout of the views and of their stack: UBSan
+// ends the test at any overflow.
+void LayOutEverything(const MeterSettings& s) {
+  const RateViewOptions o = ViewOptionsFrom(s);
+  const RateViewMetrics m{EffectiveFontHeight(s.titleFont.height), EffectiveFontHeight(s.rateFont.height),
+                          EffectiveFontHeight(s.scaleFont.height), ScaleColumnWidth(32767)};
+  RateHistory history(4096);
+  for (int i = 0; i < 4096; ++i) history.PushFront(RateSample{UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX});
+  std::vector<ScaleLabel> labels;
+  std::vector<int32_t> lines;
+  std::vector<ColumnFill> fills;
+  std::vector<ViewPoint> points;
+  std::vector<TimeLabel> times;
+  for (int32_t side : {1, 32767}) {
+    const RateViewLayout l = Relayout(side, side, o, m);
+    ScaleLabels(l, m.scaleFontHeight, UINT32_MAX, labels);
+    ScaleGridLines(l, m.scaleFontHeight, lines);
+    ColumnFills(l.plot, l.fullScaleHeight, UINT32_MAX, history, o.pulseWidth, o.pulseSpace, fills);
+    LinePoints(l.plot, l.fullScaleHeight, UINT32_MAX, history, RateField::Up, o.pulseWidth, o.pulseSpace, points);
+    TimeGridPhase phase = ResetTimeGridPhase(o.timeGridInterval, o.pulseWidth, o.pulseSpace);
+    for (int tick = 0; tick < 20001; ++tick) AdvanceTimeGridPhase(phase, o.timeGridInterval, o.pulseWidth, o.pulseSpace);
+    TimeGridLines(l.plot, phase, o.timeGridInterval, o.pulseWidth, o.pulseSpace, lines);
+    TimeLabels(l.plot, phase, o.timeGridInterval, o.pulseWidth, o.pulseSpace, MakeLocalTime(2026, 12, 9, 23, 59, 59),
+               o.timeFormat, true, times);
+
+    ViewStackState stack;
+    stack.views.resize(3, StackedView{{}, 1.0f});
+    InitialStack(stack, side, side, s.rateViewMargins);
+    LayoutViews(stack, side, side / 2, s.rateViewMargins);
+    StackFromTop(stack, side, side, s.rateViewMargins);
+    EnsureMinimumClient(ViewRect{-32768, -32768, 32767, 32767}, side, side, s.rateViewMargins);
+    NeededHeight(true, m.titleFontHeight, true, m.rateFontHeight, true);
+  }
+}
+
+TEST(LayoutLimits, TheLargestStoredValuesOverflowNothing) {
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
+  const struct {
+    int32_t margins, width, space, interval, titleHeight, rateHeight;
+  } stored[] = {{1000, 1000, 1000, 10000, -4096, 4096}, {kMax, kMax, kMax, kMax, kMin, kMax}};
+  for (const auto& v : stored) {
+    MemoryRegistry reg;
+    const std::wstring key = OptionsKeyPath();
+    for (const auto& [name, value] : {std::pair{L"RateViewMargins", v.margins}, {L"PulseWidth", v.width},
+                                      {L"PulseSpace", v.space}, {L"TimeGridIntervalSec", v.interval},
+                                      {L"TimeFormat", kMax}})
+      reg.WriteDword(RegRoot::CurrentUser, key, name, static_cast<uint32_t>(value));
+    LogFont font = DefaultFont(13, 0);
+    font.height = v.titleHeight;
+    reg.WriteBinary(RegRoot::CurrentUser, key, L"TitleFontU", SerializeLogFont(font));
+    font.height = v.rateHeight;
+    reg.WriteBinary(RegRoot::CurrentUser, key, L"RateFontU", SerializeLogFont(font));
+    MeterSettings s;
+    ASSERT_TRUE(LoadSettings(reg, kDefaultRootPath, s));
+    LayOutEverything(s);
+  }
 }
 
 }  // namespace

@@ -61,7 +61,8 @@ public:
     sheet.reset();
     general = std::make_unique<COptGeneralPage>(meter->settings(), CanSetTransparency());
     graph = std::make_unique<COptGraphTextPage>(meter->settings());
-    adapterPage = std::make_unique<COptAdaptersPage>(meter->AdapterRows(), TrayChoiceFrom(meter->settings()));
+    adapterPage = std::make_unique<COptAdaptersPage>([this] { return meter->AdapterRows(); },
+                                                     TrayChoiceFrom(meter->settings()));
     sheet = std::make_unique<COptionsSheet>(::GetModuleHandleW(nullptr), hwnd);
     sheet->AddPage(*general);
     sheet->AddPage(*graph);
@@ -128,6 +129,8 @@ TEST_F(OptionsSheetTest, EveryCheckBringsItsPageForwardFocusesAndAppliesNothing)
        L"You must select a transparency percent value.", IDC_GEN_TRANSPARENCY},
       {0, [](OptionsSheetTest& t) { t.Set(IDC_GEN_MARGINS, L"-3"); },
        L"The margins for rate view must be greater than or equal to 0.", IDC_GEN_MARGINS},
+      {0, [](OptionsSheetTest& t) { t.Set(IDC_GEN_MARGINS, L"1001"); },
+       L"The margins for rate view must be between 0 and 1000.", IDC_GEN_MARGINS},
       {0, [](OptionsSheetTest& t) { t.Click(IDC_GEN_GRAPH), t.Click(IDC_GEN_TEXT); },
        L"At least either graph or text should be displayed.", IDC_GEN_GRAPH},
       {1, [](OptionsSheetTest& t) { t.Set(IDC_GT_HEIGHT_PERCENT, L"101"); },
@@ -136,6 +139,8 @@ TEST_F(OptionsSheetTest, EveryCheckBringsItsPageForwardFocusesAndAppliesNothing)
        L"The pulse width must be greater than 0.", IDC_GT_PULSE_WIDTH},
       {1, [](OptionsSheetTest& t) { t.Set(IDC_GT_TIME_INTERVAL, L"0"); },
        L"The time grid interval must be greater than 0.", IDC_GT_TIME_INTERVAL},
+      {1, [](OptionsSheetTest& t) { t.Set(IDC_GT_TIME_INTERVAL, L"10001"); },
+       L"The time grid interval must be between 1 and 10000.", IDC_GT_TIME_INTERVAL},
       {2, [](OptionsSheetTest& t) { t.Choose(IDC_ADP_TRAY_LIST, -1); },
        L"Please select an adapter for system tray.", IDC_ADP_TRAY_LIST},
       {2, [](OptionsSheetTest& t) { t.SelectRow(2), t.Set(IDC_ADP_NAME, L""); },
@@ -152,6 +157,11 @@ TEST_F(OptionsSheetTest, EveryCheckBringsItsPageForwardFocusesAndAppliesNothing)
     Open();
     Go(c.page);
     c.spoil(*this);
+    // The page's last check fails too (another box): only the earlier one may be reported.
+    const auto* last = &c;
+    for (const auto& later : cases)
+      if (later.page == c.page) last = &later;
+    if (last->focus != c.focus) last->spoil(*this);
     Go((c.page + 1) % 3);  // the failing page is not the active one
     Button(PSBTN_APPLYNOW);
     ASSERT_EQ(shown.size(), 1u) << c.message;
@@ -176,6 +186,8 @@ TEST_F(OptionsSheetTest, EveryCheckBringsItsPageForwardFocusesAndAppliesNothing)
 
 TEST_F(OptionsSheetTest, ApplyWritesThePageGroupsOnly) {
   const RegistryImage before = ExportValues(reg.key(L"Options"));
+  for (const wchar_t* name : {L"MonthStartDay", L"DisplayTitle", L"DownColor", L"GraphStyle", L"TitleFontU"})
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, reg.key(L"Options").c_str(), name);
   Open();
   Go(0);
   Click(IDC_GEN_EXPLAIN_BITS);
@@ -215,7 +227,8 @@ TEST_F(OptionsSheetTest, ApplyWritesThePageGroupsOnly) {
     if (!before.count(name) || before.at(name) != value) {
       EXPECT_TRUE(allowed.count(name)) << std::string(name.begin(), name.end());
     }
-  for (const auto& [name, value] : before) EXPECT_TRUE(after.count(name));
+  for (const wchar_t* name : {L"MonthStartDay", L"DisplayTitle", L"DownColor", L"GraphStyle", L"TitleFontU"})
+    EXPECT_TRUE(after.count(name)) << "whole groups are written";
 
   // Cancel applies nothing.
   Open();
@@ -244,12 +257,17 @@ TEST_F(OptionsSheetTest, GraphTextApplyRedrawsInTheNewColours) {
   EXPECT_EQ(canvas.At(plot.left + 2, plot.top + 2), RGB(10, 20, 30));
 
   // The default colours button brings the default back, fonts and numbers untouched.
+  CurrentPickers().font = [](HWND, LOGFONTW& f) {
+    f.lfHeight = -21;
+    return true;
+  };
+  Click(IDC_GT_TITLE_FONT);
   Set(IDC_GT_PULSE_SPACE, L"4");
   Click(IDC_GT_DEFAULT_COLOURS);
   Button(PSBTN_APPLYNOW);
   EXPECT_EQ(meter->settings().graphBkgColor, static_cast<uint32_t>(RGB(173, 219, 222)));
   EXPECT_EQ(meter->settings().pulseSpace, 4);
-  EXPECT_EQ(meter->settings().titleFont, DefaultSettings().titleFont);
+  EXPECT_EQ(meter->settings().titleFont.height, 21);
 }
 
 TEST_F(OptionsSheetTest, FailedPickersLeaveTheValues) {
@@ -288,6 +306,10 @@ TEST_F(OptionsSheetTest, AdapterSpeedsNamesAndSorting) {
   ASSERT_NE(view, nullptr);
   EXPECT_TRUE(view->scale().fixedScale);
   EXPECT_EQ(view->scale().scaleMax, 1250000u);  // speed / 8
+  // Reset goes back to the live connections, which now hold the applied speed.
+  Click(IDC_ADP_RESET);
+  SelectRow(0);
+  EXPECT_EQ(::SendDlgItemMessageW(page, IDC_ADP_SPEED, CB_GETCURSEL, 0, 0), 12);
 
   // A custom speed; beyond the spin's range it stays at its top.
   SelectRow(2);
@@ -331,6 +353,12 @@ TEST_F(OptionsSheetTest, AdapterSpeedsNamesAndSorting) {
     EXPECT_EQ(Cell(row, 0), sorted[row][0]);
     EXPECT_EQ(Cell(row, 1), sorted[row][1]);
   }
+
+  // A name takes at most 64 characters, as the page says.
+  SelectRow(0);
+  ::SendDlgItemMessageW(page, IDC_ADP_NAME, EM_SETSEL, 0, -1);
+  ::SendDlgItemMessageW(page, IDC_ADP_NAME, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(std::wstring(70, L'n').c_str()));
+  EXPECT_EQ(::GetWindowTextLengthW(::GetDlgItem(page, IDC_ADP_NAME)), 64);
 }
 
 // F2 through the meter's accelerator path: the sheet runs modally; a timer

@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "shell_support.h"
 #include "stopwatch/stopwatch_dlg_win.h"
+#include "ui/pickers_win.h"
 #include "ui/window_util_win.h"
 
 namespace {
@@ -51,6 +52,8 @@ TEST(RecorderDialog, OkChecksTheRowsInOrderAndSelectsTheFailingOne) {
        0, L"There are two or more same rates recording files. Please choose a different file for each adapter."},
       {"interval 0", {{false, 0, false, L""}, {true, 0, false, dir / L"a.txt"}}, 1,
        L"The recording interval should be equal to or greater than 1."},
+      {"interval beyond its spin", {{true, 32768, false, dir / L"a.txt"}}, 0,
+       L"The recording interval must be between 1 and 32767."},
       {"empty file", {{true, 3, false, L""}}, 0, L"The rates recording file should not be empty."},
       {"a folder that is a file", {{true, 3, false, blocker + L"\\r.txt"}}, 0,
        L"Failed to create file \"" + blocker + L"\\r.txt\". Be sure you have write permission or choose another file."},
@@ -101,6 +104,20 @@ TEST(RecorderDialog, TheSelectedRowIsEditedInItsCells) {
   EXPECT_EQ(dlg.list().Text(0, 3), L"D:\\rates.csv");
   const RecorderSettings& r = dlg.rows()[0];
   EXPECT_TRUE(r.enabled && r.numberOnly && r.interval == 7 && r.file == L"D:\\rates.csv");
+
+  // Browse chooses a file to append to: nothing asks about replacing it.
+  static DWORD flags;
+  const Pickers saved = CurrentPickers();
+  CurrentPickers().file = [](OPENFILENAMEW* ofn, bool) -> BOOL {
+    flags = ofn->Flags;
+    wcscpy_s(ofn->lpstrFile, ofn->nMaxFile, L"D:\\more");
+    ofn->nFilterIndex = 2;
+    return TRUE;
+  };
+  ::SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDC_REC_BROWSE, BN_CLICKED), 0);
+  CurrentPickers() = saved;
+  EXPECT_EQ(flags & OFN_OVERWRITEPROMPT, 0u);
+  EXPECT_EQ(dlg.rows()[0].file, L"D:\\more.csv");
   ::DestroyWindow(h);
 }
 
@@ -171,10 +188,17 @@ TEST_F(MeterRecorder, TheServiceRecordsInstead) {
   TickSeconds(1);
   EXPECT_EQ(::GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
   messages.clear();
-  RunRecorder([](HWND) {});
+  RunRecorder([](HWND w) {
+    ListView_SetItemState(::GetDlgItem(w, IDC_REC_LIST), 0, LVIS_SELECTED, LVIS_SELECTED);
+    ::SetDlgItemTextW(w, IDC_REC_INTERVAL, L"9");
+  });
   EXPECT_EQ(messages, std::vector<std::wstring>{L"Zephra|Rates recorder is enabled in service, please restart Zephra "
                                                 L"Service to make options take effect."});
-  EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, reg.key(L"AdaptersEx\\100-"), L"RecordFile"));
+  DWORD interval = 0;
+  EXPECT_TRUE(ReadDwordValue(HKEY_LOCAL_MACHINE, reg.key(L"AdaptersEx\\100-"), L"RecordInterval", interval));
+  EXPECT_EQ(interval, 9u);
+  TickSeconds(9);  // the changed row is still the service's: OK's check made the file, nothing writes it
+  EXPECT_EQ(ReadFileBytes(file), "");
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, reg.root().substr(0, reg.root().size() - 1).c_str());
 }
 

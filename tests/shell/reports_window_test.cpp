@@ -253,6 +253,12 @@ TEST_F(ReportsWindow, ExportWritesTheChosenFormatAndOffersToOpenIt) {
                              L".csv'.\n\nDo you want to open it now?");
   EXPECT_EQ(opened, std::vector<std::wstring>{chosen + L".csv"});
 
+  // The same name again: the added extension names a file that exists, which is not replaced unasked.
+  messages.clear();
+  answer = IDNO;
+  ::SendMessageW(sheet->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_EXPORT, BN_CLICKED), 0);
+  EXPECT_EQ(messages, std::vector<std::wstring>{chosen + L".csv already exists.\nDo you want to replace it?"});
+
   // A folder that does not exist: a warning, no success question.
   messages.clear();
   chosen = L"Z:\\no-such-folder-zephra\\report";

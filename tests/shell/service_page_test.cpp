@@ -168,10 +168,13 @@ TEST_F(ServicePageTest, ReportDialogChecksInOrder) {
   ::SendDlgItemMessageW(d, IDC_JOB_CONNECTION, CB_SETCURSEL, 2, 0);
   ::SetDlgItemTextW(d, IDC_JOB_INTERVAL, L"0");
   ok();
+  ::SetDlgItemTextW(d, IDC_JOB_INTERVAL, L"32768");
+  ok();
   ::SetDlgItemTextW(d, IDC_JOB_INTERVAL, L"90");
   ok();
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"Please select a report type.@1178", L"Please select an adapter.@1043",
                                               L"The interval seconds should be greater than or equal to 1.@1179",
+                                              L"The interval must be between 1 and 32767.@1179",
                                               L"Please enter a report file name@1181"}));
   ::SetDlgItemTextW(d, IDC_JOB_FILE, L"C:\\r\\week.csv");
   ok();
