@@ -12,6 +12,7 @@
 #include "base/addresses.h"
 #include "engine/clock.h"
 #include "app/meter_menu_win.h"
+#include "app/service_switch.h"
 #include "engine/meter_tick.h"
 #include "app/tray_icon_win.h"
 #include "app/view_stack_win.h"
@@ -58,6 +59,9 @@ struct MeterEnvironment {
   uint16_t mailPort = 25;
   // The companion service's control; null = the service control manager.
   ServiceControl* service = nullptr;
+  // Runs the privileged steps of switching service mode; null = in process when
+  // elevated, else through the elevated helper (tests stand in for it).
+  ServiceSwitcher* switcher = nullptr;
 };
 
 struct WindowStateFlags {
@@ -153,6 +157,7 @@ private:
   std::optional<INT_PTR> OnMouseMove(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnServiceNotRunning(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
   std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
   // The switches of the menu's table and the per-connection ranges.
@@ -188,6 +193,18 @@ private:
   void ApplyNotificationPage(bool enabled, const AlertRule& rule, const EmailSettings& email);
   // Hands counting to the companion service or takes it back (page code 205).
   void ApplyServicePage(const ServiceSettings& page);
+  // Off -> on and on -> off, each with its privileged steps and their outcome.
+  void EnableServiceMode();
+  void DisableServiceMode();
+  // The per-user copies of what the service reads, saved before they are copied machine-wide.
+  void SavePerUserServiceCopies();
+  // The meter writes the log again: reopened read-write, today's counters
+  // reloaded with fresh baselines, the alert armed, the recorders restarted.
+  void TakeLogBack();
+  ServiceControl& Service();
+  ServiceSwitchPlan SwitchService(bool enable);
+  // At start-up: false when "ServiceEnabled" is on but the service neither runs nor starts.
+  bool ServiceRunsAtStart();
   // What the hand-over leaves to the usage alert and the rates recorder.
   void CloseRecordingFilesForService();
   void RearmAlertAfterService();
