@@ -85,7 +85,8 @@ void CMeterDlg::ApplyNotificationPage(bool enabled, const AlertRule& rule, const
   if (!env_.registry) return;
   if (enabled) {
     SaveEmailSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, email_);
-    if (IsServiceEnabled()) SaveEmailSettings(*env_.registry, RegRoot::LocalMachine, env_.registryRoot, email_);
+    if (IsServiceEnabled() && service_.sendMail)
+      SaveEmailSettings(*env_.registry, RegRoot::LocalMachine, env_.registryRoot, email_);
   }
   SaveGroups(kSaveNotification, true);
 }

@@ -11,7 +11,9 @@
 #include "alerts/usage_alert.h"
 #include "base/addresses.h"
 #include "engine/clock.h"
+#include "engine/handover.h"
 #include "app/meter_menu_win.h"
+#include "app/service_switch.h"
 #include "engine/meter_tick.h"
 #include "app/tray_icon_win.h"
 #include "app/view_stack_win.h"
@@ -56,6 +58,9 @@ struct MeterEnvironment {
   intptr_t (*openAddress)(const std::wstring& target, int show) = nullptr;
   // The companion service's control; null = the service control manager.
   ServiceControl* service = nullptr;
+  // Runs the privileged steps of switching service mode; null = in process when
+  // elevated, else through the elevated helper (tests stand in for it).
+  ServiceSwitcher* switcher = nullptr;
 };
 
 struct WindowStateFlags {
@@ -152,6 +157,7 @@ private:
   std::optional<INT_PTR> OnMouseMove(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnServiceNotRunning(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
   std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
   // The switches of the menu's table and the per-connection ranges.
@@ -187,14 +193,28 @@ private:
   void ApplyNotificationPage(bool enabled, const AlertRule& rule, const EmailSettings& email);
   // Hands counting to the companion service or takes it back (page code 205).
   void ApplyServicePage(const ServiceSettings& page);
+  // Off -> on and on -> off, each with its privileged steps and their outcome.
+  void EnableServiceMode();
+  void DisableServiceMode();
+  // The per-user copies of what the service reads, saved before they are copied machine-wide.
+  void SavePerUserServiceCopies();
+  // The meter writes the log again: reopened read-write, today's counters
+  // reloaded, the counting taken back from what `from` handed over (fresh
+  // baselines where nothing usable was), the alert armed, the recorders restarted.
+  void TakeLogBack(HandOverFrom from);
+  ServiceControl& Service();
+  ServiceSwitchPlan SwitchService(bool enable);
+  // At start-up: false when "ServiceEnabled" is on but the service neither runs nor starts.
+  bool ServiceRunsAtStart();
   // What the hand-over leaves to the usage alert and the rates recorder.
   void CloseRecordingFilesForService();
   void RearmAlertAfterService();
   void RestartRecordersAfterService();
   // The counting itself changes hands: counted up to now, written and handed
-  // over before the service starts; taken back once its stop is confirmed.
+  // over before the service starts; taken back once its stop is confirmed (or,
+  // when the service never started, from the meter's own hand-over).
   void HandCountingToService();
-  void TakeCountingFromService();
+  void TakeCountingBack(HandOverFrom from);
   // Registers the hot key anew for the current settings (or only unregisters it).
   void UpdateHotkey();
   // Displays or hides a connection as its item in the connections sub-menu does.

@@ -74,7 +74,12 @@ std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM lp) {
       ApplyNotificationPage(notification.enabled(), notification.rule(), notification.email());
       break;
     }
-    case kPageService: ApplyServicePage(static_cast<const COptServicePage&>(*page).values()); break;
+    case kPageService: {
+      auto& service = static_cast<COptServicePage&>(*page);
+      ApplyServicePage(service.values());
+      service.SetServiceState(service_.enabled);  // the box shows what the switch achieved
+      break;
+    }
     default: break;
   }
   return TRUE;

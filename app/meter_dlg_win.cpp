@@ -39,6 +39,7 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_MOUSEMOVE, &CMeterDlg::OnMouseMove},
     {WM_LBUTTONUP, &CMeterDlg::OnLButtonUp},
     {WM_LOG_OPEN_FAILED, &CMeterDlg::OnLogOpenFailed},
+    {WM_SERVICE_NOT_RUNNING, &CMeterDlg::OnServiceNotRunning},
     {WM_LOG_CLEARED, &CMeterDlg::OnLogCleared},
     {WM_MAIL_DONE, &CMeterDlg::OnMailDone},
 };
@@ -165,6 +166,12 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   if (env_.registry) LoadSettings(*env_.registry, env_.registryRoot, settings_, &startRect_);
   if (env_.registry) LoadEmailSettings(*env_.registry, env_.registryRoot, email_);
   if (env_.registry) LoadServiceSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, service_);
+  // Service mode only while the service counts; otherwise this run writes the
+  // log itself ("ServiceEnabled" stays stored, so the next start looks again).
+  if (service_.enabled && !ServiceRunsAtStart()) {
+    service_.enabled = false;
+    ::PostMessageW(hwnd_, WM_SERVICE_NOT_RUNNING, 0, 0);
+  }
 
   // Window title and icons.
   bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,

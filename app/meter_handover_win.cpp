@@ -14,11 +14,10 @@ void CMeterDlg::HandCountingToService() {
   }
 }
 
-void CMeterDlg::TakeCountingFromService() {
+void CMeterDlg::TakeCountingBack(HandOverFrom from) {
   if (env_.registry) {
-    TakeCountingOver(catalogue_, env_.adapters, *env_.clock, *env_.registry, env_.registryRoot,
-                     HandOverFrom::Service);
-  } else if (env_.adapters) {
-    TakeHandOverBaselines(catalogue_, *env_.adapters, nullptr, env_.clock->Seconds());
+    TakeCountingOver(catalogue_, env_.adapters, *env_.clock, *env_.registry, env_.registryRoot, from);
+  } else {
+    DropBaselines(catalogue_);
   }
 }

@@ -129,6 +129,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
   Win32Registry registry;
   MachineWideStore machineWide(registry);
   ServiceLogPlatform logPlatform(&adapters);
+  logPlatform.SetPlainFilesOnly(true);  // the log path lies where a user may put a link
   CompanionService service(clock, adapters, logPlatform, machineWide, platform);
   if (!service.Start()) {
     ReportState(SERVICE_STOPPED, ERROR_OPEN_FAILED);

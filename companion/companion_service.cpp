@@ -22,8 +22,12 @@ bool CompanionService::Start() {
   LoadServiceSettings(registry_, RegRoot::LocalMachine, root_, service_);
   BuildCatalogue(catalogue_, registry_, adapters_, root_);
   log_.LocateLogFile(registry_, root_, false);
+  log_.SetLeaveForeignFiles(true);
   if (!log_.OpenLogFile(false)) {
-    platform_.LogEvent(L"The traffic log \"" + log_.path() + L"\" cannot be opened; the service stops.", true);
+    platform_.LogEvent(L"The traffic log \"" + log_.path() +
+                           (log_.refusedForeign() ? L"\" is not a Zephra traffic log and is left as it is; the service stops."
+                                                  : L"\" cannot be opened; the service stops."),
+                       true);
     return false;
   }
   tick_.LoadTodayCounters();

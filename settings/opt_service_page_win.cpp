@@ -23,7 +23,11 @@ const COptServicePage::CmdEntry COptServicePage::kCommands[] = {
 };
 
 COptServicePage::COptServicePage(const ServiceSettings& settings, const std::vector<AdapterRow>& connections)
-    : COptionPage(kPageService), settings_(settings), jobs_(settings.reports), connections_(connections) {
+    : COptionPage(kPageService),
+      settings_(settings),
+      jobs_(settings.reports),
+      connections_(connections),
+      running_(settings.enabled) {
   editJob_ = [this](HWND owner, ReportJob& job) {
     CReportDlg dlg(job, connections_, inst_);
     if (dlg.Run(owner) != IDOK) return false;
@@ -33,6 +37,7 @@ COptServicePage::COptServicePage(const ServiceSettings& settings, const std::vec
   open_ = [](const std::wstring& target, const wchar_t* verb, int show) {
     ::ShellExecuteW(nullptr, verb, target.c_str(), nullptr, nullptr, show);
   };
+  shield_ = [](HWND button, bool shield) { ::SendMessageW(button, BCM_SETSHIELD, 0, shield ? TRUE : FALSE); };
 }
 
 PROPSHEETPAGEW COptServicePage::Record(HINSTANCE inst) {
@@ -53,6 +58,7 @@ std::optional<INT_PTR> COptServicePage::OnInitDialog(WPARAM, LPARAM) {
   list_.AddColumn(3, L"Report File", 150, LVCFMT_LEFT, kSortText);
   FillRows(-1);
   EnableControls();
+  UpdateShield();
   filling_ = false;
   return TRUE;
 }
@@ -99,7 +105,24 @@ std::optional<INT_PTR> COptServicePage::OnNotify(WPARAM, LPARAM lp) {
 void COptServicePage::OnEnableCmd(WORD, WORD code, HWND) {
   if (code != BN_CLICKED) return;
   EnableControls();
+  UpdateShield();
   SetModified();
+}
+
+void COptServicePage::SetServiceState(bool enabled) {
+  running_ = enabled;
+  settings_.enabled = enabled;
+  if (!hwnd_) return;
+  ::CheckDlgButton(hwnd_, IDC_SVC_ENABLE, enabled ? BST_CHECKED : BST_UNCHECKED);
+  EnableControls();
+  UpdateShield();
+}
+
+void COptServicePage::UpdateShield() {
+  const HWND sheet = ::GetParent(hwnd_);
+  const bool differs = (::IsDlgButtonChecked(hwnd_, IDC_SVC_ENABLE) == BST_CHECKED) != running_;
+  for (int id : {IDOK, ID_APPLY_NOW})
+    if (HWND button = ::GetDlgItem(sheet, id)) shield_(button, differs);
 }
 
 void COptServicePage::OnOptionCmd(WORD, WORD code, HWND) {

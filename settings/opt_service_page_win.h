@@ -17,6 +17,8 @@ public:
   using EditJobFn = std::function<bool(HWND owner, ReportJob& job)>;
   // Opens a target with a shell verb (the services console).
   using OpenFn = std::function<void(const std::wstring& target, const wchar_t* verb, int show)>;
+  // Shows or hides the elevation shield on one of the sheet's buttons (IDOK, Apply).
+  using ShieldFn = std::function<void(HWND button, bool shield)>;
 
   // `connections`: the catalogue's connections, for the names in the list.
   COptServicePage(const ServiceSettings& settings, const std::vector<AdapterRow>& connections);
@@ -25,6 +27,10 @@ public:
 
   void SetEditJob(EditJobFn edit) { editJob_ = std::move(edit); }
   void SetOpen(OpenFn open) { open_ = std::move(open); }
+  void SetShield(ShieldFn shield) { shield_ = std::move(shield); }
+  // After Apply: whether service mode is on now. The box shows it, and OK and
+  // Apply carry the shield while the box differs from it (switching needs approval).
+  void SetServiceState(bool enabled);
 
 private:
   friend class Dialog<COptServicePage>;
@@ -43,6 +49,7 @@ private:
 
   void FillRows(int select);
   void EnableControls();
+  void UpdateShield();
   // The index in jobs_ of the selected row, or -1.
   int SelectedJob() const;
 
@@ -52,5 +59,7 @@ private:
   CReportList list_;
   EditJobFn editJob_;
   OpenFn open_;
+  ShieldFn shield_;
+  bool running_;  // service mode as the meter runs it
   HINSTANCE inst_ = nullptr;
 };

@@ -55,7 +55,7 @@ bool WinLogFile::Truncate(uint64_t size) {
 
 bool WinLogFile::Flush() { return writable_ && ::FlushFileBuffers(handle_.get()); }
 
-std::unique_ptr<LogFile> OpenLogFileHandle(const std::wstring& path, LogOpenMode mode) {
+std::unique_ptr<LogFile> OpenLogFileHandle(const std::wstring& path, LogOpenMode mode, bool plainFilesOnly) {
   DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
   DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS;
   switch (mode) {
@@ -76,13 +76,21 @@ std::unique_ptr<LogFile> OpenLogFileHandle(const std::wstring& path, LogOpenMode
       flags = FILE_ATTRIBUTE_NORMAL;
       break;
   }
+  // The link itself is opened, never what it points to.
+  if (plainFilesOnly) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
   FileHandle h(::CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
   if (!h) return nullptr;
+  if (plainFilesOnly) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || info.nNumberOfLinks > 1)
+      return nullptr;
+  }
   return std::make_unique<WinLogFile>(std::move(h), (access & GENERIC_WRITE) != 0);
 }
 
 std::unique_ptr<LogFile> WinLogPlatform::OpenFile(const std::wstring& path, LogOpenMode mode) {
-  return OpenLogFileHandle(path, mode);
+  return OpenLogFileHandle(path, mode, plainFilesOnly_);
 }
 
 bool WinLogPlatform::AppDataFolder(std::wstring& out) {

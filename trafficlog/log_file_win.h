@@ -27,7 +27,9 @@ private:
 
 // Normal mode: read and write, others may only read (so the service cannot write
 // while the meter runs). Service mode: read only, others may read and write.
-std::unique_ptr<LogFile> OpenLogFileHandle(const std::wstring& path, LogOpenMode mode);
+// plainFilesOnly: a path that names a link (a reparse point or a file with more
+// than one name), a folder or a device is not opened.
+std::unique_ptr<LogFile> OpenLogFileHandle(const std::wstring& path, LogOpenMode mode, bool plainFilesOnly = false);
 
 class WinLogPlatform : public LogPlatform {
 public:
@@ -42,9 +44,12 @@ public:
   int QueryServiceState() override;
   bool StopService() override;
   bool ListAdapters(std::vector<AdapterInfo>& out) override;
+  // The companion service opens only plain files (see OpenLogFileHandle).
+  void SetPlainFilesOnly(bool only) { plainFilesOnly_ = only; }
 
 private:
   AdapterSource* adapters_;
+  bool plainFilesOnly_ = false;
   std::wstring serviceName_;
 };
 

@@ -81,6 +81,7 @@ bool TrafficLog::SaveLogPathSetting(RegistryStore& registry, RegRoot root, const
 bool TrafficLog::OpenLogFile(bool serviceMode) {
   file_.reset();
   serviceMode_ = serviceMode;
+  refusedForeign_ = false;
   if (path_.empty()) return false;
 
   if (serviceMode) {
@@ -120,6 +121,10 @@ bool TrafficLog::OpenLogFile(bool serviceMode) {
   }
   // Not a log of this format. Start afresh, but only once its bytes are safe
   // in a copy: the path may name some other file of the user's.
+  if (leaveForeign_) {
+    refusedForeign_ = true;
+    return false;
+  }
   if (!CopyAside(*f)) return false;
   if (!f->Truncate(0) || !WriteHeader(*f)) return false;
   file_ = std::move(f);

@@ -89,6 +89,11 @@ public:
   // when it cannot be copied it is left alone and opening fails.
   bool OpenLogFile(bool serviceMode);
   void CloseLogFile() { file_.reset(); }
+  // The companion service keeps the log as the local system, at a path a user
+  // chose: a file that is not a log is then refused (refusedForeign()), never
+  // copied aside nor started afresh.
+  void SetLeaveForeignFiles(bool leave) { leaveForeign_ = leave; }
+  bool refusedForeign() const { return refusedForeign_; }
 
   // Fills every entry's today counters and record offset from the records of the date.
   bool LoadTodayCounters(EntrySpan entries, const LocalTime& date);
@@ -115,6 +120,8 @@ private:
   std::wstring path_;
   bool customPath_ = false;
   bool serviceMode_ = false;
+  bool leaveForeign_ = false;
+  bool refusedForeign_ = false;
   std::unique_ptr<LogFile> file_;
   std::wstring backupPath_;
   int serviceStops_ = 0;

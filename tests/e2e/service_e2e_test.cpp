@@ -4,10 +4,18 @@
 // refuses a report path that is no report file, and writes the log at stop.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <sddl.h>
+
+#include <map>
 #include <string>
 
+#include "alerts/email_settings.h"
+#include "app/service_switch_win.h"
 #include "e2e/e2e_support.h"
 #include "service_control/service_control_win.h"
+#include "settings/meter_settings.h"
+#include "settings/registry_security_win.h"
 #include "settings/registry_win.h"
 #include "settings/service_settings.h"
 
@@ -37,6 +45,91 @@ DWORD RunCli(const std::wstring& args) {
   ::CloseHandle(pi.hThread);
   ::CloseHandle(pi.hProcess);
   return code;
+}
+
+// The allowing entries of a machine-wide key's DACL: SID string -> access mask.
+std::map<std::wstring, DWORD> AllowedAccess(const std::wstring& key) {
+  std::map<std::wstring, DWORD> out;
+  HKEY k = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, READ_CONTROL, &k) != ERROR_SUCCESS) return out;
+  DWORD size = 0;
+  ::RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, nullptr, &size);
+  std::vector<BYTE> sd(size);
+  const LONG rc = ::RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, sd.data(), &size);
+  ::RegCloseKey(k);
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (rc != ERROR_SUCCESS || !::GetSecurityDescriptorDacl(sd.data(), &present, &dacl, &defaulted)) return out;
+  if (!present || !dacl) return {{L"everyone (no DACL)", ~0u}};
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    wchar_t* sid = nullptr;
+    if (!::ConvertSidToStringSidW(&ace->SidStart, &sid)) continue;
+    out[sid] |= ace->Mask;
+    ::LocalFree(sid);
+  }
+  return out;
+}
+
+TEST(ServiceHelper, SwitchesServiceModeElevatedAndKeepsTheKeyFromOtherUsers) {
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring log = std::wstring(temp) + L"zephra-helper-e2e.log";
+  ::DeleteFileW(log.c_str());
+  RemoveService();
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRoot);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
+  // The per-user options as the meter leaves them before it starts the helper.
+  Win32Registry registry;
+  const std::wstring root = std::wstring(kRoot) + L"\\", mailKey = EmailSettingsKeyPath(root);
+  ASSERT_TRUE(registry.WriteString(RegRoot::CurrentUser, OptionsKeyPath(root), L"TrafficLogFile", log));
+  ServiceSettings service;
+  service.enabled = service.sendMail = true;
+  ASSERT_TRUE(SaveServiceSettings(registry, RegRoot::CurrentUser, root, service));
+  MeterSettings settings = DefaultSettings(false);
+  settings.notificationEnabled = 1;
+  ASSERT_TRUE(SaveSettings(registry, RegRoot::CurrentUser, root, settings, kSaveNotification));
+  EmailSettings mail;
+  mail.password = L"secret";
+  ASSERT_TRUE(SaveEmailSettings(registry, RegRoot::CurrentUser, root, mail));
+
+  const std::wstring helper = BuildDir() + L"zephra.exe", user = CurrentUserSid();
+  ASSERT_FALSE(user.empty());
+  ASSERT_EQ(LaunchServiceHelper(nullptr, helper, true, root, user), ServiceSwitchResult{});
+  EXPECT_EQ(QueryServiceState(), SERVICE_RUNNING);
+  std::wstring password;
+  EXPECT_TRUE(registry.ReadString(RegRoot::LocalMachine, mailKey, L"AuthPass", password));
+  EXPECT_EQ(password, L"secret");
+  for (const std::wstring& key : {std::wstring(kRoot), mailKey}) {
+    SCOPED_TRACE(key);
+    std::map<std::wstring, DWORD> access = AllowedAccess(key);
+    EXPECT_EQ(access.size(), 3u);  // SYSTEM, Administrators and the enabling user; no Users, no Everyone
+    EXPECT_EQ(access.count(L"S-1-5-18"), 1u);
+    EXPECT_EQ(access.count(L"S-1-5-32-544"), 1u);
+    EXPECT_EQ(access[user] & KEY_SET_VALUE, static_cast<DWORD>(KEY_SET_VALUE));
+  }
+
+  ASSERT_EQ(LaunchServiceHelper(nullptr, helper, false, root, user), ServiceSwitchResult{});
+  EXPECT_EQ(QueryServiceState(), -1);
+  EXPECT_FALSE(registry.KeyExists(RegRoot::LocalMachine, mailKey));
+  const std::map<std::wstring, DWORD> after = AllowedAccess(kRoot);
+  EXPECT_EQ(after.count(user), 0u);
+  EXPECT_EQ(after.size(), 2u);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRoot);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
+  ::DeleteFileW(log.c_str());
+}
+
+TEST(ZephraManifest, RunsAsInvoker) {
+  HMODULE exe = ::LoadLibraryExW((BuildDir() + L"zephra.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC found = ::FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(exe, found))),
+                             ::SizeofResource(exe, found));
+  EXPECT_NE(manifest.find("requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+  ::FreeLibrary(exe);
 }
 
 TEST(ZephraServiceExe, CountsReportsAndWritesTheLogUntilStopped) {

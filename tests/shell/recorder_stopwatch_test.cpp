@@ -179,6 +179,14 @@ TEST_F(MeterRecorder, TicksWriteLinesAndApplyingReopensOnlyAChangedRow) {
 // While the service records, the meter keeps no file, copies the values to
 // the machine-wide root and asks for the service's restart after OK.
 TEST_F(MeterRecorder, TheServiceRecordsInstead) {
+  struct RunningService : ServiceControl {
+    int Query() override { return kServiceStateRunning; }
+    bool Install() override { return false; }
+    bool StartAndWait() override { return true; }
+    bool StopAndWait() override { return false; }
+    bool Remove() override { return false; }
+  } running;
+  env.service = &running;
   const std::wstring service = reg.key(L"Service");
   registry.WriteDword(RegRoot::CurrentUser, service, L"ServiceEnabled", 1);
   registry.WriteBinary(RegRoot::CurrentUser, service, L"ServiceOptions", {1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});

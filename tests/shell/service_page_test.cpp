@@ -3,10 +3,13 @@
 // read-only and read-write, and the service calls in their order.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/service_switch_win.h"
 #include "res/resource.h"
 #include "settings/opt_service_page_win.h"
 #include "settings/options_sheet_win.h"
@@ -33,6 +36,18 @@ public:
   std::wstring calls;
 };
 
+// The helper as the meter sees it: the privileged steps in this process (over
+// the fake service), or an outcome the test names.
+class HelperStandIn : public ServiceSwitcher {
+public:
+  explicit HelperStandIn(ServiceSwitcher& real) : real_(real) {}
+  ServiceSwitchResult Switch(bool enable) override { return scripted ? *scripted : real_.Switch(enable); }
+  std::optional<ServiceSwitchResult> scripted;
+
+private:
+  ServiceSwitcher& real_;
+};
+
 ReportJob Job(int32_t type, int32_t kind, const char* id, int32_t interval, const wchar_t* file) {
   return ReportJob{type, kind, id, interval, 0, file};
 }
@@ -42,6 +57,7 @@ public:
   void SetUp() override {
     adapters.Add("{AAAAAAAA-0000-0000-0000-000000000001}", 1);
     env.service = &service;
+    env.switcher = &helper;
     ASSERT_TRUE(Start());
   }
   void TearDown() override { sheet.reset(); }
@@ -57,6 +73,7 @@ public:
       return true;
     });
     page->SetOpen([this](const std::wstring& target, const wchar_t* verb, int) { opened.push_back(std::wstring(verb) + L"|" + target); });
+    page->SetShield([this](HWND button, bool on) { shields[::GetDlgCtrlID(button)] = on; });
     sheet = std::make_unique<COptionsSheet>(::GetModuleHandleW(nullptr), hwnd);
     sheet->AddPage(*page);
     ASSERT_NE(sheet->Create(hwnd), nullptr);
@@ -104,7 +121,17 @@ public:
     Apply();
   }
 
+  bool Checked(int id) const { return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+  DWORD StoredEnabled() const {
+    DWORD enabled = 9;
+    ReadDwordValue(HKEY_CURRENT_USER, reg.key(L"Service"), L"ServiceEnabled", enabled);
+    return enabled;
+  }
+
   FakeService service;
+  WinServiceSwitcher inProcess{registry, reg.root(), service, WinServiceSwitcher::Mode::InProcess};
+  HelperStandIn helper{inProcess};
+  std::map<int, bool> shields;
   std::unique_ptr<COptServicePage> page;
   std::unique_ptr<COptionsSheet> sheet;
   HWND dlg = nullptr;
@@ -205,9 +232,9 @@ TEST_F(ServicePageTest, SwitchingOnCopiesMachineWideOpensReadOnlyAndStartsTheSer
   EXPECT_EQ(enabled, 1u);
   EXPECT_FALSE(ValueNames(HKEY_LOCAL_MACHINE, reg.key(L"AdaptersEx\\100-")).empty());
 
-  // Applied again while running: only the copies are written.
+  // Applied again while running: only the copies are written, without the helper.
   ApplyPage(s);
-  EXPECT_EQ(service.calls, L"query install start query ");
+  EXPECT_EQ(service.calls, L"query install start ");
 }
 
 TEST_F(ServicePageTest, SwitchingOffReopensReadWriteOnlyOnceTheServiceStopped) {
@@ -224,10 +251,14 @@ TEST_F(ServicePageTest, SwitchingOffReopensReadWriteOnlyOnceTheServiceStopped) {
     EncodeLogHeader(bytes);
     EncodeDayRecord(DayRecord{2026, 12, 8, 2, 100, "", 123456, 789}, bytes + kLogHeaderSize);
     ASSERT_TRUE(WriteFileBytes(env.logPath, std::string(reinterpret_cast<char*>(bytes), sizeof bytes)));
+    TickSeconds(1);
+    adapters.Count(1, 5000, 0);  // counted by the service before it stopped
     s.enabled = false;
     ApplyPage(s);
     EXPECT_EQ(service.calls, L"query stop remove ");
     EXPECT_EQ(meter->catalogue()[0].todayIn, stops ? 123456u : 0u);  // reloaded only from a log of its own
+    TickSeconds(1);
+    if (stops) EXPECT_EQ(meter->catalogue()[0].todayIn, 123456u);  // fresh baselines: not counted twice
     EXPECT_EQ(meter->log().serviceMode(), !stops);
     EXPECT_EQ(messages.size(), stops ? 0u : 1u);
     DWORD enabled = 1;
@@ -237,6 +268,70 @@ TEST_F(ServicePageTest, SwitchingOffReopensReadWriteOnlyOnceTheServiceStopped) {
   // Read-write again: the next slice's counts reach the file.
   TickSeconds(2);
   EXPECT_TRUE(meter->log().file()->writable());
+}
+
+TEST_F(ServicePageTest, EveryOutcomeOfTheHelperLeavesOneWriterOfTheLog) {
+  auto step = [](ServiceStep failed) { return FromServiceHelperExitCode(ServiceHelperExitCode({failed, 5})); };
+  struct Case {
+    ServiceSwitchResult result;
+    bool serviceMode;
+    const wchar_t* says;
+  };
+  const Case cases[] = {
+      {{ServiceStep::Approval, kErrorCancelled}, false, L"needs administrator approval"},
+      {step(ServiceStep::Helper), false, L"running the helper"},
+      {step(ServiceStep::KeyAccess), false, L"securing the machine-wide settings failed"},
+      {step(ServiceStep::Copies), false, L"writing the machine-wide copies"},
+      {step(ServiceStep::Install), false, L"installing the service failed.\n\nAdministrator rights"},
+      {step(ServiceStep::Start), false, L"starting the service failed"},
+      {{}, true, nullptr},  // last: the meter stays on for what follows
+  };
+  ServiceSettings on;
+  on.enabled = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.result.failed));
+    messages.clear();
+    helper.scripted = c.result;
+    ApplyPage(on);
+    EXPECT_EQ(meter->serviceSettings().enabled, c.serviceMode);
+    EXPECT_EQ(meter->log().serviceMode(), c.serviceMode);
+    EXPECT_EQ(meter->log().file()->writable(), !c.serviceMode);
+    EXPECT_EQ(StoredEnabled(), c.serviceMode ? 1u : 0u);
+    EXPECT_EQ(Checked(IDC_SVC_ENABLE), c.serviceMode);
+    EXPECT_FALSE(shields[IDOK] || shields[ID_APPLY_NOW]);
+    ASSERT_EQ(messages.size(), c.says ? 1u : 0u);
+    if (c.says) EXPECT_NE(messages[0].find(c.says), std::wstring::npos) << messages[0];
+  }
+  // Declined while on: nothing changes, the service keeps the log.
+  helper.scripted = ServiceSwitchResult{ServiceStep::Approval, kErrorCancelled};
+  messages.clear();
+  ApplyPage(ServiceSettings{});
+  EXPECT_TRUE(meter->log().serviceMode());
+  EXPECT_EQ(StoredEnabled(), 1u);
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ServicePageTest, OkAndApplyCarryTheShieldWhileTheBoxDiffersFromTheRunningState) {
+  Open(ServiceSettings{});
+  EXPECT_FALSE(shields[IDOK]);
+  Click(IDC_SVC_ENABLE);
+  EXPECT_TRUE(shields[IDOK]);
+  EXPECT_TRUE(shields[ID_APPLY_NOW]);
+  Click(IDC_SVC_ENABLE);
+  EXPECT_FALSE(shields[IDOK]);
+  EXPECT_FALSE(shields[ID_APPLY_NOW]);
+}
+
+TEST_F(ServicePageTest, AServiceThatDoesNotRunLeavesTheLogToTheMeterAtStart) {
+  ServiceSettings on;
+  on.enabled = true;
+  ASSERT_TRUE(SaveServiceSettings(registry, RegRoot::CurrentUser, reg.root(), on));
+  service.state = kServiceStateStopped;
+  ASSERT_TRUE(Start());
+  PumpPending();
+  EXPECT_FALSE(meter->serviceSettings().enabled);
+  EXPECT_TRUE(meter->log().file()->writable());
+  EXPECT_EQ(messages, std::vector<std::wstring>{std::wstring(L"Zephra|") + kServiceNotRunningText});
 }
 
 using ServiceScreenshots = ServicePageTest;
