@@ -4,6 +4,9 @@
 // and at a fixed scale, the pickers, and the meter's options command.
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <cwctype>
 #include <map>
 #include <set>
 #include <memory>
@@ -395,22 +398,58 @@ TEST_F(OptionsSheetTest, OptionsCommandRemembersThePage) {
   EXPECT_FALSE(::GetMenuState(popup, ID_OPTIONS, MF_BYCOMMAND) & MF_GRAYED);
 }
 
-// Pictures of the three pages for the documentation (scripts/screenshots.sh).
+// Pictures of every page of the sheet the meter opens (F2), each showing all
+// the tabs, for the documentation (scripts/screenshots.sh): options-<tab>.bmp.
 using OptionsScreenshots = OptionsSheetTest;
 
-TEST_F(OptionsScreenshots, DISABLED_ThreePages) {
-  const wchar_t* dir = _wgetenv(L"ZEPHRA_SCREENSHOT_DIR");
+TEST_F(OptionsScreenshots, DISABLED_EveryPage) {
+  static const wchar_t* dir;
+  static int step, pages;
+  static std::vector<std::wstring> written;
+  dir = _wgetenv(L"ZEPHRA_SCREENSHOT_DIR");
   ASSERT_NE(dir, nullptr) << "set ZEPHRA_SCREENSHOT_DIR";
-  const wchar_t* names[] = {L"general", L"graph-text", L"adapters"};
-  for (int i = 0; i < 3; ++i) {
-    Open(i);
-    Go(i);
-    if (i == 2) SelectRow(0);
-    ::SetWindowPos(sheet->hwnd(), HWND_TOP, 60, 40, 0, 0, SWP_NOSIZE);
-    ::RedrawWindow(sheet->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpUntil([] { return false; }, 400);
-    EXPECT_TRUE(WriteScreenBmp(sheet->hwnd(), std::wstring(dir) + L"\\options-" + names[i] + L".bmp"));
-  }
+  step = 0;
+  pages = 0;
+  written.clear();
+  // Every fifth timer step shows the next page; the step before it takes the picture.
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND options = ::FindWindowW(nullptr, L"Zephra Options");
+    if (!options) return;
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(options, PSM_GETTABCONTROL, 0, 0));
+    pages = TabCtrl_GetItemCount(tabs);
+    const int page = step / 5;
+    if (page >= pages) {
+      ::SendMessageW(options, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+      return;
+    }
+    if (step % 5 == 0) {
+      ::SetWindowPos(options, HWND_TOP, 60, 40, 0, 0, SWP_NOSIZE);
+      ::SendMessageW(options, PSM_SETCURSEL, static_cast<WPARAM>(page), 0);
+      ::RedrawWindow(options, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    } else if (step % 5 == 4) {
+      wchar_t text[64] = {};
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = 64;
+      TabCtrl_GetItem(tabs, page, &item);
+      std::wstring name;  // "Graph & Text" -> "graph-text"
+      for (const wchar_t* c = text; *c; ++c) {
+        if (*c == L'&') continue;
+        if (*c == L' ') {
+          if (!name.empty() && name.back() != L'-') name += L'-';
+        } else {
+          name += static_cast<wchar_t>(::towlower(*c));
+        }
+      }
+      if (WriteScreenBmp(options, std::wstring(dir) + L"\\options-" + name + L".bmp")) written.push_back(name);
+    }
+    ++step;
+  });
+  Command(ID_OPTIONS);
+  ::KillTimer(nullptr, timer);
+  EXPECT_GE(pages, 5);
+  EXPECT_EQ(static_cast<int>(written.size()), pages);
 }
 
 }  // namespace

@@ -322,7 +322,7 @@ TEST_F(RecorderStopwatchScreenshots, DISABLED_BothWindows) {
   PumpPending();
   ::Sleep(300);
   PumpPending();
-  EXPECT_TRUE(WriteScreenBmp(r, std::wstring(dir) + L"\\rates_recorder.bmp"));
+  EXPECT_TRUE(WriteScreenBmp(r, std::wstring(dir) + L"\\rates-recorder.bmp"));
   ::DestroyWindow(r);
 }
 

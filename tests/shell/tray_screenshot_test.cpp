@@ -116,7 +116,7 @@ void CALLBACK MenuStep(HWND, UINT, UINT_PTR, DWORD) {
     }
     ::InflateRect(&all, 8, 8);
     HDC screen = ::GetDC(nullptr);
-    g_saved = SaveBmp(screen, all, ShotPath("popup_menu.bmp"));
+    g_saved = SaveBmp(screen, all, ShotPath("popup-menu.bmp"));
     ::ReleaseDC(nullptr, screen);
     g_step = 20;
     ::EndMenu();
@@ -189,7 +189,7 @@ TEST(TrayScreenshot, DISABLED_TrayGraph) {
     const int x = kGap + (style == 1 ? 0 : kSize + kGap);
     ::StretchBlt(out.get(), x, kGap, kSize, kSize, graph.get(), 0, 0, 16, 16, SRCCOPY);
   }
-  EXPECT_TRUE(SaveBmp(out.get(), all, ShotPath("tray_graph.bmp")));
+  EXPECT_TRUE(SaveBmp(out.get(), all, ShotPath("tray-graph.bmp")));
 }
 
 TEST(TrayScreenshot, DISABLED_AboutWindow) {
