@@ -154,6 +154,7 @@ private:
   std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnLogDamaged(WPARAM, LPARAM);
   std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
   // The switches of the menu's table and the per-connection ranges.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
@@ -251,6 +252,7 @@ private:
   WinRecordingFiles recordingFiles_;
   RatesRecorder recorder_{recordingFiles_};
   MeterTick tick_;  // after the catalogue and the log it works on
+  LogBackups backups_{*log_};  // the daily copy of the log, moved on by the tick
   EmailSettings email_;
   UsageAlert alert_;  // after the settings and the catalogue it reads
   HACCEL accel_ = nullptr;
@@ -265,6 +267,7 @@ private:
   // The reports window's connection and page, kept for the run only.
   SelectedConnection reportsConnection_;
   int reportsPage_ = 0;
+  std::wstring pendingLogPath_;  // chosen by Change or Restore: the log of the next start
   int optionsPage_ = 0;  // the options sheet's page when it was last closed
 };
 

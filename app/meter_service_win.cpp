@@ -34,6 +34,14 @@ void CMeterDlg::ApplyServicePage(const ServiceSettings& page) {
   if (env_.registry) SaveServiceSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, service_);
 
   if (service_.enabled) {
+    if (!wasEnabled && !pendingLogPath_.empty()) {
+      // The log chosen for the next start is the one the service gets: the
+      // meter takes it now too, created as a log if need be.
+      log_->CloseLogFile();
+      log_->SetPath(pendingLogPath_, true);
+      log_->OpenLogFile(false);
+      pendingLogPath_.clear();
+    }
     // The service reads only the machine-wide copies. Failures there are silent.
     if (env_.registry) {
       RegistryStore& reg = *env_.registry;

@@ -26,6 +26,12 @@ bool CompanionService::Start() {
     return false;
   }
   tick_.LoadTodayCounters();
+  if (log_.openCheck().damaged())
+    platform_.LogEvent(LogDamageText(log_.path(), log_.openCheck().damagedRecords,
+                                     NewestDailyBackup(log_.platform(), log_.path())),
+                       true);
+  backups_.SetDays(settings_.logBackupDays);
+  tick_.SetBackups(&backups_);
   LoadEmailSettings(registry_, root_, email_);
   // The meter window leaves the mail to the service: here nothing holds it back.
   alert_.service = ServiceMailOptions{};
@@ -75,6 +81,7 @@ void CompanionService::Second() {
 
 void CompanionService::Stop() {
   tick_.WriteTodayRecords();
+  backups_.Finish();
   log_.CloseLogFile();
   if (recorder_) recorder_->CloseAll();
 }

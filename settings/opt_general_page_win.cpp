@@ -42,6 +42,8 @@ std::optional<INT_PTR> COptGeneralPage::OnInitDialog(WPARAM, LPARAM) {
   }
   margins_.Attach(::GetDlgItem(hwnd_, IDC_GEN_MARGINS_SPIN), 0, 1000);
   margins_.SetValue(values_.rateViewMargins);
+  backupDays_.Attach(::GetDlgItem(hwnd_, IDC_GEN_BACKUP_DAYS_SPIN), 0, kMaxLogBackupDays);
+  backupDays_.SetValue(values_.logBackupDays);
   filling_ = false;
   return TRUE;
 }
@@ -76,6 +78,9 @@ std::optional<PageProblem> COptGeneralPage::ReadAndCheck() {
   v.displayUnitByte = ::IsDlgButtonChecked(hwnd_, IDC_GEN_UNIT_BYTES) == BST_CHECKED ? 1 : 0;
   int32_t margins = 0;
   v.rateViewMargins = margins_.Value(margins) ? margins : 0;
+  int32_t backupDays = 0;
+  // An empty or unreadable box counts as out of range, so Apply names the range.
+  v.logBackupDays = backupDays_.Value(backupDays) ? backupDays : -1;
   const int32_t percent = SelectedData(hwnd_, IDC_GEN_TRANSPARENCY, -1);
   if (auto problem = CheckGeneralPage(v, canSetTransparency_, percent >= 0)) return problem;
   if (canSetTransparency_) v.transparentPercent = percent;

@@ -42,6 +42,9 @@ public:
   int QueryServiceState() override;
   bool StopService() override;
   bool ListAdapters(std::vector<AdapterInfo>& out) override;
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override;
+  bool RemoveFile(const std::wstring& path) override;
+  std::vector<std::wstring> ListFiles(const std::wstring& folder) override;
 
 private:
   AdapterSource* adapters_;

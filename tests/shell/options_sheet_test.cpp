@@ -130,6 +130,8 @@ TEST_F(OptionsSheetTest, EveryCheckBringsItsPageForwardFocusesAndAppliesNothing)
        L"The margins for rate view must be greater than or equal to 0.", IDC_GEN_MARGINS},
       {0, [](OptionsSheetTest& t) { t.Click(IDC_GEN_GRAPH), t.Click(IDC_GEN_TEXT); },
        L"At least either graph or text should be displayed.", IDC_GEN_GRAPH},
+      {0, [](OptionsSheetTest& t) { t.Set(IDC_GEN_BACKUP_DAYS, L"366"); },
+       L"The daily backups of the traffic log range from 0 (none) to 365.", IDC_GEN_BACKUP_DAYS},
       {1, [](OptionsSheetTest& t) { t.Set(IDC_GT_HEIGHT_PERCENT, L"101"); },
        L"The maximum graph rate height percent ranges from 50 to 100.", IDC_GT_HEIGHT_PERCENT},
       {1, [](OptionsSheetTest& t) { t.Set(IDC_GT_PULSE_WIDTH, L"0"); },
