@@ -16,8 +16,8 @@ const wchar_t kClearQuestion[] =
     L"Are you sure you want to clear all traffic logs?\n\nA copy of the log is kept first in the folder \"%s\"; "
     L"Restore on the Summary page brings it back.";
 const wchar_t kClearInServiceMode[] =
-    L"The Zephra Service keeps the traffic log while it runs, so the log cannot be cleared now. To clear it, switch "
-    L"the service off on the Service page of the options first.";
+    L"The Zephra Service keeps the traffic log, and the log cannot be cleared while the service runs. To clear "
+    L"it, switch the service off on the Service page of the options first.";
 const wchar_t kClearFailed[] =
     L"The traffic log was not cleared: its copy in the folder \"%s\" could not be made.";
 

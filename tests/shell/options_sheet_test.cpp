@@ -205,6 +205,7 @@ TEST_F(OptionsSheetTest, ApplyWritesThePageGroupsOnly) {
       L"WeekStartDay", L"MonthStartDay", L"RateViewMargins", L"TransparentPercent", L"StartMinimized",
       L"StartWithWindows", L"HotkeyEnabled", L"HotkeyChar", L"DateFormat", L"SemiTransparent",
       L"EnableClickThrough", L"ShowIPInTitle", L"AlwaysOnTop", L"ShowCaption", L"DisplayUnitByte",
+      L"LogBackupDays",
       L"DisplayTitle", L"DisplayGraph", L"DisplayScaleGrid", L"DisplayScale", L"DisplayText",
       L"DisplayMaxRateInText", L"TextCrSameAsGraphCr", L"DispAvgValuesInText", L"DispAvgDownLine",
       L"DispAvgUpLine", L"DisplayTimeGrid", L"DisplayTimeText", L"ScaleGridOnTop", L"TimeGridOnTop",
