@@ -410,7 +410,7 @@ void CMeterDlg::ShutdownMeter() {
 
   // Today's last counts go to the log.
   tick_.WriteTodayRecords();
-  backups_.Finish();
+  backups_.Finish(tick_.stored());
   log_->CloseLogFile();
 
   // The window group: the current rectangle and the stopwatch options.

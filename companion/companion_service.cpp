@@ -81,7 +81,7 @@ void CompanionService::Second() {
 
 void CompanionService::Stop() {
   tick_.WriteTodayRecords();
-  backups_.Finish();
+  backups_.Finish(tick_.stored());
   log_.CloseLogFile();
   if (recorder_) recorder_->CloseAll();
 }

@@ -254,7 +254,8 @@ void LogBackups::Completed() {
   for (const std::wstring& n : ExpiredDailyBackups(platform.ListFiles(folder), days_)) platform.RemoveFile(folder + n);
 }
 
-void LogBackups::Finish() {
+void LogBackups::Finish(const LocalTime& now) {
+  Tick(now);
   while (copy_) {
     LogFile* file = log_.file();
     if (file != copySource_) return copy_.reset();

@@ -103,8 +103,9 @@ public:
   // The count of daily copies kept; 0 turns them off.
   void SetDays(int days) { days_ = days; }
   void Tick(const LocalTime& now);
-  // Completes a copy under way (at the end of a run).
-  void Finish();
+  // At the end of a run: completes a copy under way, or makes the day's copy
+  // when the run was too short for a tick to start it.
+  void Finish(const LocalTime& now);
   bool copying() const { return copy_ != nullptr; }
   int failures() const { return failures_; }
 

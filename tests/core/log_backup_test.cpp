@@ -151,6 +151,8 @@ TEST_F(LogBackupTest, ADamagedLogIsReportedAndNeverPushesSoundCopiesOut) {
 
   for (int t = 0; t < 120; ++t) Tick(1);  // into 2 January: its copy is made
   ASSERT_EQ(Names().size(), 11u);
-  for (const std::wstring& name : Names())
-    if (name != L"sum_v2-2026-01-02.log") EXPECT_EQ(*platform.files.at(kFolder + name), sound);
+  for (const std::wstring& name : Names()) {
+    if (name == L"sum_v2-2026-01-02.log") continue;
+    EXPECT_EQ(*platform.files.at(kFolder + name), sound);
+  }
 }

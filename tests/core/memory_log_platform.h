@@ -96,7 +96,7 @@ private:
     BudgetFile(Bytes bytes, int64_t& budget) : MemoryLogFile(std::move(bytes)), budget_(budget) {}
     bool WriteAt(uint64_t offset, const uint8_t* data, size_t size) override {
       if (budget_ >= 0 && static_cast<int64_t>(size) > budget_) {
-        MemoryLogFile::WriteAt(offset, data, static_cast<size_t>(budget_));  // what fits, then the failure
+        if (budget_ > 0) MemoryLogFile::WriteAt(offset, data, static_cast<size_t>(budget_));  // what fits
         budget_ = 0;
         return false;
       }
