@@ -96,6 +96,10 @@ public:
   const CTrayIcon& tray() const { return tray_; }
   const RatesRecorder& recorder() const { return recorder_; }
   const TrafficLog& log() const { return *log_; }
+  // A log chosen with Change or Restore: stored for the next start (machine-wide
+  // too in service mode) and, until then, the one handed to the service when
+  // it is switched on. The log of this run stays open.
+  void SetNextStartLogPath(const std::wstring& path);
   const ServiceSettings& serviceSettings() const { return service_; }
   int optionsPage() const { return optionsPage_; }
   const UsageAlert& alert() const { return alert_; }

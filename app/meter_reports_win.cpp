@@ -30,12 +30,12 @@ void CMeterDlg::OnReportsCmd(WORD, WORD, HWND) {
   reportsPage_ = sheet.lastPage();
   settings_.sumLastDays = sheet.lastDays();
   SaveGroups(kSaveSumLastDays, true);
-  // Another log takes effect at the next start; until then it is pending, so
-  // switching the service on hands the service that log, not this run's.
-  if (env_.registry && !EqualNoCase(sheet.logPath(), shownPath)) {
-    pendingLogPath_ = EqualNoCase(sheet.logPath(), log_->path()) ? std::wstring() : sheet.logPath();
-    env_.registry->WriteString(RegRoot::CurrentUser, OptionsKey(), kLogPathValue, sheet.logPath());
-    if (IsServiceEnabled())
-      env_.registry->WriteString(RegRoot::LocalMachine, OptionsKey(), kLogPathValue, sheet.logPath());
-  }
+  if (!EqualNoCase(sheet.logPath(), shownPath)) SetNextStartLogPath(sheet.logPath());
+}
+
+void CMeterDlg::SetNextStartLogPath(const std::wstring& path) {
+  pendingLogPath_ = EqualNoCase(path, log_->path()) ? std::wstring() : path;
+  if (!env_.registry) return;
+  env_.registry->WriteString(RegRoot::CurrentUser, OptionsKey(), kLogPathValue, path);
+  if (IsServiceEnabled()) env_.registry->WriteString(RegRoot::LocalMachine, OptionsKey(), kLogPathValue, path);
 }
