@@ -99,6 +99,10 @@ public:
   const CTrayIcon& tray() const { return tray_; }
   const RatesRecorder& recorder() const { return recorder_; }
   const TrafficLog& log() const { return *log_; }
+  // A log chosen with Change or Restore: stored for the next start (machine-wide
+  // too in service mode) and, until then, the one handed to the service when
+  // it is switched on. The log of this run stays open.
+  void SetNextStartLogPath(const std::wstring& path);
   const ServiceSettings& serviceSettings() const { return service_; }
   int optionsPage() const { return optionsPage_; }
   const UsageAlert& alert() const { return alert_; }
@@ -159,6 +163,7 @@ private:
   std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
   std::optional<INT_PTR> OnServiceNotRunning(WPARAM, LPARAM);
   std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
+  std::optional<INT_PTR> OnLogDamaged(WPARAM, LPARAM);
   std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
   // The switches of the menu's table and the per-connection ranges.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
@@ -274,6 +279,7 @@ private:
   WinRecordingFiles recordingFiles_;
   RatesRecorder recorder_{recordingFiles_};
   MeterTick tick_;  // after the catalogue and the log it works on
+  LogBackups backups_{*log_};  // the daily copy of the log, moved on by the tick
   EmailSettings email_;
   UsageAlert alert_;  // after the settings and the catalogue it reads
   HACCEL accel_ = nullptr;
@@ -288,6 +294,7 @@ private:
   // The reports window's connection and page, kept for the run only.
   SelectedConnection reportsConnection_;
   int reportsPage_ = 0;
+  std::wstring pendingLogPath_;  // chosen by Change or Restore: the log of the next start
   int optionsPage_ = 0;  // the options sheet's page when it was last closed
 };
 

@@ -101,6 +101,7 @@ void CMeterDlg::ApplyGeneralPage(const MeterSettings& page) {
     return;
   }
   const GeneralChanges changed = TakeGeneralPage(settings_, page, canSetTransparency_);
+  backups_.SetDays(settings_.logBackupDays);
   if (changed.armAlert) ArmAlert();  // the rule's week or month now starts on another day
   if (changed.hotkeySwitched || changed.hotkeyKeyChanged) UpdateHotkey();
   if (changed.topmost) {

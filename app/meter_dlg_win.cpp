@@ -41,6 +41,7 @@ const CMeterDlg::MsgEntry CMeterDlg::kMessages[] = {
     {WM_LOG_OPEN_FAILED, &CMeterDlg::OnLogOpenFailed},
     {WM_SERVICE_NOT_RUNNING, &CMeterDlg::OnServiceNotRunning},
     {WM_LOG_CLEARED, &CMeterDlg::OnLogCleared},
+    {WM_LOG_DAMAGED, &CMeterDlg::OnLogDamaged},
     {WM_MAIL_DONE, &CMeterDlg::OnMailDone},
 };
 
@@ -252,8 +253,11 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   } else {
     log_->SetPath(env_.logPath, true);
   }
+  backups_.SetDays(settings_.logBackupDays);
+  tick_.SetBackups(&backups_);
   if (log_->OpenLogFile(IsServiceEnabled())) {
     tick_.LoadTodayCounters();
+    if (log_->openCheck().damaged()) ::PostMessageW(hwnd_, WM_LOG_DAMAGED, 0, 0);
   } else {
     ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
   }
@@ -317,7 +321,14 @@ std::optional<INT_PTR> CMeterDlg::OnLogOpenFailed(WPARAM, LPARAM) {
 
 std::optional<INT_PTR> CMeterDlg::OnLogCleared(WPARAM, LPARAM) {
   auto entries = Entries();
-  log_->ClearLog(entries);
+  // The reports window empties its pages only when the log was cleared.
+  return SetDialogResult(hwnd_, log_->ClearLog(entries, DateOf(tick_.stored())) ? TRUE : FALSE);
+}
+
+std::optional<INT_PTR> CMeterDlg::OnLogDamaged(WPARAM, LPARAM) {
+  // Once a run: the check ran when the log was opened at start-up.
+  Message(LogDamageText(log_->path(), log_->openCheck().damagedRecords, NewestDailyBackup(logPlatform_, log_->path())),
+          MB_OK | MB_ICONWARNING);
   return TRUE;
 }
 
@@ -409,6 +420,7 @@ void CMeterDlg::ShutdownMeter() {
 
   // Today's last counts go to the log.
   tick_.WriteTodayRecords();
+  backups_.Finish(tick_.stored());
   log_->CloseLogFile();
 
   // The window group: the current rectangle and the stopwatch options.

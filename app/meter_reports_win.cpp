@@ -9,7 +9,9 @@ void CMeterDlg::OnReportsCmd(WORD, WORD, HWND) {
   ReportsInput input;
   input.log = log_->file();
   input.entries = Entries();
-  input.logPath = log_->path();
+  input.logPath = pendingLogPath_.empty() ? log_->path() : pendingLogPath_;
+  input.serviceMode = log_->serviceMode();
+  const std::wstring shownPath = input.logPath;
   input.selected = reportsConnection_;
   input.options = PeriodOptions{settings_.weekStartDay, settings_.monthStartDay, settings_.dateFormat};
   input.lastDays = settings_.sumLastDays;
@@ -28,10 +30,12 @@ void CMeterDlg::OnReportsCmd(WORD, WORD, HWND) {
   reportsPage_ = sheet.lastPage();
   settings_.sumLastDays = sheet.lastDays();
   SaveGroups(kSaveSumLastDays, true);
-  // Another log takes effect at the next start.
-  if (env_.registry && !EqualNoCase(sheet.logPath(), log_->path())) {
-    env_.registry->WriteString(RegRoot::CurrentUser, OptionsKey(), kLogPathValue, sheet.logPath());
-    if (IsServiceEnabled())
-      env_.registry->WriteString(RegRoot::LocalMachine, OptionsKey(), kLogPathValue, sheet.logPath());
-  }
+  if (!EqualNoCase(sheet.logPath(), shownPath)) SetNextStartLogPath(sheet.logPath());
+}
+
+void CMeterDlg::SetNextStartLogPath(const std::wstring& path) {
+  pendingLogPath_ = EqualNoCase(path, log_->path()) ? std::wstring() : path;
+  if (!env_.registry) return;
+  env_.registry->WriteString(RegRoot::CurrentUser, OptionsKey(), kLogPathValue, path);
+  if (IsServiceEnabled()) env_.registry->WriteString(RegRoot::LocalMachine, OptionsKey(), kLogPathValue, path);
 }

@@ -65,6 +65,14 @@ void CMeterDlg::EnableServiceMode() {
   // The service goes on from the counts the meter has written and from the
   // counters it counted to; the meter lets go of the file before the service opens it.
   HandCountingToService();
+  if (!pendingLogPath_.empty()) {
+    // The log chosen for the next start is the one the service gets: the
+    // meter takes it now too, created as a log if need be.
+    log_->CloseLogFile();
+    log_->SetPath(pendingLogPath_, true);
+    log_->OpenLogFile(false);
+    pendingLogPath_.clear();
+  }
   service_.enabled = true;
   SavePerUserServiceCopies();
   log_->CloseLogFile();

@@ -1,6 +1,7 @@
 #include "base/format.h"
 
 #include <charconv>
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -162,4 +163,10 @@ std::string FormatDateAscii(int code, unsigned year, unsigned month, unsigned da
     AppendPadded(out, fields[i].value, fields[i].width);
   }
   return out;
+}
+
+std::string IsoDate(int year, int month, int day) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+  return buf;
 }

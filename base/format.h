@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include "base/dates.h"
 
 // Bytes per second as "999 B/s", "12.5 KB/s", "1.50 MB/s" (bytes mode, binary
 // multiples) or "992 bps", "100.0 kbps", "34.4 gbps" (bits mode, decimal multiples).
@@ -62,3 +63,7 @@ inline constexpr const wchar_t* kWeekdayNames[7] = {L"Sunday",   L"Monday", L"Tu
                                                     L"Thursday", L"Friday", L"Saturday"};
 inline constexpr const char* kWeekdayNamesNarrow[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                        "Thursday", "Friday", "Saturday"};
+
+// "YYYY-MM-DD" of the fields as stored, even when they form no real date.
+std::string IsoDate(int year, int month, int day);
+inline std::string IsoDate(const CivilDate& d) { return IsoDate(d.year, d.month, d.day); }

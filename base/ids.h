@@ -7,6 +7,7 @@
 // Private messages of the meter window.
 constexpr unsigned WM_LOG_OPEN_FAILED = 0x0400 + 111;  // WM_USER + 111
 constexpr unsigned WM_SERVICE_NOT_RUNNING = 0x0400 + 112;
+constexpr unsigned WM_LOG_DAMAGED = 0x0400 + 113;      // the check at opening found damage
 constexpr unsigned WM_OPTIONS_APPLIED = 0x481;
 constexpr unsigned WM_MAIL_DONE = 0x485;
 constexpr unsigned WM_APPLY_TOPMOST = 0x49F;

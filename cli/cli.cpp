@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -8,9 +9,11 @@
 
 #include "base/codepage.h"
 #include "base/format.h"
+#include "base/text_util.h"
 #include "cli/log_check.h"
 #include "cli/report_command.h"
 #include "cli/text_out.h"
+#include "trafficlog/log_backup.h"
 #include "trafficlog/log_file_stream.h"
 
 #ifndef ZEPHRA_VERSION
@@ -29,6 +32,7 @@ const char kCliUsage[] =
     "    -o FILE                      write to FILE instead of standard output\n"
     "zephra-cli log check FILE        exit 0 when the log is sound, 1 when damaged, with one line per finding\n"
     "zephra-cli log dump FILE [--format csv|json]   every record: date, weekday, type, ID, downloaded, uploaded\n"
+    "zephra-cli log backups FOLDER    each backup of a Backups folder: its dates, record count and check result\n"
     "zephra-cli --version | --help\n";
 
 namespace {
@@ -211,12 +215,65 @@ int Report(const std::vector<std::string>& args, const LocalTime& localToday, st
   return kExitOk;
 }
 
+// One line per backup of the folder, by name: the first and last date of its
+// records, their count and the check's verdict. Exit 1 when any is damaged.
+int Backups(const std::string& folder, std::string& out) {
+  std::error_code ec;
+  const std::filesystem::path dir = PathOf(folder);
+  if (!std::filesystem::is_directory(dir, ec)) throw Failure{"cannot read " + folder + ": no such folder"};
+  std::vector<std::filesystem::path> found;
+  for (const auto& item : std::filesystem::directory_iterator(dir, ec)) {
+    CivilDate date;
+    const std::u8string name = item.path().filename().u8string();
+    if (item.is_regular_file(ec) && ParseBackupDate(WideFromUtf8(std::string(name.begin(), name.end())), date) &&
+        FileExtensionOf(item.path().filename().wstring()) == L".log")
+      found.push_back(item.path());
+  }
+  if (ec) throw Failure{"cannot read " + folder};
+  std::sort(found.begin(), found.end());
+  bool anyDamaged = false;
+  for (const std::filesystem::path& p : found) {
+    const std::u8string name8 = p.filename().u8string();
+    const std::string name(name8.begin(), name8.end());
+    StreamLogFile file(p);
+    if (!file.isOpen()) {
+      out += name + ": cannot be read\n";
+      anyDamaged = true;
+      continue;
+    }
+    const LogCheck check = CheckLog(file);
+    int64_t first = INT64_MAX, last = INT64_MIN;
+    RecordScanner scan(&file);
+    DayRecord r;
+    uint64_t offset = 0;
+    while (scan.Next(r, offset)) {
+      if (!IsCalendarDate(r.year, r.month, r.day)) continue;
+      const int64_t day = DaysFromCivil(r.date());
+      first = std::min(first, day);
+      last = std::max(last, day);
+    }
+    const std::string range = first > last ? "no dates" : IsoDate(CivilFromDays(first)) + " .. " + IsoDate(CivilFromDays(last));
+    out += name + ": " + range + ", " + std::to_string(check.records) + " records, " +
+           (check.damaged() ? "damaged (" + std::to_string(check.damagedRecords) + " damaged records)" : std::string("sound")) +
+           "\n";
+    anyDamaged = anyDamaged || check.damaged();
+  }
+  out += std::to_string(found.size()) + " backups\n";
+  return anyDamaged ? kExitDamaged : kExitOk;
+}
+
 int Log(const std::vector<std::string>& args, std::string& out) {
-  if (args.size() < 2) throw Failure{"log needs a command: check or dump"};
+  if (args.size() < 2) throw Failure{"log needs a command: check, dump or backups"};
   const std::string& what = args[1];
-  if (what != "check" && what != "dump") throw Failure{"unknown log command \"" + what + "\" (expected check or dump)"};
-  if (args.size() < 3 || (!args[2].empty() && args[2][0] == '-')) throw Failure{"log " + what + " needs a FILE"};
+  if (what != "check" && what != "dump" && what != "backups")
+    throw Failure{"unknown log command \"" + what + "\" (expected check, dump or backups)"};
+  if (args.size() < 3 || (!args[2].empty() && args[2][0] == '-'))
+    throw Failure{"log " + what + (what == "backups" ? " needs a FOLDER" : " needs a FILE")};
   const std::string& path = args[2];
+  if (what == "backups") {
+    const Options o(args, 3, {});
+    return Backups(path, out);
+  }
   if (what == "check") {
     const Options o(args, 3, {});
     auto file = OpenLog(path);

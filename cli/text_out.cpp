@@ -105,8 +105,3 @@ std::string JsonString(std::string_view utf8) {
 
 std::string JsonString(std::wstring_view text) { return JsonString(Utf8FromWide(text)); }
 
-std::string IsoDate(int year, int month, int day) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
-  return buf;
-}

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/dates.h"
+#include "base/format.h"  // IsoDate
 
 std::string Utf8FromWide(std::wstring_view text);
 // Malformed bytes become U+FFFD.
@@ -14,7 +15,3 @@ std::wstring WideFromUtf8(std::string_view text);
 // A JSON string literal, quotes included, from UTF-8 text.
 std::string JsonString(std::string_view utf8);
 std::string JsonString(std::wstring_view text);
-
-// "YYYY-MM-DD" of the fields as stored, even when they form no real date.
-std::string IsoDate(int year, int month, int day);
-inline std::string IsoDate(const CivilDate& d) { return IsoDate(d.year, d.month, d.day); }

@@ -33,6 +33,12 @@ bool CompanionService::Start() {
   tick_.LoadTodayCounters();
   // The meter counted up to its hand-over: the first tick goes on from there.
   TakeCountingOver(catalogue_, &adapters_, clock_, registry_, root_, HandOverFrom::Meter);
+  if (log_.openCheck().damaged())
+    platform_.LogEvent(LogDamageText(log_.path(), log_.openCheck().damagedRecords,
+                                     NewestDailyBackup(log_.platform(), log_.path())),
+                       true);
+  backups_.SetDays(settings_.logBackupDays);
+  tick_.SetBackups(&backups_);
   LoadEmailSettings(registry_, root_, email_);
   // The meter window leaves the mail to the service: here nothing holds it back.
   alert_.service = ServiceMailOptions{};
@@ -109,6 +115,7 @@ void CompanionService::NoteReportResults() {
 void CompanionService::Stop() {
   // Counted up to this moment and written; the meter goes on from these counters.
   HandCountingOver(tick_, catalogue_, &adapters_, clock_, registry_, root_, HandOverFrom::Service, *this);
+  backups_.Finish(tick_.stored());
   log_.CloseLogFile();
   if (recorder_) recorder_->CloseAll();
   // One wait for all the reports' writes together.

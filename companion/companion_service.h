@@ -99,6 +99,7 @@ private:
   Catalogue catalogue_;
   TrafficLog log_;
   MeterTick tick_;
+  LogBackups backups_{log_};  // the daily copy: in service mode the service writes the log
   EmailSettings email_;
   UsageAlert alert_{settings_, catalogue_};
   std::unique_ptr<RatesRecorder> recorder_;  // with the recording option only

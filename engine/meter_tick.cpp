@@ -15,6 +15,7 @@ bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, Tick
   }
   CheckSliceAndDay(now, sink);
   storedSeconds_ = nowSeconds;
+  if (backups_) backups_->Tick(now);
   const size_t known = catalogue_.size();
   if (!adapters || !SampleAdapters(catalogue_, *adapters, options, sink)) return false;
   if (catalogue_.size() > known) {

@@ -9,6 +9,7 @@
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
 #include "recorder/rates_recorder.h"
+#include "trafficlog/log_backup.h"
 #include "trafficlog/traffic_log.h"
 
 // Counts of the work the tick has done.
@@ -42,6 +43,8 @@ public:
   // The rates recorder that takes every connection's sample after sampling
   // (none: nothing is recorded).
   void SetRecorder(RatesRecorder* recorder) { recorder_ = recorder; }
+  // The daily copy of the log, moved on after the log work of each tick (none: no copies).
+  void SetBackups(LogBackups* backups) { backups_ = backups; }
 
   // The system clock was changed: the slice and day check with the new time.
   void TimeChanged(TickSink& sink);
@@ -71,4 +74,5 @@ private:
   int64_t storedSeconds_;   // the same moment in UTC seconds
   TickCounters counters_;
   RatesRecorder* recorder_ = nullptr;
+  LogBackups* backups_ = nullptr;
 };

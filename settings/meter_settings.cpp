@@ -104,6 +104,7 @@ constexpr Option kOptions[] = {
     Int(L"AlwaysOnTop", kSaveGeneral, &M::alwaysOnTop, 1),
     Int(L"ShowCaption", kSaveGeneral, &M::showCaption, 1),
     Int(L"DisplayUnitByte", kSaveGeneral, &M::displayUnitByte, 0),
+    Int(L"LogBackupDays", kSaveGeneral, &M::logBackupDays, 7, Fallback(0, kMaxLogBackupDays)),
 
     Int(L"NextAlertType", kSaveNextAlert, &M::nextAlertType, 0, Fallback(0, 1)),
     Int(L"NextAlertMin", kSaveNextAlert, &M::nextAlertMin, 5, Clamp(kShortCountRange.low, kShortCountRange.high)),

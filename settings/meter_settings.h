@@ -32,6 +32,8 @@ constexpr uint32_t kSaveAllGroups = kSaveHwnd | kSaveDisplay | kSaveColors | kSa
                                     kSaveGraphStyle;
 
 constexpr size_t kTrayIdMaxChars = 259;
+// The daily copies of the traffic log kept at most ("LogBackupDays").
+constexpr int32_t kMaxLogBackupDays = 365;
 
 // The ranges of the numbers the windows edit in spin boxes: a typed value
 // outside its range is refused, and loading keeps stored values inside it, so
@@ -83,6 +85,7 @@ struct MeterSettings {
   int32_t dateFormat{};                  // "DateFormat", a DateFormatCode
   int32_t displayUnitByte{};             // "DisplayUnitByte": 1 = bytes, 0 = bits
   int32_t transparentPercent{};          // "TransparentPercent" (0 without layered windows)
+  int32_t logBackupDays{};               // "LogBackupDays": daily copies of the log kept, 0 = none
 
   // NextAlert
   int32_t nextAlertType{};               // "NextAlertType": 0 no reminder, 1 remind after nextAlertMin

@@ -42,6 +42,8 @@ std::optional<INT_PTR> COptGeneralPage::OnInitDialog(WPARAM, LPARAM) {
   }
   margins_.Attach(::GetDlgItem(hwnd_, IDC_GEN_MARGINS_SPIN), kMarginsRange.low, kMarginsRange.high);
   margins_.SetValue(values_.rateViewMargins);
+  backupDays_.Attach(::GetDlgItem(hwnd_, IDC_GEN_BACKUP_DAYS_SPIN), 0, kMaxLogBackupDays);
+  backupDays_.SetValue(values_.logBackupDays);
   filling_ = false;
   return TRUE;
 }
@@ -75,6 +77,8 @@ std::optional<PageProblem> COptGeneralPage::ReadAndCheck() {
     v.*c.option = ::IsDlgButtonChecked(hwnd_, c.control) == BST_CHECKED ? 1 : 0;
   v.displayUnitByte = ::IsDlgButtonChecked(hwnd_, IDC_GEN_UNIT_BYTES) == BST_CHECKED ? 1 : 0;
   v.rateViewMargins = NumberOf(margins_);
+  // An empty or unreadable box counts as out of range, so Apply names the range.
+  v.logBackupDays = NumberOf(backupDays_);
   const int32_t percent = SelectedData(hwnd_, IDC_GEN_TRANSPARENCY, -1);
   if (auto problem = CheckGeneralPage(v, canSetTransparency_, percent >= 0)) return problem;
   if (canSetTransparency_) v.transparentPercent = percent;

@@ -29,4 +29,5 @@ private:
   MeterSettings values_;
   bool canSetTransparency_;
   CSpinControl margins_;
+  CSpinControl backupDays_;  // "LogBackupDays"
 };

@@ -167,6 +167,8 @@ std::optional<PageProblem> CheckGeneralPage(const MeterSettings& page, bool canS
     return problem;
   if (!page.displayGraph && !page.displayText)
     return PageProblem{L"At least either graph or text should be displayed.", IDC_GEN_GRAPH};
+  if (page.logBackupDays < 0 || page.logBackupDays > kMaxLogBackupDays)
+    return PageProblem{L"The daily backups of the traffic log range from 0 (none) to 365.", IDC_GEN_BACKUP_DAYS};
   return std::nullopt;
 }
 
@@ -234,6 +236,7 @@ GeneralChanges TakeGeneralPage(MeterSettings& s, const MeterSettings& p, bool ca
   c.armAlert = s.notificationEnabled && ((s.rule.period == kPeriodWeek && weekMoved) ||
                                          (s.rule.period == kPeriodMonth && monthMoved));
   s.dateFormat = p.dateFormat;
+  s.logBackupDays = p.logBackupDays;
 
   if ((s.hotkeyEnabled != 0) != (p.hotkeyEnabled != 0)) {
     c.hotkeySwitched = true;

@@ -75,6 +75,12 @@ std::unique_ptr<LogFile> OpenLogFileHandle(const std::wstring& path, LogOpenMode
       disposition = CREATE_NEW;
       flags = FILE_ATTRIBUTE_NORMAL;
       break;
+    case LogOpenMode::Replace:
+      access = GENERIC_READ | GENERIC_WRITE;
+      share = 0;
+      disposition = CREATE_ALWAYS;
+      flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+      break;
   }
   // The link itself is opened, never what it points to.
   if (plainFilesOnly) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
@@ -121,6 +127,26 @@ bool WinLogPlatform::StopService() { return StopServiceAndWait(serviceName_); }
 
 bool WinLogPlatform::ListAdapters(std::vector<AdapterInfo>& out) {
   return adapters_ != nullptr && adapters_->ListAdapters(out);
+}
+
+bool WinLogPlatform::ReplaceFile(const std::wstring& from, const std::wstring& to) {
+  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool WinLogPlatform::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+std::vector<std::wstring> WinLogPlatform::ListFiles(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  std::wstring pattern = folder;
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  WIN32_FIND_DATAW found{};
+  HANDLE find = ::FindFirstFileW((pattern + L"*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
+  return names;
 }
 
 void WinLogOpenPrompts::ServiceModeWarning(const std::wstring& text) {

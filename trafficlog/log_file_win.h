@@ -46,6 +46,9 @@ public:
   bool ListAdapters(std::vector<AdapterInfo>& out) override;
   // The companion service opens only plain files (see OpenLogFileHandle).
   void SetPlainFilesOnly(bool only) { plainFilesOnly_ = only; }
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override;
+  bool RemoveFile(const std::wstring& path) override;
+  std::vector<std::wstring> ListFiles(const std::wstring& folder) override;
 
 private:
   AdapterSource* adapters_;

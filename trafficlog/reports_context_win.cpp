@@ -27,7 +27,7 @@ ReportsEnvironment DefaultReportsEnvironment() {
   };
   env.chooseFile = [](HWND owner, const FileRequest& r, std::wstring& path, DWORD& filterIndex) {
     return ChooseFile(owner, r.filter, path, r.open ? nullptr : &filterIndex, r.title, r.defaultExtension, r.flags,
-                      r.open);
+                      r.open, r.initialFolder);
   };
   env.openDocument = [](const std::wstring& path) {
     ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

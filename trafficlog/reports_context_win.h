@@ -32,6 +32,7 @@ struct FileRequest {
   std::wstring filter;         // "|"-separated pairs
   std::wstring defaultExtension;
   DWORD flags = 0;
+  std::wstring initialFolder;  // empty: the dialog's own
 };
 
 struct ReportsEnvironment {
@@ -52,6 +53,7 @@ struct ReportsInput {
   LogFile* log = nullptr;               // the open log, read only; null when none
   std::vector<AdapterEntry*> entries;   // the catalogue, in list order
   std::wstring logPath;
+  bool serviceMode = false;             // the service keeps the log; it cannot be cleared
   SelectedConnection selected;          // kind 100 with an empty ID by default
   PeriodOptions options;                // "WeekStartDay", "MonthStartDay", "DateFormat"
   int lastDays = 30;                    // "SumLastDays"

@@ -2,8 +2,11 @@
 
 #include <commdlg.h>
 
+#include "base/text_util.h"
 #include "base/utf16.h"
 #include "res/resource.h"
+#include "trafficlog/log_backup.h"
+#include "trafficlog/log_file_win.h"
 #include "ui/files_win.h"
 #include "ui/window_util_win.h"
 
@@ -19,30 +22,14 @@ const wchar_t kCopyFailed[] = L"Failed to copy file.";
 constexpr int kValueIds[kSummaryRowCount][3] = {{1062, 1063, 1064}, {1065, 1066, 1067}, {1068, 1069, 1070},
                                                 {1071, 1072, 1073}, {1074, 1075, 1076}, {1277, 1278, 1279}};
 
-// Copies a file that another program may hold open for writing (the meter
-// holds the log so); failIfExists keeps an existing target.
-bool CopyLogFile(const std::wstring& from, const std::wstring& to, bool failIfExists) {
-  FileHandle in(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!in) return false;
-  FileHandle out(::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out) return false;
-  std::vector<char> block(1 << 20);
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(in.get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) break;
-    if (got == 0) return ::CloseHandle(out.release()) != FALSE;
-    DWORD put = 0;
-    if (!::WriteFile(out.get(), block.data(), got, &put, nullptr) || put != got) break;
-  }
-  out.reset();
-  ::DeleteFileW(to.c_str());  // no half copy is left behind
-  return false;
-}
+const wchar_t kPathTooLong[] =
+    L"The path is too long: the path of a traffic log holds at most 259 characters. Please choose a shorter one.";
+const wchar_t kBeforeCopyFailed[] =
+    L"The current traffic log could not be copied to the folder \"%s\" first, so it stays in use.";
 
-FileRequest LogFileRequest(bool open, const wchar_t* title, DWORD flags) {
+FileRequest LogFileRequest(bool open, const wchar_t* title, DWORD flags, const std::wstring& folder = {}) {
   FileRequest r;
+  r.initialFolder = folder;
   r.open = open;
   r.title = title ? title : L"";
   r.filter = kLogFilter;
@@ -166,6 +153,14 @@ std::optional<INT_PTR> CSumSummaryPage::OnDestroy(WPARAM, LPARAM) {
   return std::nullopt;
 }
 
+bool CSumSummaryPage::CopyBefore(const wchar_t* step) {
+  if (!ctx_.in.log) return true;  // no log open: nothing to lose
+  WinLogPlatform platform(nullptr);
+  if (CopyLogBefore(platform, *ctx_.in.log, ctx_.in.logPath, step, DateOf(ctx_.env.now()))) return true;
+  ctx_.Message(hwnd_, FillPlaces(kBeforeCopyFailed, {BackupFolderOf(ctx_.in.logPath)}), MB_OK | MB_ICONWARNING);
+  return false;
+}
+
 void CSumSummaryPage::OnChange(WORD, WORD, HWND) {
   std::wstring path;
   DWORD filter = 1;
@@ -173,7 +168,12 @@ void CSumSummaryPage::OnChange(WORD, WORD, HWND) {
                            path, filter) ||
       path.empty())
     return;
-  // Nothing is created or copied now: the next start opens (or creates) the file.
+  if (path.size() > kMaxLogPath) {
+    ctx_.Message(hwnd_, kPathTooLong, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  if (EqualNoCase(path, ctx_.in.logPath) || !CopyBefore(kBeforeChange)) return;
+  // Nothing is created now: the next start opens (or creates) the file.
   ctx_.in.logPath = path;
   ::SetDlgItemTextW(hwnd_, IDC_SUM_LOG_PATH, path.c_str());
   ctx_.Message(hwnd_, kRestartNotice, MB_OK | MB_ICONINFORMATION);
@@ -188,19 +188,33 @@ void CSumSummaryPage::OnBackup(WORD, WORD, HWND) {
       path.empty())
     return;
   if (EqualNoCase(path, ctx_.in.logPath)) return;  // onto the log itself: nothing to do
-  if (!CopyLogFile(ctx_.in.logPath, path, false)) ctx_.Message(hwnd_, kCopyFailed, MB_OK | MB_ICONWARNING);
+  // Through a temporary file beside the target: a failed copy leaves an earlier backup as it was.
+  WinLogPlatform platform(nullptr);
+  std::unique_ptr<LogFile> opened;
+  LogFile* source = ctx_.in.log;
+  if (!source && (opened = platform.OpenFile(ctx_.in.logPath, LogOpenMode::ServiceRead))) source = opened.get();
+  if (!source || !CopyLogWhole(platform, *source, path)) ctx_.Message(hwnd_, kCopyFailed, MB_OK | MB_ICONWARNING);
 }
 
 void CSumSummaryPage::OnRestore(WORD, WORD, HWND) {
   std::wstring chosen;
   DWORD filter = 1;
-  if (!ctx_.env.chooseFile(hwnd_, LogFileRequest(true, nullptr, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY),
+  if (!ctx_.env.chooseFile(hwnd_,
+                           LogFileRequest(true, nullptr, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY,
+                                          BackupFolderOf(ctx_.in.logPath)),
                            chosen, filter) ||
       chosen.empty())
     return;
   if (EqualNoCase(chosen, ctx_.in.logPath)) return;
   const std::wstring target = RestoreTargetPath(ctx_.in.logPath, [](const std::wstring& p) { return IsExistingFile(p); });
-  if (!CopyLogFile(chosen, target, true)) {
+  if (target.size() > kMaxLogPath) {
+    ctx_.Message(hwnd_, kPathTooLong, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  if (!CopyBefore(kBeforeRestore)) return;
+  WinLogPlatform platform(nullptr);
+  std::unique_ptr<LogFile> source = platform.OpenFile(chosen, LogOpenMode::ServiceRead);
+  if (!source || !CopyLogWhole(platform, *source, target)) {
     ctx_.Message(hwnd_, kCopyFailed, MB_OK | MB_ICONWARNING);
     return;
   }

@@ -36,6 +36,8 @@ private:
   void OnChange(WORD, WORD, HWND);
   void OnBackup(WORD, WORD, HWND);
   void OnRestore(WORD, WORD, HWND);
+  // The copy of the log "-before-<step>"; false, after a warning, when it failed.
+  bool CopyBefore(const wchar_t* step);
 
   void Load();
   void ShowValues();

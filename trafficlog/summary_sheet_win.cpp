@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include "base/text_util.h"
 #include "res/resource.h"
 #include "ui/dpi_win.h"
+#include "trafficlog/log_backup.h"
 #include "ui/window_util_win.h"
 
 namespace {
@@ -12,7 +14,13 @@ namespace {
 thread_local CSummarySheet* g_creating = nullptr;
 
 const wchar_t kClearQuestion[] =
-    L"Are you sure you want to clear all traffic logs?\n\nIMPORTANT: all traffic logs can't be restored after clearing.";
+    L"Are you sure you want to clear all traffic logs?\n\nA copy of the log is kept first in the folder \"%s\"; "
+    L"Restore on the Summary page brings it back.";
+const wchar_t kClearInServiceMode[] =
+    L"The Zephra Service keeps the traffic log, and the log cannot be cleared while the service runs. To clear "
+    L"it, switch the service off on the Service page of the options first.";
+const wchar_t kClearFailed[] =
+    L"The traffic log was not cleared: its copy in the folder \"%s\" could not be made.";
 
 RECT ChildRect(HWND parent, HWND child) {
   RECT rc{};
@@ -149,8 +157,17 @@ void CSummarySheet::OnConnectionChosen() {
 }
 
 void CSummarySheet::OnClear() {
-  if (ctx_.Message(sheet_, kClearQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-  if (ctx_.meter) ::SendMessageW(ctx_.meter, WM_LOG_CLEARED, 0, 0);
+  if (ctx_.in.serviceMode) {
+    ctx_.Message(sheet_, kClearInServiceMode, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  const std::wstring folder = BackupFolderOf(ctx_.in.logPath);
+  if (ctx_.Message(sheet_, FillPlaces(kClearQuestion, {folder}), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  // The meter answers FALSE when it kept the log (its copy failed): the pages stay as they are.
+  if (ctx_.meter && !::SendMessageW(ctx_.meter, WM_LOG_CLEARED, 0, 0)) {
+    ctx_.Message(sheet_, FillPlaces(kClearFailed, {folder}), MB_OK | MB_ICONWARNING);
+    return;
+  }
   for (int page = 0; page < kReportPageCount; ++page)
     if (HWND w = PageWindow(page)) ::SendMessageW(w, WM_LOG_CLEARED, 0, 0);
 }

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "base/text_util.h"
+#include "trafficlog/log_backup.h"
 
 namespace {
 
@@ -79,6 +80,14 @@ bool TrafficLog::SaveLogPathSetting(RegistryStore& registry, RegRoot root, const
 }
 
 bool TrafficLog::OpenLogFile(bool serviceMode) {
+  ++changes_;
+  openCheck_ = LogCheck{};
+  if (!OpenFileOnly(serviceMode)) return false;
+  openCheck_ = CheckLog(*file_);
+  return true;
+}
+
+bool TrafficLog::OpenFileOnly(bool serviceMode) {
   file_.reset();
   serviceMode_ = serviceMode;
   refusedForeign_ = false;
@@ -209,19 +218,23 @@ void TrafficLog::WriteTodayRecords(EntrySpan entries, const LocalTime& date) {
     r.down = e->todayIn;
     r.up = e->todayOut;
     EncodeDayRecord(r, image);
+    ++changes_;
     if (file_->WriteAt(offset, image, sizeof image)) e->logRecordOffset = static_cast<int32_t>(offset);
   }
   file_->Flush();
 }
 
-void TrafficLog::ClearLog(EntrySpan entries) {
-  if (!file_) return;
+bool TrafficLog::ClearLog(EntrySpan entries, const CivilDate& today) {
   // In service mode the file is read-only here; the service's records stay.
-  if (!serviceMode_ && file_->Truncate(kLogHeaderSize)) file_->Flush();
+  if (!file_ || serviceMode_) return false;
+  if (!CopyLogBefore(*this, kBeforeClear, today)) return false;
+  ++changes_;
+  if (file_->Truncate(kLogHeaderSize)) file_->Flush();
   for (AdapterEntry* e : entries) {
     e->todayIn = e->todayOut = 0;
     e->logRecordOffset = -1;
   }
+  return true;
 }
 
 bool ReportOpenFailure(TrafficLog& log, LogOpenPrompts& prompts, RegistryStore& registry,

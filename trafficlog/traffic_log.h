@@ -14,6 +14,7 @@
 #include "measure/adapter_entry.h"
 #include "measure/adapter_source.h"
 #include "settings/registry_store.h"
+#include "trafficlog/log_check.h"
 #include "trafficlog/log_format.h"
 #include "base/dates.h"
 
@@ -38,6 +39,7 @@ enum class LogOpenMode {
   NormalReadWrite,  // read and write, created if missing, others may only read
   OldLogRead,       // existing file, read only, others may read
   CreateNew,        // a new file for writing that must not exist yet (the copy of a foreign file)
+  Replace,          // a file for writing, created or emptied, others may not open it (a copy's temporary file)
 };
 
 class LogPlatform {
@@ -53,6 +55,11 @@ public:
   virtual int QueryServiceState() = 0;  // kServiceNotInstalled when unknown
   virtual bool StopService() = 0;       // waits, bounded, until stopped
   virtual bool ListAdapters(std::vector<AdapterInfo>& out) = 0;
+  // The copies of the log: `from` renamed over `to` (replacing it), a file
+  // removed, and the names of the files in a folder (none when it is missing).
+  virtual bool ReplaceFile(const std::wstring&, const std::wstring&) { return false; }
+  virtual bool RemoveFile(const std::wstring&) { return false; }
+  virtual std::vector<std::wstring> ListFiles(const std::wstring&) { return {}; }
 };
 
 // Any container of entries, of pointers or of owning pointers to entries, as the
@@ -99,8 +106,10 @@ public:
   bool LoadTodayCounters(EntrySpan entries, const LocalTime& date);
   // Writes every entry's record for the date (appending new ones) and flushes.
   void WriteTodayRecords(EntrySpan entries, const LocalTime& date);
-  // Removes every record (normal mode) and zeroes today's counters.
-  void ClearLog(EntrySpan entries);
+  // Removes every record and zeroes today's counters, once the records are
+  // safe in a copy "-before-clear" in the backups folder. False, with nothing
+  // changed, when that copy fails or in service mode (the service keeps the log).
+  bool ClearLog(EntrySpan entries, const CivilDate& today);
 
   bool isOpen() const { return file_ != nullptr; }
   LogFile* file() const { return file_.get(); }  // readers scan through it; null when none
@@ -111,8 +120,14 @@ public:
   // Where the last foreign file was copied before reinitialising; empty when none.
   const std::wstring& backupPath() const { return backupPath_; }
   int serviceStopRequests() const { return serviceStops_; }
+  LogPlatform& platform() const { return platform_; }
+  // Counts every change of the file, so a copy can tell that it went stale.
+  uint64_t changes() const { return changes_; }
+  // The check run when the log was opened.
+  const LogCheck& openCheck() const { return openCheck_; }
 
 private:
+  bool OpenFileOnly(bool serviceMode);
   void ConvertOldLog();
   bool CopyAside(LogFile& foreign);
 
@@ -125,6 +140,8 @@ private:
   std::unique_ptr<LogFile> file_;
   std::wstring backupPath_;
   int serviceStops_ = 0;
+  uint64_t changes_ = 0;
+  LogCheck openCheck_;
 };
 
 // The questions and notices shown when the log could not be opened; the shell

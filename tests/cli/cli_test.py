@@ -179,6 +179,27 @@ def log_check(cli, tmp):
             check(f.read() == data, f"log check, {name}: the file was changed")
 
 
+def log_backups(cli, tmp):
+    """Each copy with its dates, record count and check result; other files are not listed."""
+    folder = os.path.join(tmp, "Backups")
+    os.mkdir(folder)
+    files = {"sum_v2-2024-03-05.log": clean_log(),
+             "sum_v2-2024-03-06-before-clear.log": clean_log() + record(2024, 3, 6, 100, "", 1, 1, wd=2),
+             "notes.txt": b"not a backup"}
+    for name, data in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    code, out, err = cli.run("log", "backups", folder)
+    check(code == 1 and err == "" and out.decode("utf-8").splitlines() == [
+        "sum_v2-2024-03-05.log: 2023-12-30 .. 2024-03-05, 24 records, sound",
+        "sum_v2-2024-03-06-before-clear.log: 2023-12-30 .. 2024-03-06, 25 records, damaged (1 damaged records)",
+        "2 backups"], f"log backups: exit {code}, {out!r}")
+    os.remove(os.path.join(folder, "sum_v2-2024-03-06-before-clear.log"))
+    code, _, _ = cli.run("log", "backups", folder)
+    check(code == 0, f"log backups of sound copies: exit {code}")
+    shutil.rmtree(folder)
+
+
 def log_dump(cli, log):
     code, out, _ = cli.run("log", "dump", log)
     lines = out.decode("cp1252").split("\r\n")
@@ -206,7 +227,7 @@ def bad_input(cli, tmp, log):
              report + ["--today", "5.3.2024"], report + ["--format", "pdf"], report + ["stray"],
              ["report", "daily", "--log", log, "-o", os.path.join(tmp, "no-such-folder", "out.txt")],
              ["report", "daily", "--log", log, "-o", os.path.join(tmp, ".", "sum_v2.log")],
-             ["log"], ["log", "check"], ["log", "repair", log], ["log", "check", missing], ["log", "dump", notlog],
+             ["log"], ["log", "check"], ["log", "repair", log], ["log", "backups", missing], ["log", "check", missing], ["log", "dump", notlog],
              ["log", "dump", log, "--format", "xml"], ["--version", "extra"]]
     for args in cases:
         code, stdout, err = cli.run(*args)
@@ -249,6 +270,7 @@ def main():
             log_dump(cli, log)
             bad_input(cli, tmp, log)
             log_check(cli, tmp)
+            log_backups(cli, tmp)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
     print(f"{len(failures)} failure(s)")

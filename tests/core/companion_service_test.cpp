@@ -97,6 +97,9 @@ TEST_F(CompanionTest, KeepsTheLogExactlyAsTheMeterDoes) {
   ASSERT_EQ(records.size(), 6u);  // both days: All Connections, Dial-Up Connections, the adapter
   EXPECT_EQ(records[3].day, 10);
   EXPECT_EQ(records[0].down + records[3].down, 300u * 1000 + 299 * 300 / 2);
+  // The service writes the log, so it makes the daily copies: the 10th's holds the 9th.
+  EXPECT_TRUE(platform.files.count(L"C:\\Data\\Backups\\sum_v2-2026-03-09.log"));
+  EXPECT_EQ(ReadRecords(*platform.files.at(L"C:\\Data\\Backups\\sum_v2-2026-03-10.log")).size(), 3u);
 }
 
 // The logged download of a connection today (2026-03-09).

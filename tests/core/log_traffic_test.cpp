@@ -10,6 +10,7 @@
 #include "engine/meter_tick.h"
 #include "engine/scripted_clock.h"
 #include "settings/memory_registry.h"
+#include "trafficlog/log_backup.h"
 #include "trafficlog/traffic_log.h"
 
 namespace {
@@ -148,8 +149,16 @@ TEST_F(TrafficLogTest, AFreshLogIsExactlyTheHeaderAndClearingReturnsToIt) {
   m.Tick(At(2008, 3, 15, 10, 16, 0));
   EXPECT_EQ(File().size(), kLogHeaderSize + 4 * kDayRecordSize);
 
-  m.log.ClearLog(m.entries.list);
+  const std::vector<uint8_t> before = File();
+  ASSERT_TRUE(m.log.ClearLog(m.entries.list, CivilDate{2008, 3, 15}));
   EXPECT_EQ(File(), FreshHeader());
+  // Every record is back in the copy made first, which opens as a log.
+  const std::wstring copy = BackupFolderOf(kDefaultPath) + L"sum_v2-2008-03-15-before-clear.log";
+  EXPECT_EQ(File(copy), before);
+  TrafficLog restored(platform);
+  restored.SetPath(copy, true);
+  ASSERT_TRUE(restored.OpenLogFile(false));
+  EXPECT_FALSE(restored.openCheck().damaged());
   for (AdapterEntry* e : m.entries.list) {
     EXPECT_EQ(e->todayIn, 0u);
     EXPECT_EQ(e->logRecordOffset, -1);
@@ -345,9 +354,10 @@ TEST_F(TrafficLogTest, ServiceModeReadsOnlyAGoodLogAndNeverChangesIt) {
   EXPECT_EQ(entries[0].todayIn, 40u);
   entries.Count(1, 1);
   log.WriteTodayRecords(entries.list, At(2008, 3, 15));
-  log.ClearLog(entries.list);
+  // The service keeps the log: nothing is cleared, nothing zeroed.
+  EXPECT_FALSE(log.ClearLog(entries.list, CivilDate{2008, 3, 15}));
   EXPECT_EQ(File(), good);
-  EXPECT_EQ(entries[0].todayIn, 0u);
+  EXPECT_EQ(entries[0].todayIn, 41u);
 }
 
 TEST_F(TrafficLogTest, ALockedLogStopsARunningServiceABoundedNumberOfTimes) {

@@ -23,6 +23,8 @@ public:
   int stops = 0;
   std::vector<AdapterInfo> adapters;
   std::vector<std::wstring> createdDirs;
+  // Files opened to be replaced take this many bytes in all, then fail (-1: no limit).
+  int64_t writeBudget = -1;
 
   std::unique_ptr<LogFile> OpenFile(const std::wstring& path, LogOpenMode mode) override {
     auto it = files.find(path);
@@ -41,8 +43,26 @@ public:
       case LogOpenMode::CreateNew:
         if (it != files.end() || Unwritable(path)) return nullptr;
         return std::make_unique<MemoryLogFile>(files[path] = std::make_shared<std::vector<uint8_t>>(), true);
+      case LogOpenMode::Replace:
+        if (Unwritable(path)) return nullptr;
+        return std::make_unique<BudgetFile>(files[path] = std::make_shared<std::vector<uint8_t>>(), writeBudget);
     }
     return nullptr;
+  }
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override {
+    auto it = files.find(from);
+    if (it == files.end()) return false;
+    files[to] = it->second;
+    files.erase(it);
+    return true;
+  }
+  bool RemoveFile(const std::wstring& path) override { return files.erase(path) != 0; }
+  std::vector<std::wstring> ListFiles(const std::wstring& folder) override {
+    std::vector<std::wstring> names;
+    for (const auto& [path, bytes] : files)
+      if (path.size() > folder.size() && path.rfind(folder, 0) == 0 && path.find(L'\\', folder.size()) == std::wstring::npos)
+        names.push_back(path.substr(folder.size()));
+    return names;
   }
   bool AppDataFolder(std::wstring& out) override {
     out = L"C:\\Users\\u\\AppData\\Roaming";
@@ -70,6 +90,24 @@ public:
   }
 
 private:
+  // A file whose writes fail once the platform's budget is spent.
+  class BudgetFile : public MemoryLogFile {
+  public:
+    BudgetFile(Bytes bytes, int64_t& budget) : MemoryLogFile(std::move(bytes)), budget_(budget) {}
+    bool WriteAt(uint64_t offset, const uint8_t* data, size_t size) override {
+      if (budget_ >= 0 && static_cast<int64_t>(size) > budget_) {
+        if (budget_ > 0) MemoryLogFile::WriteAt(offset, data, static_cast<size_t>(budget_));  // what fits
+        budget_ = 0;
+        return false;
+      }
+      if (budget_ >= 0) budget_ -= static_cast<int64_t>(size);
+      return MemoryLogFile::WriteAt(offset, data, size);
+    }
+
+  private:
+    int64_t& budget_;
+  };
+
   bool Unwritable(const std::wstring& path) const {
     for (const auto& dir : unwritable)
       if (path.rfind(dir, 0) == 0) return true;

@@ -94,6 +94,7 @@ const Row kRows[] = {
     {kSaveGeneral, L"AlwaysOnTop", &M::alwaysOnTop, 1, 17},
     {kSaveGeneral, L"ShowCaption", &M::showCaption, 1, 18},
     {kSaveGeneral, L"DisplayUnitByte", &M::displayUnitByte, 0, 19},
+    {kSaveGeneral, L"LogBackupDays", &M::logBackupDays, 7, 30},
     {kSaveNextAlert, L"NextAlertType", &M::nextAlertType, 0, 1},
     {kSaveNextAlert, L"NextAlertMin", &M::nextAlertMin, 5, 30},
     {kSaveDisplay, L"DisplayTitle", &M::displayTitle, 1, 20},

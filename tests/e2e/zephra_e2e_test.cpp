@@ -92,6 +92,20 @@ std::wstring LogPath() {
   return std::wstring(appData) + L"\\ZephraData\\sum_v2.log";
 }
 
+// The backups folder beside the log, and one copy's path in it.
+std::wstring BackupPath(const std::wstring& suffix) {
+  SYSTEMTIME t;
+  ::GetLocalTime(&t);
+  wchar_t date[16];
+  ::swprintf(date, 16, L"%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+  const std::wstring log = LogPath();
+  return log.substr(0, log.find_last_of(L'\\')) + L"\\Backups\\sum_v2-" + date + suffix + L".log";
+}
+
+void RemoveBackups() {
+  for (const wchar_t* suffix : {L"", L"-before-clear"}) ::DeleteFileW(BackupPath(suffix).c_str());
+}
+
 int64_t FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
@@ -120,6 +134,7 @@ protected:
     // A fresh user: no settings; keep the help viewer from opening on first start.
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
     ::DeleteFileW(LogPath().c_str());
+    RemoveBackups();
     ASSERT_TRUE(registry.WriteDword(RegRoot::CurrentUser, kOptions, L"FirstRun", 0));
   }
   Win32Registry registry;
@@ -194,6 +209,8 @@ TEST_F(ZephraExe, ARunLeavesItsLogAndSettings) {
   // One record per connection for today: both aggregates and every adapter.
   const size_t adapters = LiveAdapterCount();
   EXPECT_EQ(FileSize(log), static_cast<int64_t>(24 + 296 * (2 + adapters)));
+  // Today's copy beside the log, made by the run and completed as it ended.
+  EXPECT_EQ(ReadWholeFile(BackupPath(L"")), ReadWholeFile(log));
 
   const std::set<std::wstring> keys = Names(L"Software\\Quarlen\\Zephra\\AdaptersEx", true);
   EXPECT_TRUE(keys.count(L"100-"));
@@ -677,3 +694,36 @@ TEST_F(ZephraExe, RecordingFileSurvivesAnAbruptEnd) {
 }
 
 }  // namespace
+
+TEST_F(ZephraExe, ClearInTheReportsWindowKeepsACopyOfTheOldRecords) {
+  SYSTEMTIME today;
+  ::GetLocalTime(&today);
+  std::string log("NTSL\x02\0\0\0", 8);
+  log.resize(24, '\0');
+  AppendAllConnectionsRecord(log, DaysBefore(today, 2), 1536, 100);
+  AppendAllConnectionsRecord(log, DaysBefore(today, 1), 5242880, 1048576);
+  ASSERT_TRUE(WriteLogFile(log));
+
+  Process p;
+  ASSERT_TRUE(p.Start());
+  HWND meter = WaitForMeter(p.pi.dwProcessId, 20000);
+  ASSERT_NE(meter, nullptr);
+  ::SetForegroundWindow(meter);
+  ::PostMessageW(meter, WM_KEYDOWN, VK_F3, 0);
+  HWND sheet = WaitForTopLevel(p.pi.dwProcessId, L"Traffic Reports - [All Connections]", 20000);
+  ASSERT_NE(sheet, nullptr);
+  ::PostMessageW(::GetDlgItem(sheet, 105), BM_CLICK, 0, 0);  // Clear
+  HWND question = WaitForTopLevel(p.pi.dwProcessId, L"Zephra", 20000, meter);
+  ASSERT_NE(question, nullptr) << "no question before clearing";
+  ::PostMessageW(question, WM_COMMAND, IDYES, 0);
+  for (int i = 0; i < 100 && FileSize(LogPath()) != 24; ++i) ::Sleep(50);
+  EXPECT_EQ(FileSize(LogPath()), 24);
+  const std::string kept = ReadWholeFile(BackupPath(L"-before-clear"));
+  EXPECT_EQ(kept.substr(0, log.size()), log);
+
+  ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+  for (int i = 0; i < 100 && ::IsWindow(sheet); ++i) ::Sleep(50);
+  ::PostMessageW(meter, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  EXPECT_TRUE(p.WaitExit(15000, code));
+}

@@ -132,8 +132,10 @@ TEST(LogFileWin, RecordsOnDiskAndClearingBackToTheHeader) {
   ASSERT_TRUE(log.LoadTodayCounters(entries, Day(2008, 3, 15)));
   EXPECT_EQ(all.todayIn, 1000u);
   EXPECT_EQ(nic.logRecordOffset, 24 + 296);
-  log.ClearLog(entries);
+  const std::vector<uint8_t> kept = ReadAll(path);
+  ASSERT_TRUE(log.ClearLog(entries, CivilDate{2008, 3, 15}));
   EXPECT_EQ(ReadAll(path), header);
+  EXPECT_EQ(ReadAll(dir.file(L"Backups\\sum_v2-2008-03-15-before-clear.log")), kept);
   log.CloseLogFile();
   ASSERT_TRUE(log.OpenLogFile(false));
   EXPECT_EQ(log.backupPath(), L"");

@@ -123,3 +123,22 @@ TEST_F(MeterLog, TrayShowsTheSelectedConnectionEveryTick) {
 }
 
 }  // namespace
+
+TEST_F(MeterLog, ADamagedLogIsReportedOnceWithItsCount) {
+  std::string bytes(kLogHeaderSize, '\0');
+  bytes.replace(0, 8, std::string("NTSL\x02\0\0\0", 8));
+  for (int day = 1; day <= 3; ++day) {
+    DayRecord r;
+    r.year = 2026, r.month = 12, r.day = static_cast<uint16_t>(day), r.kind = 100, r.down = 5;
+    r.weekday = day == 2 ? 9 : static_cast<uint16_t>(DayOfWeek(r.date()));  // the middle one is torn
+    uint8_t image[kDayRecordSize];
+    EncodeDayRecord(r, image);
+    bytes.append(reinterpret_cast<const char*>(image), kDayRecordSize);
+  }
+  WriteFileBytes(env.logPath, bytes);
+  ASSERT_TRUE(Start());
+  for (int i = 0; i < 3; ++i) Second(1000, 100);
+  int told = 0;
+  for (const std::wstring& m : messages) told += m.find(L"has 1 damaged record") != std::wstring::npos;
+  EXPECT_EQ(told, 1);
+}

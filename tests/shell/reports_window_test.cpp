@@ -22,7 +22,7 @@ struct MeterStandIn {
     if (msg == WM_LOG_CLEARED && self) {
       ++self->clears;
       for (AdapterEntry* e : self->entries) e->todayIn = e->todayOut = 0;
-      return 0;
+      return TRUE;  // cleared
     }
     return ::DefWindowProcW(h, msg, wp, lp);
   }
@@ -189,6 +189,31 @@ TEST_F(ReportsWindow, ClearLeavesOneCurrentRowPerListThatFollowsTheRestartedCoun
   EXPECT_EQ(monthly.list().Text(0, 1), L"12/01/2026 -- 12/31/2026");
 }
 
+TEST_F(ReportsWindow, InServiceModeClearExplainsAndEmptiesNothing) {
+  Add(2026, 12, 7, 5000, 5000);
+  input.serviceMode = true;
+  Open();
+  ::SendMessageW(sheet->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_CLEAR, BN_CLICKED), 0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(L"cannot be cleared while"), std::wstring::npos);
+  EXPECT_EQ(meter.clears, 0);
+  EXPECT_EQ(Show(kPageDaily).list().Count(), 2);
+}
+
+TEST_F(ReportsWindow, ALogPathLongerThan259CharactersIsRefused) {
+  Open();
+  chosen = L"C:\\" + std::wstring(252, L'x') + L".log";  // 259 characters: taken
+  const std::wstring longer = L"C:\\" + std::wstring(253, L'x') + L".log";
+  ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_CHANGE, BN_CLICKED), 0);
+  EXPECT_EQ(sheet->logPath(), chosen);
+  chosen = longer;
+  messages.clear();
+  ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_CHANGE, BN_CLICKED), 0);
+  EXPECT_EQ(sheet->logPath(), std::wstring(L"C:\\") + std::wstring(252, L'x') + L".log");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(L"259 characters"), std::wstring::npos);
+}
+
 TEST_F(ReportsWindow, RestoreCopiesToTheFirstFreeNumberedName) {
   const std::wstring base = logPath.substr(0, logPath.size() - 4);
   const std::wstring first = base + L"_1.log", second = base + L"_2.log";
@@ -200,10 +225,30 @@ TEST_F(ReportsWindow, RestoreCopiesToTheFirstFreeNumberedName) {
   chosen = backup;
   ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_RESTORE, BN_CLICKED), 0);
   EXPECT_EQ(ReadFileBytes(second), "restored");
+  EXPECT_EQ(requests[0].initialFolder, logPath.substr(0, logPath.find_last_of(L'\\') + 1) + L"Backups\\");
   EXPECT_EQ(sheet->logPath(), second);
   EXPECT_EQ(Text(sheet->summaryPage().hwnd(), IDC_SUM_LOG_PATH), second);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], L"The new change won't take effect until the program restarts.");
+}
+
+TEST_F(ReportsWindow, AFailedBackupLeavesTheOldOneAndNoTemporaryFile) {
+  Add(2026, 12, 7, 5000, 5000);
+  const std::wstring target = TempFilePath(L"zephra-backup");
+  cleanup.insert(cleanup.end(), {target, target + L".part"});
+  WriteFileBytes(target, "old backup");
+  Open();
+  log.failReads = true;  // the copy breaks off
+  chosen = target;
+  ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_BACKUP, BN_CLICKED), 0);
+  EXPECT_EQ(ReadFileBytes(target), "old backup");
+  EXPECT_EQ(::GetFileAttributesW((target + L".part").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(messages, std::vector<std::wstring>{L"Failed to copy file."});
+  log.failReads = false;
+  messages.clear();
+  ::SendMessageW(sheet->summaryPage().hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SUM_BACKUP, BN_CLICKED), 0);
+  EXPECT_EQ(ReadFileBytes(target), std::string(log.bytes().begin(), log.bytes().end()));
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(ReportsWindow, BackupOntoTheLogItselfDoesNothing) {

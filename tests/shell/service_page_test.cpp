@@ -237,6 +237,24 @@ TEST_F(ServicePageTest, SwitchingOnCopiesMachineWideOpensReadOnlyAndStartsTheSer
   EXPECT_EQ(service.calls, L"query install start ");
 }
 
+TEST_F(ServicePageTest, SwitchingOnHandsTheServiceTheLogOfTheNextStart) {
+  TickSeconds(2);
+  const std::wstring next = TempFilePath(L"zephra-next-log");
+  meter->SetNextStartLogPath(next);  // as Change in the reports window does
+  ServiceSettings s;
+  s.enabled = true;
+  ApplyPage(s);
+  wchar_t handed[512] = {};
+  DWORD size = sizeof handed;
+  EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, reg.key(L"Options").c_str(), L"TrafficLogFile", RRF_RT_REG_SZ, nullptr,
+                           handed, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(handed), next);
+  EXPECT_EQ(meter->log().path(), next);
+  EXPECT_TRUE(meter->log().isOpen());
+  ::DeleteFileW(next.c_str());
+}
+
 TEST_F(ServicePageTest, SwitchingOffReopensReadWriteOnlyOnceTheServiceStopped) {
   for (bool stops : {false, true}) {
     SCOPED_TRACE(stops);
