@@ -192,7 +192,7 @@ public:
     const MeterSettings& s = meter->settings();
     pages.push_back(std::make_unique<COptGeneralPage>(s, CanSetTransparency()));
     pages.push_back(std::make_unique<COptGraphTextPage>(s));
-    pages.push_back(std::make_unique<COptAdaptersPage>(meter->AdapterRows(), TrayChoiceFrom(s)));
+    pages.push_back(std::make_unique<COptAdaptersPage>([this] { return meter->AdapterRows(); }, TrayChoiceFrom(s)));
     pages.push_back(std::make_unique<COptNotificationPage>(s.notificationEnabled != 0, s.rule, meter->email(),
                                                            meter->AdapterRows()));
     pages.push_back(std::make_unique<COptServicePage>(meter->serviceSettings(), meter->AdapterRows()));
