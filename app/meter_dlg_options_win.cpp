@@ -11,6 +11,7 @@
 #include "settings/opt_adapters_page_win.h"
 #include "settings/opt_general_page_win.h"
 #include "settings/opt_graph_text_page_win.h"
+#include "settings/opt_monitoring_page_win.h"
 #include "settings/opt_service_page_win.h"
 #include "settings/options_sheet_win.h"
 #include "ui/window_util_win.h"
@@ -49,6 +50,8 @@ void CMeterDlg::OnOptionsCmd(WORD, WORD, HWND) {
   COptServicePage service(service_, AdapterRows());
   service.SetOpen([this](const std::wstring& target, const wchar_t* verb, int show) { OpenFile(target, verb, show); });
   sheet.AddPage(service);
+  COptMonitoringPage monitoring(metricsSettings_);
+  sheet.AddPage(monitoring);
   sheet.SetStartPage(optionsPage_);
   sheet.SetMessageBox([this](HWND owner, const std::wstring& text, UINT type) {
     return env_.messageBox(owner, text.c_str(), L"Zephra", type);
@@ -75,6 +78,7 @@ std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM lp) {
       break;
     }
     case kPageService: ApplyServicePage(static_cast<const COptServicePage&>(*page).values()); break;
+    case kPageMonitoring: ApplyMonitoringPage(static_cast<const COptMonitoringPage&>(*page).values()); break;
     default: break;
   }
   return TRUE;

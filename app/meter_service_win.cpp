@@ -49,6 +49,7 @@ void CMeterDlg::ApplyServicePage(const ServiceSettings& page) {
       }
     }
     if (service_.recordRates) CloseRecordingFilesForService();
+    UpdateMetricsEndpoint();  // the service serves the counters from now on
     if (!wasEnabled) {
       log_->CloseLogFile();
       if (!log_->OpenLogFile(true)) ::PostMessageW(hwnd_, WM_LOG_OPEN_FAILED, 0, 0);
@@ -65,6 +66,7 @@ void CMeterDlg::ApplyServicePage(const ServiceSettings& page) {
   bool stopped = true;
   if (state == kServiceStateRunning || state == kServiceStateStartPending) stopped = control.StopAndWait();
   control.Remove();
+  UpdateMetricsEndpoint();  // the port is free again once the service stopped
   if (stopped) {
     log_->CloseLogFile();
     if (log_->OpenLogFile(false)) {

@@ -18,6 +18,8 @@ PACKAGES=(
   nsis                                     # makensis: the installer
   fp-utils-3.2.2                           # chmcmd: the help file Zephra.chm
   p7zip-full                               # 7z: the help file's test lists its contents
+  prometheus                               # prometheus and promtool: the counters endpoint's test
+  iproute2                                 # ip netns / veth for that test's traffic
 )
 
 missing=()
