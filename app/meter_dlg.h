@@ -23,9 +23,11 @@
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
 #include "measure/sampling.h"
+#include "metrics/metrics_server_win.h"
 #include "recorder/rates_recorder.h"
 #include "recorder/recording_file_win.h"
 #include "settings/meter_settings.h"
+#include "settings/metrics_settings.h"
 #include "settings/option_pages.h"
 #include "settings/registry_store.h"
 #include "settings/service_settings.h"
@@ -107,6 +109,7 @@ public:
   int optionsPage() const { return optionsPage_; }
   const UsageAlert& alert() const { return alert_; }
   const EmailSettings& email() const { return email_; }
+  const MetricsServer& metricsServer() const { return metrics_; }
   // Copies of the catalogue's connections for the Adapters page.
   std::vector<AdapterRow> AdapterRows() const;
 
@@ -120,6 +123,7 @@ private:
   void OnTrayUpdate(AdapterEntry& entry) override;
   void OnDateStarted(const LocalTime& now) override;
   void OnUsageCheck(const LocalTime& now) override;
+  void OnTickDone() override;
 
   // AlertActions: what the usage rule does when it is passed.
   void SendAlertMail(uint64_t currentTotal) override;
@@ -211,6 +215,10 @@ private:
   ServiceSwitchPlan SwitchService(bool enable);
   // At start-up: false when "ServiceEnabled" is on but the service neither runs nor starts.
   bool ServiceRunsAtStart();
+  // The counters endpoint: served by this window while the service does not
+  // count (also the hook of the service switch); a failure is told once.
+  void UpdateMetricsEndpoint();
+  void ApplyMonitoringPage(const MetricsSettings& page);
   // What the hand-over leaves to the usage alert and the rates recorder.
   void CloseRecordingFilesForService();
   void RearmAlertAfterService();
@@ -296,6 +304,8 @@ private:
   int reportsPage_ = 0;
   std::wstring pendingLogPath_;  // chosen by Change or Restore: the log of the next start
   int optionsPage_ = 0;  // the options sheet's page when it was last closed
+  MetricsSettings metricsSettings_;
+  MetricsServer metrics_;  // serves while this window counts and the endpoint is on
 };
 
 // Reads HWND of a running copy; the application object uses it for the show

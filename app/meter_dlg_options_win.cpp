@@ -11,6 +11,7 @@
 #include "settings/opt_adapters_page_win.h"
 #include "settings/opt_general_page_win.h"
 #include "settings/opt_graph_text_page_win.h"
+#include "settings/opt_monitoring_page_win.h"
 #include "settings/opt_service_page_win.h"
 #include "settings/options_sheet_win.h"
 #include "ui/window_util_win.h"
@@ -49,6 +50,8 @@ void CMeterDlg::OnOptionsCmd(WORD, WORD, HWND) {
   COptServicePage service(service_, AdapterRows());
   service.SetOpen([this](const std::wstring& target, const wchar_t* verb, int show) { OpenFile(target, verb, show); });
   sheet.AddPage(service);
+  COptMonitoringPage monitoring(metricsSettings_);
+  sheet.AddPage(monitoring);
   sheet.SetStartPage(optionsPage_);
   sheet.SetMessageBox([this](HWND owner, const std::wstring& text, UINT type) {
     return env_.messageBox(owner, text.c_str(), L"Zephra", type);
@@ -80,6 +83,7 @@ std::optional<INT_PTR> CMeterDlg::OnOptionsApplied(WPARAM wp, LPARAM lp) {
       service.SetServiceState(service_.enabled);  // the box shows what the switch achieved
       break;
     }
+    case kPageMonitoring: ApplyMonitoringPage(static_cast<const COptMonitoringPage&>(*page).values()); break;
     default: break;
   }
   return TRUE;

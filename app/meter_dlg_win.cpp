@@ -263,6 +263,8 @@ std::optional<INT_PTR> CMeterDlg::OnInitDialog(WPARAM, LPARAM) {
   }
   alert_.service = ServiceMailOptions{IsServiceEnabled(), service_.sendMail};
   ArmAlert();
+  if (env_.registry) LoadMetricsSettings(*env_.registry, RegRoot::CurrentUser, env_.registryRoot, metricsSettings_);
+  UpdateMetricsEndpoint();
 
   if (settings_.hotkeyEnabled && env_.registerHotkey)
     hotkeyRegistered_ = ::RegisterHotKey(hwnd_, kHotkeyId, MOD_CONTROL | MOD_SHIFT, settings_.hotkeyChar) != 0;
@@ -418,6 +420,7 @@ void CMeterDlg::ShutdownMeter() {
   }
   if (HWND help = ::FindWindowW(nullptr, L"Zephra Help")) ::PostMessageW(help, WM_CLOSE, 0, 0);
 
+  metrics_.Stop();
   // Today's last counts go to the log.
   tick_.WriteTodayRecords();
   backups_.Finish(tick_.stored());

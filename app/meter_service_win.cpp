@@ -74,6 +74,7 @@ void CMeterDlg::EnableServiceMode() {
     pendingLogPath_.clear();
   }
   service_.enabled = true;
+  UpdateMetricsEndpoint();  // the port is free for the service before it starts
   SavePerUserServiceCopies();
   log_->CloseLogFile();
   log_->OpenLogFile(true);
@@ -113,6 +114,7 @@ void CMeterDlg::DisableServiceMode() {
     alert_.service = ServiceMailOptions{false, service_.sendMail};
     if (settings_.notificationEnabled) RearmAlertAfterService();
     RestartRecordersAfterService();
+    UpdateMetricsEndpoint();
   }
   if (!plan.message.empty()) Message(plan.message, MB_OK | MB_ICONWARNING);
 }
@@ -130,6 +132,7 @@ void CMeterDlg::TakeLogBack(HandOverFrom from) {
   alert_.service = ServiceMailOptions{false, service_.sendMail};
   if (settings_.notificationEnabled) RearmAlertAfterService();
   RestartRecordersAfterService();
+  UpdateMetricsEndpoint();  // the meter serves the counters again
 }
 
 bool CMeterDlg::ServiceRunsAtStart() { return Runs(Service().Query()); }

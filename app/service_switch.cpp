@@ -5,6 +5,7 @@
 #include "measure/catalogue.h"
 #include "service_control/service_control.h"
 #include "settings/meter_settings.h"
+#include "settings/metrics_settings.h"
 #include "settings/service_settings.h"
 #include "trafficlog/traffic_log.h"
 
@@ -126,6 +127,9 @@ bool CopyOptionsMachineWide(RegistryStore& registry, const std::wstring& root) {
   MeterSettings settings = DefaultSettings(false);
   LoadSettings(registry, root, settings);
   ok = SaveSettings(registry, to, root, settings, kSaveSumLastDays | kSaveGeneral | kSaveNotification) && ok;
+  MetricsSettings metrics;
+  LoadMetricsSettings(registry, RegRoot::CurrentUser, root, metrics);
+  ok = SaveMetricsSettings(registry, to, root, metrics) && ok;
 
   Catalogue catalogue;
   std::vector<std::wstring> names;

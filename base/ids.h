@@ -23,6 +23,7 @@ constexpr uintptr_t kPageGraphText = 202;
 constexpr uintptr_t kPageAdapters = 203;
 constexpr uintptr_t kPageNotification = 204;
 constexpr uintptr_t kPageService = 205;
+constexpr uintptr_t kPageMonitoring = 206;
 
 // Per-connection items of the connections and reset-rate-range sub-menus.
 constexpr int32_t kFirstAdapterMenuId = 9000;

@@ -11,6 +11,7 @@
 #include "engine/clock_win.h"
 #include "companion/companion_service.h"
 #include "measure/iphelper_win.h"
+#include "metrics/metrics_server_win.h"
 #include "recorder/recording_file_win.h"
 #include "service_messages.h"
 #include "service_control/service_control_win.h"
@@ -135,6 +136,16 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     ReportState(SERVICE_STOPPED, ERROR_OPEN_FAILED);
     return;
   }
+  // The counters endpoint, when switched on; without it the service counts on.
+  MetricsServer metrics;
+  if (service.metrics().enabled) {
+    const std::wstring why = metrics.Start(service.metrics());
+    if (why.empty()) {
+      service.SetMetricsStore(&metrics.store());
+    } else {
+      platform.LogEvent(why, true);
+    }
+  }
   ReportState(SERVICE_RUNNING);
   // One second per tick, kept to the clock rather than to the time each tick took.
   ULONGLONG next = ::GetTickCount64() + 1000;
@@ -146,6 +157,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     next += 1000;
     if (next + 30000 < ::GetTickCount64()) next = ::GetTickCount64() + 1000;  // after a suspension
   }
+  metrics.Stop();
   service.Stop();
   ReportState(SERVICE_STOPPED);
 }

@@ -20,6 +20,7 @@ CompanionService::CompanionService(Clock& clock, AdapterSource& adapters, LogPla
 bool CompanionService::Start() {
   LoadSettings(registry_, root_, settings_);
   LoadServiceSettings(registry_, RegRoot::LocalMachine, root_, service_);
+  LoadMetricsSettings(registry_, RegRoot::LocalMachine, root_, metrics_);
   BuildCatalogue(catalogue_, registry_, adapters_, root_);
   log_.LocateLogFile(registry_, root_, false);
   log_.SetLeaveForeignFiles(true);
@@ -133,6 +134,11 @@ void CompanionService::OnUsageCheck(const LocalTime&) {
   // One mail per passing of the rule in each armed period: after it the rule
   // stays alerted until the next day or the next start.
   if (service_.sendMail) alert_.Check(*this);
+}
+
+void CompanionService::OnTickDone() {
+  if (metricsStore_)
+    metricsStore_->Publish(TakeSnapshot(catalogue_, settings_.notificationEnabled ? &alert_ : nullptr, "service"));
 }
 
 void CompanionService::SendAlertMail(uint64_t currentTotal) {

@@ -16,8 +16,10 @@
 #include "base/codepage.h"
 #include "measure/adapter_source.h"
 #include "measure/catalogue.h"
+#include "metrics/metrics_snapshot.h"
 #include "recorder/rates_recorder.h"
 #include "settings/meter_settings.h"
+#include "settings/metrics_settings.h"
 #include "settings/service_settings.h"
 #include "trafficlog/traffic_log.h"
 
@@ -63,6 +65,13 @@ public:
   const ServiceSettings& service() const { return service_; }
   const UsageAlert& alert() const { return alert_; }
   const RatesRecorder* recorder() const { return recorder_.get(); }
+  // The counters endpoint's options as Start read them; with a store given,
+  // every tick leaves its snapshot there for the listener.
+  const MetricsSettings& metrics() const { return metrics_; }
+  void SetMetricsStore(SnapshotStore* store) {
+    metricsStore_ = store;
+    OnTickDone();  // the first scrape need not wait for the first tick
+  }
 
 private:
   struct Scheduled {
@@ -76,6 +85,7 @@ private:
   // TickSink: the usage alert's check and the rates recorder are called here.
   void OnDateStarted(const LocalTime& now) override;
   void OnUsageCheck(const LocalTime& now) override;
+  void OnTickDone() override;
 
   // AlertActions: the service mails; it runs no program, shows no window,
   // keeps no reminder (nobody would see it) and does not beep.
@@ -104,6 +114,8 @@ private:
   UsageAlert alert_{settings_, catalogue_};
   std::unique_ptr<RatesRecorder> recorder_;  // with the recording option only
   std::vector<Scheduled> jobs_;
+  MetricsSettings metrics_;
+  SnapshotStore* metricsStore_ = nullptr;
 };
 
 // How long the service's stop waits for report writes still under way; the

@@ -17,7 +17,10 @@ bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, Tick
   storedSeconds_ = nowSeconds;
   if (backups_) backups_->Tick(now);
   const size_t known = catalogue_.size();
-  if (!adapters || !SampleAdapters(catalogue_, *adapters, options, sink)) return false;
+  if (!adapters || !SampleAdapters(catalogue_, *adapters, options, sink)) {
+    sink.OnTickDone();
+    return false;
+  }
   if (catalogue_.size() > known) {
     // An adapter new to this run may have a record of today already (a run
     // that ended without saving its catalogue saw it): go on with that record
@@ -37,6 +40,7 @@ bool MeterTick::Tick(AdapterSource* adapters, const SampleOptions& options, Tick
     }
   }
   sink.OnUsageCheck(now);
+  sink.OnTickDone();
   return true;
 }
 

@@ -28,6 +28,8 @@ public:
   // Every connection has its sample for this tick: the usage check. Not called
   // when the adapter list was unavailable.
   virtual void OnUsageCheck(const LocalTime& now) {}
+  // The tick is over, whether it sampled or not: the last call of every tick.
+  virtual void OnTickDone() {}
 };
 
 class MeterTick {

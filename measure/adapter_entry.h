@@ -44,6 +44,8 @@ struct AdapterEntry {
   int32_t logRecordOffset = -1;   // offset of today's record in the traffic log; -1 = not yet written
   uint64_t todayIn = 0;
   uint64_t todayOut = 0;
+  uint64_t runIn = 0;             // bytes since this program started counting
+  uint64_t runOut = 0;
 
   std::wstring name;              // display name ("AdapterName")
   std::wstring description;       // from the interface row

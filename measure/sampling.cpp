@@ -59,6 +59,8 @@ void UpdateEntry(AdapterEntry& entry, const AdapterInfo& adapter, const Interfac
   entry.interfaceType = row.type;
   entry.todayIn += down;
   entry.todayOut += up;
+  entry.runIn += down;
+  entry.runOut += up;
   const RateSample sample = Accumulate(entry, down, up);
   PushSample(entry, sample, sink);
   if (adapter.ipAddress != entry.ipAddress) {
@@ -85,6 +87,8 @@ void UpdateAggregate(AdapterEntry& entry, uint64_t down, uint64_t up, const Samp
   PushSample(entry, sample, sink);
   entry.todayIn += down;
   entry.todayOut += up;
+  entry.runIn += down;
+  entry.runOut += up;
   TrayUpdate(entry, options, sink);
 }
 

@@ -253,6 +253,14 @@
 #define IDC_JOB_FILE 1181
 #define IDC_JOB_BROWSE 1182
 
+// Monitoring page (dialog 222)
+#define IDD_OPT_MONITORING 222
+#define IDC_MON_ENABLE 1240
+#define IDC_MON_ADDRESS 1241
+#define IDC_MON_PORT 1242
+#define IDC_MON_AUDIENCE 1243
+#define IDC_MON_TARGET 1244
+
 // Stopwatch (dialog 216)
 #define IDD_STOPWATCH 216
 #define IDC_SW_ON_TOP 1024

@@ -21,7 +21,8 @@ RANK = {
     "recorder": 7, "stopwatch": 7,
     "engine": 8,
     "alerts": 9, "cli": 9,
-    "app": 10, "companion": 10,
+    "metrics": 10,
+    "app": 11, "companion": 11,
 }
 # Headers outside _win files that may include <windows.h> (the meter window's
 # class declaration is included by the shell only).

@@ -20,6 +20,7 @@ PACKAGES=(
   fp-utils-3.2.2                           # chmcmd: the help file Zephra.chm
   p7zip-full                               # 7z: the help file's test lists its contents
   iproute2 procps                          # ip, sysctl: the veth pair of the hand-over test
+  prometheus                               # prometheus and promtool: the counters endpoint's test
 )
 
 missing=()

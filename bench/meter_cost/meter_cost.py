@@ -11,18 +11,23 @@ program's own process. Then, with the prefixes warm, it times start to window
 shown, for zephra.exe also with a 30 MB log. It prints figures and ratios and
 never fails a test run: it is a benchmark, not run by ctest.
 
-    bench/meter_cost/meter_cost.py [--quick] [--build build/win]
+    bench/meter_cost/meter_cost.py [--quick] [--scrape] [--build build/win]
 
 --quick measures 3 + 15 seconds instead of 10 + 60 and starts each program
-three times instead of five.
+three times instead of five. --scrape switches zephra.exe's counters endpoint
+on (a free loopback port) and fetches GET /metrics once a second while the CPU
+is measured, as a Prometheus would.
 """
 import argparse
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import sys
+import threading
 import time
+import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -152,6 +157,24 @@ def inner(a):
     if os.path.exists(log_path):
         os.remove(log_path)
 
+    scrapes = []
+    if a.scrape:
+        with socket.socket() as free:
+            free.bind(("127.0.0.1", 0))
+            port = free.getsockname()[1]
+        key = r"HKCU\Software\Quarlen\Zephra\Options"
+        wine(zephra_prefix, "reg", "add", key, "/v", "MetricsEnabled", "/t", "REG_DWORD", "/d", "1", "/f")
+        wine(zephra_prefix, "reg", "add", key, "/v", "MetricsPort", "/t", "REG_DWORD", "/d", str(port), "/f")
+        done = threading.Event()
+
+        def scrape():
+            while not done.wait(1):
+                try:
+                    with urllib.request.urlopen(f"http://127.0.0.1:{port}/metrics", timeout=2) as r:
+                        scrapes.append(len(r.read()))
+                except OSError:
+                    pass
+        scraper = threading.Thread(target=scrape, daemon=True)
     runs = []
     try:
         for prefix, exe in ((floor_prefix, floor_exe), (zephra_prefix, zephra_exe)):
@@ -159,9 +182,14 @@ def inner(a):
             runs.append(subprocess.Popen([WINE, exe], env=wine_env(prefix), stdin=subprocess.DEVNULL,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         time.sleep(a.skip)
+        if a.scrape:
+            scraper.start()
         before = [processes_of(floor_prefix), processes_of(zephra_prefix)]
         time.sleep(a.seconds)
         after = [processes_of(floor_prefix), processes_of(zephra_prefix)]
+        if a.scrape:
+            done.set()
+            scraper.join()
         memory = [private_kb(floor_prefix, "meter_floor.exe"), private_kb(zephra_prefix, "zephra.exe")]
     finally:
         kill_program(floor_prefix, "meter_floor.exe")
@@ -192,6 +220,8 @@ def inner(a):
     stop(zephra_prefix)
 
     print(f"meter cost: {a.seconds} s measured after {a.skip} s, {HZ} ticks a second, one run")
+    if a.scrape:
+        print(f"zephra.exe scraped once a second: {len(scrapes)} answers of {max(scrapes, default=0)} bytes")
     print(f"{'':28}{'floor':>10}{'zephra':>10}{'ratio':>9}")
     print(f"{'CPU, all processes (s)':28}{cpu[0]:10.2f}{cpu[1]:10.2f}  {ratio(cpu[1], cpu[0])}")
     mb = [m / 1024 if m is not None else None for m in memory]
@@ -212,6 +242,7 @@ def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--build", default=os.path.join(ROOT, "build", "win"))
     p.add_argument("--quick", action="store_true")
+    p.add_argument("--scrape", action="store_true")
     p.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
     a = p.parse_args()
     a.build = os.path.abspath(a.build)
@@ -220,6 +251,7 @@ def main():
         inner(a)
         return 0
     cmd = [sys.executable, os.path.abspath(__file__), "--inner", "--build", a.build] + (["--quick"] if a.quick else [])
+    cmd += ["--scrape"] if a.scrape else []
     return subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp", *cmd]).returncode
 
 

@@ -4,6 +4,7 @@
 // and at a fixed scale, the pickers, and the meter's options command.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <cwctype>
