@@ -2,6 +2,7 @@
 
 #include "alerts/email_settings.h"
 #include "base/text_util.h"
+#include "engine/handover.h"
 #include "measure/catalogue.h"
 #include "service_control/service_control.h"
 #include "settings/meter_settings.h"
@@ -140,6 +141,7 @@ bool CopyOptionsMachineWide(RegistryStore& registry, const std::wstring& root) {
   }
   ok = SaveAdapterEntries(catalogue, registry, to, kGroupIdentity | kGroupRecording, root) && ok;
 
+  ok = MoveHandOver(registry, root, RegRoot::CurrentUser, to) && ok;
   if (settings.notificationEnabled && service.sendMail) {
     EmailSettings mail;
     LoadEmailSettings(registry, root, mail);

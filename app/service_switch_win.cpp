@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "alerts/email_settings.h"
+#include "engine/handover.h"
 #include "service_control/service_control_win.h"
 #include "settings/registry_security_win.h"
 #include "settings/registry_win.h"
@@ -44,6 +45,9 @@ uint32_t WinServiceSwitchSteps::CopyOptions() {
 
 uint32_t WinServiceSwitchSteps::ClearMachineWide() {
   const RegRoot machine = RegRoot::LocalMachine;
+  // The service's hand-over (or the meter's own, when the switch-on is undone)
+  // goes where the meter can read it once the user's access is taken away.
+  MoveHandOver(registry_, root_, machine, RegRoot::CurrentUser);
   if (registry_.KeyExists(machine, EmailSettingsKeyPath(root_)) &&
       !registry_.DeleteKey(machine, EmailSettingsKeyPath(root_)))
     return ERROR_ACCESS_DENIED;

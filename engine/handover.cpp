@@ -78,15 +78,34 @@ bool DecodeHandOver(const std::vector<uint8_t>& bytes, HandOver& out) {
 }
 
 bool SaveHandOver(RegistryStore& registry, const std::wstring& rootPath, const HandOver& handed) {
-  return registry.WriteBinary(RegRoot::LocalMachine, ServiceKeyPath(rootPath), kHandOverValue, EncodeHandOver(handed));
+  const std::wstring key = ServiceKeyPath(rootPath);
+  const std::vector<uint8_t> bytes = EncodeHandOver(handed);
+  if (registry.WriteBinary(RegRoot::LocalMachine, key, kHandOverValue, bytes)) return true;
+  // A meter with a standard token cannot write the machine-wide key before
+  // service mode gave it access: the elevated switch carries it across.
+  return handed.from == HandOverFrom::Meter && registry.WriteBinary(RegRoot::CurrentUser, key, kHandOverValue, bytes);
+}
+
+bool MoveHandOver(RegistryStore& registry, const std::wstring& rootPath, RegRoot from, RegRoot to) {
+  const std::wstring key = ServiceKeyPath(rootPath);
+  std::vector<uint8_t> bytes;
+  if (!registry.ReadBinary(from, key, kHandOverValue, bytes)) return true;
+  const bool ok = registry.WriteBinary(to, key, kHandOverValue, bytes);
+  registry.DeleteValue(from, key, kHandOverValue);
+  return ok;
 }
 
 bool TakeHandOver(RegistryStore& registry, const std::wstring& rootPath, HandOverFrom from, HandOver& out) {
   const std::wstring key = ServiceKeyPath(rootPath);
   std::vector<uint8_t> bytes;
-  if (!registry.ReadBinary(RegRoot::LocalMachine, key, kHandOverValue, bytes)) return false;
+  RegRoot root = RegRoot::LocalMachine;
+  if (!registry.ReadBinary(root, key, kHandOverValue, bytes)) {
+    // Where the meter left it, or where the elevated switch put the service's.
+    root = RegRoot::CurrentUser;
+    if (!registry.ReadBinary(root, key, kHandOverValue, bytes)) return false;
+  }
   // Taken once: whatever it holds, it is never read again.
-  registry.DeleteValue(RegRoot::LocalMachine, key, kHandOverValue);
+  registry.DeleteValue(root, key, kHandOverValue);
   HandOver handed;
   if (!DecodeHandOver(bytes, handed) || handed.from != from) return false;
   out = std::move(handed);

@@ -71,5 +71,11 @@ bool HandCountingOver(MeterTick& tick, Catalogue& catalogue, AdapterSource* adap
 // The program that starts counting, once today's counters are loaded: takes the
 // other program's hand-over (`writer`) and sets every adapter's baseline with
 // TakeHandOverBaselines. Returns how many adapters go on from the hand-over.
+// Moves a hand-over between the user's and the machine-wide key: the elevated
+// service switch takes the meter's across before the service starts, and the
+// service's back after it stopped, where a meter with a standard token reads it.
+// True when there was none or it was written.
+bool MoveHandOver(RegistryStore& registry, const std::wstring& rootPath, RegRoot from, RegRoot to);
+
 int TakeCountingOver(Catalogue& catalogue, AdapterSource* adapters, Clock& clock, RegistryStore& registry,
                      const std::wstring& rootPath, HandOverFrom writer);

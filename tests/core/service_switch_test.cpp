@@ -3,6 +3,7 @@
 #include "alerts/email_settings.h"
 #include "app/service_switch.h"
 #include "companion/companion_service.h"
+#include "engine/handover.h"
 #include "engine/scripted_clock.h"
 #include "measure/scripted_source.h"
 #include "memory_log_platform.h"
@@ -132,6 +133,42 @@ TEST(ServiceSwitch, TheMailPasswordIsCopiedOnlyForTheServicesMail) {
   EXPECT_EQ(path, L"C:\\d\\sum_v2.log");
 }
 
+// A meter with a standard token: the machine-wide root takes no writes.
+class UserTokenRegistry : public MemoryRegistry {
+public:
+  bool WriteBinary(RegRoot root, const std::wstring& key, const std::wstring& name,
+                   const std::vector<uint8_t>& value) override {
+    return (elevated || root == RegRoot::CurrentUser) && MemoryRegistry::WriteBinary(root, key, name, value);
+  }
+  bool elevated = false;
+};
+
+TEST(ServiceSwitch, TheHandOverCrossesTheMachineWideKeyThroughTheElevatedSwitch) {
+  const std::wstring root = L"Software\\Quarlen\\Zephra\\";
+  const std::wstring key = ServiceKeyPath(root);
+  UserTokenRegistry reg;
+  auto where = [&] {
+    return std::pair{reg.Find(RegRoot::CurrentUser, key, kHandOverValue) != nullptr,
+                     reg.Find(RegRoot::LocalMachine, key, kHandOverValue) != nullptr};
+  };
+  HandOver meter;
+  meter.seconds = 1000;
+  meter.adapters = {{"{A}", 5000, 7000, true}};
+  ASSERT_TRUE(SaveHandOver(reg, root, meter));
+  EXPECT_EQ(where(), std::pair(true, false));  // the user's key, all a standard token can write
+  reg.elevated = true;
+  EXPECT_TRUE(CopyOptionsMachineWide(reg, root));
+  EXPECT_EQ(where(), std::pair(false, true));  // where the service reads it
+
+  // The service's, at switch-off: back in the user's key, which the meter can still read.
+  EXPECT_TRUE(MoveHandOver(reg, root, RegRoot::LocalMachine, RegRoot::CurrentUser));
+  EXPECT_EQ(where(), std::pair(true, false));
+  HandOver taken;
+  ASSERT_TRUE(TakeHandOver(reg, root, HandOverFrom::Meter, taken));
+  EXPECT_EQ(taken.adapters[0].out, 7000u);
+  EXPECT_EQ(where(), std::pair(false, false));  // taken once
+}
+
 class NoFiles : public CompanionPlatform {
 public:
   bool ReplaceFile(const std::wstring&, const std::string&) override { return true; }
@@ -144,8 +181,8 @@ public:
   std::vector<std::wstring> events;
 };
 
-struct HandOver : ::testing::Test {
-  HandOver() {
+struct MeterToService : ::testing::Test {
+  MeterToService() {
     source.Add("{AAAAAAAA-0000-0000-0000-000000000001}", 1);
     clock.Set(2026, 3, 9, 10, 0, 0);
     registry.WriteString(RegRoot::LocalMachine, kRoot + L"Options", L"TrafficLogFile", kLog);
@@ -160,7 +197,7 @@ struct HandOver : ::testing::Test {
   NoFiles files;
 };
 
-TEST_F(HandOver, TheServiceContinuesWhatTheMeterWroteWithoutLossOrDoubleCount) {
+TEST_F(MeterToService, TheServiceContinuesWhatTheMeterWroteWithoutLossOrDoubleCount) {
   MemoryRegistry meterRegistry;
   MeterRun meter(platform, meterRegistry, source, clock, kLog);
   TickSink sink;
@@ -193,7 +230,7 @@ TEST_F(HandOver, TheServiceContinuesWhatTheMeterWroteWithoutLossOrDoubleCount) {
   EXPECT_EQ(logged, sent);
 }
 
-TEST_F(HandOver, TheServiceLeavesAFileThatIsNoLogAsItIs) {
+TEST_F(MeterToService, TheServiceLeavesAFileThatIsNoLogAsItIs) {
   const std::vector<uint8_t> foreign{'M', 'Z', 0x90, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0xFF, 0, 0,
                                      0xB8, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0};
   platform.files[kLog] = std::make_shared<std::vector<uint8_t>>(foreign);
