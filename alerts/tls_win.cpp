@@ -13,6 +13,39 @@
 
 namespace {
 
+// SChannel and the certificate functions are bound when the first TLS mail
+// goes out: linked with the program, secur32 and crypt32 (and under Wine their
+// TLS libraries) would load at every start for a feature most runs never use.
+struct TlsApi {
+  PSecurityFunctionTableW sspi = nullptr;
+  decltype(&::CertGetCertificateChain) getChain = nullptr;
+  decltype(&::CertVerifyCertificateChainPolicy) verifyPolicy = nullptr;
+  decltype(&::CertFreeCertificateChain) freeChain = nullptr;
+  decltype(&::CertFreeCertificateContext) freeCertificate = nullptr;
+  bool ok() const { return sspi && getChain && verifyPolicy && freeChain && freeCertificate; }
+};
+
+template <class F>
+void Bind(HMODULE module, const char* name, F& out) {
+  out = module ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+const TlsApi& Api() {
+  static const TlsApi api = [] {
+    TlsApi a;
+    INIT_SECURITY_INTERFACE_W init = nullptr;
+    Bind(::LoadLibraryW(L"secur32.dll"), "InitSecurityInterfaceW", init);
+    if (init) a.sspi = init();
+    HMODULE crypt = ::LoadLibraryW(L"crypt32.dll");
+    Bind(crypt, "CertGetCertificateChain", a.getChain);
+    Bind(crypt, "CertVerifyCertificateChainPolicy", a.verifyPolicy);
+    Bind(crypt, "CertFreeCertificateChain", a.freeChain);
+    Bind(crypt, "CertFreeCertificateContext", a.freeCertificate);
+    return a;
+  }();
+  return api;
+}
+
 constexpr char kTimeOut[] = "Time out.";
 constexpr size_t kMaxPending = 256 * 1024;  // received bytes that form no complete record yet
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
@@ -38,7 +71,7 @@ struct OutputBuffers {
   SecBufferDesc desc = {SECBUFFER_VERSION, 2, buffers};
   ~OutputBuffers() {
     for (SecBuffer& b : buffers)
-      if (b.pvBuffer) ::FreeContextBuffer(b.pvBuffer);
+      if (b.pvBuffer) Api().sspi->FreeContextBuffer(b.pvBuffer);
   }
 };
 
@@ -46,8 +79,8 @@ struct ChainHolder {
   PCCERT_CHAIN_CONTEXT chain = nullptr;
   PCCERT_CONTEXT certificate = nullptr;
   ~ChainHolder() {
-    if (chain) ::CertFreeCertificateChain(chain);
-    if (certificate) ::CertFreeCertificateContext(certificate);
+    if (chain) Api().freeChain(chain);
+    if (certificate) Api().freeCertificate(certificate);
   }
 };
 
@@ -56,6 +89,7 @@ struct ChainHolder {
 // TLS 1.2 is the one version switched on. The certificate is checked here,
 // not by SChannel.
 bool AcquireCredentials(CredHandle& handle) {
+  if (!Api().ok()) return false;
   TLS_PARAMETERS tls = {};
   tls.grbitDisabledProtocols = static_cast<DWORD>(~(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT));
   SCH_CREDENTIALS modern = {};
@@ -64,14 +98,14 @@ bool AcquireCredentials(CredHandle& handle) {
   modern.cTlsParameters = 1;
   modern.pTlsParameters = &tls;
   wchar_t package[] = UNISP_NAME_W;
-  if (::AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &modern, nullptr, nullptr, &handle,
+  if (Api().sspi->AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &modern, nullptr, nullptr, &handle,
                                   nullptr) == SEC_E_OK)
     return true;
   SCHANNEL_CRED older = {};
   older.dwVersion = SCHANNEL_CRED_VERSION;
   older.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
   older.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
-  return ::AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &older, nullptr, nullptr,
+  return Api().sspi->AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &older, nullptr, nullptr,
                                      &handle, nullptr) == SEC_E_OK;
 }
 
@@ -80,8 +114,8 @@ bool AcquireCredentials(CredHandle& handle) {
 TlsChannel::~TlsChannel() { Release(); }
 
 void TlsChannel::Release() {
-  if (haveContext_) ::DeleteSecurityContext(&context_);
-  if (haveCredentials_) ::FreeCredentialsHandle(&credentials_);
+  if (haveContext_) Api().sspi->DeleteSecurityContext(&context_);
+  if (haveCredentials_) Api().sspi->FreeCredentialsHandle(&credentials_);
   haveContext_ = haveCredentials_ = secure_ = false;
 }
 
@@ -116,7 +150,7 @@ std::string TlsChannel::Start(SOCKET s, const char* server, int limitMs) {
     return error;
   }
   SecPkgContext_StreamSizes sizes = {};
-  if (::QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes) != SEC_E_OK) {
+  if (Api().sspi->QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes) != SEC_E_OK) {
     Release();
     return kTlsHandshakeFailed;
   }
@@ -132,7 +166,7 @@ std::string TlsChannel::Handshake(const wchar_t* target, ULONGLONG deadline) {
   SECURITY_STATUS status;
   {
     OutputBuffers out;
-    status = ::InitializeSecurityContextW(&credentials_, nullptr, const_cast<wchar_t*>(target), kContextFlags, 0, 0,
+    status = Api().sspi->InitializeSecurityContextW(&credentials_, nullptr, const_cast<wchar_t*>(target), kContextFlags, 0, 0,
                                           nullptr, 0, &context_, &out.desc, &attributes, nullptr);
     if (status != SEC_I_CONTINUE_NEEDED) return kTlsHandshakeFailed;
     haveContext_ = true;
@@ -146,7 +180,7 @@ std::string TlsChannel::Handshake(const wchar_t* target, ULONGLONG deadline) {
                        {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc inDesc = {SECBUFFER_VERSION, 2, in};
     OutputBuffers out;
-    status = ::InitializeSecurityContextW(&credentials_, &context_, const_cast<wchar_t*>(target), kContextFlags, 0, 0,
+    status = Api().sspi->InitializeSecurityContextW(&credentials_, &context_, const_cast<wchar_t*>(target), kContextFlags, 0, 0,
                                           &inDesc, 0, nullptr, &out.desc, &attributes, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
       needBytes = true;
@@ -170,7 +204,7 @@ std::string TlsChannel::Handshake(const wchar_t* target, ULONGLONG deadline) {
 
 std::string TlsChannel::CheckCertificate(const wchar_t* target, const char* server) {
   ChainHolder holder;
-  if (::QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &holder.certificate) != SEC_E_OK ||
+  if (Api().sspi->QueryContextAttributesW(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &holder.certificate) != SEC_E_OK ||
       !holder.certificate)
     return kCertificateUntrusted;
   char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
@@ -182,7 +216,7 @@ std::string TlsChannel::CheckCertificate(const wchar_t* target, const char* serv
   para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
   // Revocation as far as this computer already knows it: no fetching.
   const DWORD flags = CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_CHECK_CACHE_ONLY;
-  if (!::CertGetCertificateChain(nullptr, holder.certificate, nullptr, holder.certificate->hCertStore, &para, flags,
+  if (!Api().getChain(nullptr, holder.certificate, nullptr, holder.certificate->hCertStore, &para, flags,
                                  nullptr, &holder.chain))
     return kCertificateUntrusted;
 
@@ -199,7 +233,7 @@ std::string TlsChannel::CheckCertificate(const wchar_t* target, const char* serv
   policy.pvExtraPolicyPara = &https;
   CERT_CHAIN_POLICY_STATUS result = {};
   result.cbSize = sizeof result;
-  if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, holder.chain, &policy, &result))
+  if (!Api().verifyPolicy(CERT_CHAIN_POLICY_SSL, holder.chain, &policy, &result))
     return kCertificateUntrusted;
   switch (static_cast<HRESULT>(result.dwError)) {
     case S_OK: break;
@@ -217,7 +251,7 @@ std::string TlsChannel::CheckCertificate(const wchar_t* target, const char* serv
   if (status) return kCertificateUntrusted;
 
   SecPkgContext_ConnectionInfo info = {};
-  if (::QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &info) == SEC_E_OK &&
+  if (Api().sspi->QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &info) == SEC_E_OK &&
       (info.dwProtocol & ~(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT)))
     return kTlsTooOld;
   return {};
@@ -236,7 +270,7 @@ int64_t TlsChannel::Send(const char* data, size_t length, int limitMs) {
                             {trailer_, SECBUFFER_STREAM_TRAILER, record.data() + header_ + piece},
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
-    if (::EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK) return -1;
+    if (Api().sspi->EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK) return -1;
     const size_t total = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
     const int64_t n = ::SendAll(socket_, record.data(), total, limitMs);
     if (n < 0) return -1;
@@ -253,7 +287,7 @@ int TlsChannel::Decrypt() {
                           {0, SECBUFFER_EMPTY, nullptr},
                           {0, SECBUFFER_EMPTY, nullptr}};
   SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
-  const SECURITY_STATUS status = ::DecryptMessage(&context_, &desc, 0, nullptr);
+  const SECURITY_STATUS status = Api().sspi->DecryptMessage(&context_, &desc, 0, nullptr);
   if (status == SEC_E_INCOMPLETE_MESSAGE) return 0;
   if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE) return -1;  // also the server's close notification
   std::string extra;
@@ -270,7 +304,7 @@ int TlsChannel::Decrypt() {
     SecBufferDesc inDesc = {SECBUFFER_VERSION, 2, in};
     OutputBuffers out;
     ULONG attributes = 0;
-    const SECURITY_STATUS again = ::InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0,
+    const SECURITY_STATUS again = Api().sspi->InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0,
                                                                &inDesc, 0, nullptr, &out.desc, &attributes, nullptr);
     if (again != SEC_E_OK && again != SEC_I_CONTINUE_NEEDED) return -1;
     if (out.buffers[0].cbBuffer && out.buffers[0].pvBuffer &&
@@ -310,10 +344,10 @@ void TlsChannel::Shutdown() {
   DWORD type = SCHANNEL_SHUTDOWN;
   SecBuffer token = {sizeof type, SECBUFFER_TOKEN, &type};
   SecBufferDesc desc = {SECBUFFER_VERSION, 1, &token};
-  if (::ApplyControlToken(&context_, &desc) == SEC_E_OK) {
+  if (Api().sspi->ApplyControlToken(&context_, &desc) == SEC_E_OK) {
     OutputBuffers out;
     ULONG attributes = 0;
-    ::InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0, nullptr, 0, nullptr, &out.desc,
+    Api().sspi->InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0, nullptr, 0, nullptr, &out.desc,
                                  &attributes, nullptr);
     if (out.buffers[0].cbBuffer && out.buffers[0].pvBuffer) SendRaw(out.buffers[0].pvBuffer, out.buffers[0].cbBuffer, 1000);
   }
