@@ -217,6 +217,10 @@ def test_install(args):
         check(wait_until(lambda: not os.path.exists(program_dir), 30), f"{program_dir} is still there: "
               f"{os.listdir(program_dir) if os.path.isdir(program_dir) else ''}")
         step("uninstalled")
+        # The uninstaller removes the shortcuts and then its key after the program folder.
+        run_key = r"Software\Microsoft\Windows\CurrentVersion\Run"
+        wait_until(lambda: not os.path.exists(menu_dir) and reg_values(prefix, "HKLM", UNINSTALL_KEY) is None
+                   and "Zephra" not in (reg_values(prefix, "HKCU", run_key) or {}), 15)
         check(not os.path.exists(menu_dir), "the Start-menu folder is still there")
         check(reg_values(prefix, "HKLM", UNINSTALL_KEY) is None, "the uninstall key is still there")
         run = reg_values(prefix, "HKCU", r"Software\Microsoft\Windows\CurrentVersion\Run") or {}
