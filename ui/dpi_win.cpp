@@ -17,7 +17,6 @@ Fn User32Function(const char* name) {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using SetProcessDpiAwarenessContextFn = BOOL(WINAPI*)(HANDLE);
 using SetProcessDPIAwareFn = BOOL(WINAPI*)();
 
@@ -101,12 +100,6 @@ int SystemMetricForDpi(int index, UINT dpi) {
   static const auto forDpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
   if (forDpi) return forDpi(index, dpi);
   return ::GetSystemMetrics(index);
-}
-
-bool AdjustWindowRectForDpi(RECT& rect, DWORD style, bool menu, DWORD exStyle, UINT dpi) {
-  static const auto forDpi = User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-  if (forDpi) return forDpi(&rect, style, menu, exStyle, dpi) != FALSE;
-  return ::AdjustWindowRectEx(&rect, style, menu, exStyle) != FALSE;
 }
 
 FontHandle MakeFontForDpi(LOGFONTW lf, UINT dpi) {

@@ -25,7 +25,6 @@ void SetWindowDpi(HWND window, UINT dpi);
 inline int ScaleFor(HWND window, int v) { return Scale(v, static_cast<int32_t>(WindowDpi(window))); }
 
 int SystemMetricForDpi(int index, UINT dpi);
-bool AdjustWindowRectForDpi(RECT& rect, DWORD style, bool menu, DWORD exStyle, UINT dpi);
 
 // A font of the description whose height (pixels at 96 DPI) is scaled to dpi.
 FontHandle MakeFontForDpi(LOGFONTW lf, UINT dpi);

@@ -276,7 +276,9 @@ TEST_F(ServicePageTest, SwitchingOffReopensReadWriteOnlyOnceTheServiceStopped) {
     EXPECT_EQ(service.calls, L"query stop remove ");
     EXPECT_EQ(meter->catalogue()[0].todayIn, stops ? 123456u : 0u);  // reloaded only from a log of its own
     TickSeconds(1);
-    if (stops) EXPECT_EQ(meter->catalogue()[0].todayIn, 123456u);  // fresh baselines: not counted twice
+    if (stops) {
+      EXPECT_EQ(meter->catalogue()[0].todayIn, 123456u);  // fresh baselines: not counted twice
+    }
     EXPECT_EQ(meter->log().serviceMode(), !stops);
     EXPECT_EQ(messages.size(), stops ? 0u : 1u);
     DWORD enabled = 1;
@@ -318,7 +320,9 @@ TEST_F(ServicePageTest, EveryOutcomeOfTheHelperLeavesOneWriterOfTheLog) {
     EXPECT_EQ(Checked(IDC_SVC_ENABLE), c.serviceMode);
     EXPECT_FALSE(shields[IDOK] || shields[ID_APPLY_NOW]);
     ASSERT_EQ(messages.size(), c.says ? 1u : 0u);
-    if (c.says) EXPECT_NE(messages[0].find(c.says), std::wstring::npos) << messages[0];
+    if (c.says) {
+      EXPECT_NE(messages[0].find(c.says), std::wstring::npos) << messages[0];
+    }
   }
   // Declined while on: nothing changes, the service keeps the log.
   helper.scripted = ServiceSwitchResult{ServiceStep::Approval, kErrorCancelled};
