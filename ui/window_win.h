@@ -21,6 +21,9 @@ public:
     if (::GetClassInfoExW(inst, D::kClassName, &wc)) return true;
     wc = WNDCLASSEXW{};
     wc.cbSize = sizeof wc;
+    // A window drawn every second may keep a DC of its own (CS_OWNDC): under
+    // Wine fetching a common DC asks the server for the visible region each time.
+    if constexpr (requires { D::kClassStyle; }) wc.style = D::kClassStyle;
     wc.lpfnWndProc = &Proc;
     wc.hInstance = inst;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);

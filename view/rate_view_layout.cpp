@@ -324,6 +324,33 @@ RateTextParts ComposeRateText(const RateSample& s, uint32_t shownMax, bool unitB
   return p;
 }
 
+int32_t CentredTextX(const ViewRect& inner, int32_t width) { return inner.left + FloorHalf(inner.width() - width); }
+
+void FillPixels(const PixelTarget& t, const ViewRect& r, uint32_t pixel) {
+  const int32_t x0 = std::max(r.left, t.at.left), x1 = std::min(r.right, t.at.right);
+  const int32_t y0 = std::max(r.top, t.at.top), y1 = std::min(r.bottom, t.at.bottom);
+  if (!t.bits || x0 >= x1) return;
+  const size_t stride = static_cast<size_t>(t.at.width());
+  for (int32_t y = y0; y < y1; ++y)
+    std::fill_n(t.bits + static_cast<size_t>(y - t.at.top) * stride + (x0 - t.at.left), x1 - x0, pixel);
+}
+
+void SplitAtClearBorders(const std::vector<GlyphInk>& ink, std::vector<size_t>& ends) {
+  ends.clear();
+  int64_t x = 0;
+  for (size_t k = 1; k <= ink.size(); ++k) {
+    x += ink[k - 1].advance;
+    if (k == ink.size()) break;
+    // The border after character k-1 lies at x; is any character's ink on both sides of it?
+    bool clear = true;
+    int64_t at = 0;
+    for (size_t i = 0; i < ink.size() && clear; at += ink[i].advance, ++i)
+      clear = at - ink[i].left >= x || at + ink[i].advance + ink[i].right <= x;
+    if (clear) ends.push_back(k);
+  }
+  if (!ink.empty()) ends.push_back(ink.size());
+}
+
 std::wstring JoinRateText(const RateTextParts& p) { return p.max + p.down + p.up; }
 
 ColouredTextPlacement PlaceColouredText(const ViewRect& inner, int32_t sp, int32_t wMax, int32_t wDown, int32_t wUp,

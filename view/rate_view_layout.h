@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "measure/rate_history.h"
@@ -178,6 +179,34 @@ void LinePoints(const ViewRect& plot, int32_t fullScaleHeight, uint32_t scaleMax
                 RateField field, int32_t pulseWidth, int32_t pulseSpace, std::vector<ViewPoint>& out);
 
 // ---- Text panel ----------------------------------------------------------------
+
+// Where a text `width` wide starts, centred in `inner` (left of it when wider).
+int32_t CentredTextX(const ViewRect& inner, int32_t width);
+
+// A 32-bit top-down bitmap's pixels (0x00RRGGBB) and where it lies in the
+// coordinates drawn in.
+struct PixelTarget {
+  uint32_t* bits = nullptr;
+  ViewRect at;
+};
+// A COLORREF (0x00BBGGRR) as such a pixel.
+inline uint32_t PixelOf(uint32_t colour) {
+  return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}
+// Fills r, clipped to the target.
+void FillPixels(const PixelTarget& t, const ViewRect& r, uint32_t pixel);
+
+// A character's advance and how far its ink reaches beyond it, left and right.
+struct GlyphInk {
+  int32_t advance = 0;
+  int32_t left = 0;
+  int32_t right = 0;
+};
+
+// Splits a text into pieces that no character's ink crosses: each piece
+// looks the same drawn alone as drawn within the text. `ends` gets the end of
+// each piece; `ink[i]` belongs to text[i].
+void SplitAtClearBorders(const std::vector<GlyphInk>& ink, std::vector<size_t>& ends);
 
 struct RateTextParts {
   std::wstring max;  // empty when the maximum is not shown

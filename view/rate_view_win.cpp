@@ -18,19 +18,19 @@ RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; 
 
 int PenStyleOf(int32_t style) { return style >= kLineSolid && style <= kLineDashDotDot ? style : PS_SOLID; }
 
-void Fill(HDC dc, const ViewRect& r, COLORREF colour) {
-  // The DC's own brush colour: no brush object is made per drawing.
-  const RECT rc = ToRect(r);
-  ::SetDCBrushColor(dc, colour);
-  ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
-}
-
-// A frame of `width` px inside r.
-void Frame(HDC dc, const ViewRect& r, COLORREF colour, int32_t width) {
-  Fill(dc, ViewRect{r.left, r.top, r.right, std::min(r.top + width, r.bottom)}, colour);
-  Fill(dc, ViewRect{r.left, std::max(r.bottom - width, r.top), r.right, r.bottom}, colour);
-  Fill(dc, ViewRect{r.left, r.top, std::min(r.left + width, r.right), r.bottom}, colour);
-  Fill(dc, ViewRect{std::max(r.right - width, r.left), r.top, r.right, r.bottom}, colour);
+// A 32-bit top-down DIB section of w x h; its pixels in `bits`.
+BitmapHandle MakeDib(HDC like, int32_t w, int32_t h, uint32_t*& bits) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* p = nullptr;
+  BitmapHandle dib(::CreateDIBSection(like, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
+  bits = dib ? static_cast<uint32_t*>(p) : nullptr;
+  return dib;
 }
 
 void Text(HDC dc, const std::wstring& s, const ViewRect& box, UINT format) {
@@ -38,9 +38,9 @@ void Text(HDC dc, const std::wstring& s, const ViewRect& box, UINT format) {
   ::DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &rc, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-int32_t TextWidth(HDC dc, const std::wstring& s) {
+int32_t TextWidth(HDC dc, std::wstring_view s) {
   SIZE sz{};
-  if (s.empty() || !::GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &sz)) return 0;
+  if (s.empty() || !::GetTextExtentPoint32W(dc, s.data(), static_cast<int>(s.size()), &sz)) return 0;
   return sz.cx;
 }
 
@@ -55,7 +55,6 @@ bool ReadTwelveHourClock() {
   if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_ITIME, buf, 4) == 0) return true;
   return buf[0] == L'0';
 }
-
 
 }  // namespace
 
@@ -89,6 +88,40 @@ CRateView::CRateView(const RateHistory* history, HWND owner)
   // Everything drawn follows the options from the start, defaults until the owner sets its own.
   opt_ = ScaleViewOptions(given_, dpi_);
   MakeResources();
+}
+
+// The back buffers are DIBs: a rectangle there is filled in memory, inside
+// the scroll's stripes while it draws them. Another DC gets it from GDI, with
+// the DC's own brush (DC_BRUSH) that Paint selects: no brush object is made,
+// selected and put back per drawing.
+void CRateView::Fill(HDC dc, const ViewRect& r, COLORREF colour) {
+  if (r.empty()) return;
+  const PixelTarget t = dc == memDc_.get()     ? PixelTarget{backBits_, ViewRect{0, 0, width_, height_}}
+                        : dc == panelDc_.get() ? PixelTarget{panelBits_, layout_.textPanel}
+                                               : PixelTarget{};
+  if (!t.bits) {
+    ::SetDCBrushColor(dc, colour);
+    ::PatBlt(dc, r.left, r.top, r.width(), r.height(), PATCOPY);
+    return;
+  }
+  ::GdiFlush();  // what GDI drew so far is in the pixels
+  const uint32_t pixel = PixelOf(colour);
+  if (!fillClip_) {
+    FillPixels(t, r, pixel);
+    return;
+  }
+  for (const ViewRect& c : *fillClip_)
+    FillPixels(t, ViewRect{std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right),
+                           std::min(r.bottom, c.bottom)},
+               pixel);
+}
+
+// A frame of `width` px inside r.
+void CRateView::Frame(HDC dc, const ViewRect& r, COLORREF colour, int32_t width) {
+  Fill(dc, ViewRect{r.left, r.top, r.right, std::min(r.top + width, r.bottom)}, colour);
+  Fill(dc, ViewRect{r.left, std::max(r.bottom - width, r.top), r.right, r.bottom}, colour);
+  Fill(dc, ViewRect{r.left, r.top, std::min(r.left + width, r.right), r.bottom}, colour);
+  Fill(dc, ViewRect{std::max(r.right - width, r.left), r.top, r.right, r.bottom}, colour);
 }
 
 void CRateView::MakeResources() {
@@ -170,12 +203,41 @@ void CRateView::Place(const ViewRect& rect) {
 // ---- Resources ------------------------------------------------------------------
 
 void CRateView::MakeFont(Font& f, const FontSpec& font) {
+  FontHandle old = std::move(f.handle);
   FontSpec s = font;
   // A height of 0 would make the platform pick a size the layout cannot know.
   if (s.height == 0) s.height = kDefaultFontHeight;
   const LOGFONTW lf = LogFontFromSpec(s);
   f.handle.reset(::CreateFontIndirectW(&lf));
   f.height = EffectiveFontHeight(s.height);
+  // Nothing may hold the old font when it goes.
+  f.glyphs.SetFont(f.handle.get());
+  if (old) ForgetFont(old.get());
+}
+
+// Selecting a font costs as much as drawing a line of text under Wine: the
+// back buffer keeps the font it used last and selects another only on a change.
+// The text panel has a bitmap of its own, which keeps the rate font, so a tick
+// that draws time labels and the rate text selects no font at all.
+void CRateView::UseFont(HDC dc, const Font& f) {
+  HFONT* kept = dc == memDc_.get() ? &memFont_ : dc == panelDc_.get() ? &panelFont_ : nullptr;
+  if (kept) {
+    if (*kept == f.handle.get()) return;
+    *kept = f.handle.get();
+  }
+  ::SelectObject(dc, f.handle.get());
+}
+
+// The back buffers let go of a font about to be deleted.
+void CRateView::ForgetFont(HFONT font) {
+  if (memDc_ && memFont_ == font) {
+    ::SelectObject(memDc_.get(), ::GetStockObject(SYSTEM_FONT));
+    memFont_ = nullptr;
+  }
+  if (panelDc_ && panelFont_ == font) {
+    ::SelectObject(panelDc_.get(), ::GetStockObject(SYSTEM_FONT));
+    panelFont_ = nullptr;
+  }
 }
 
 void CRateView::MeasureScaleColumn() {
@@ -193,17 +255,46 @@ void CRateView::DropBitmap() {
   if (memDc_ && memDcDefaultBitmap_) ::SelectObject(memDc_.get(), memDcDefaultBitmap_);
   memDcDefaultBitmap_ = nullptr;
   bitmap_.reset();
+  backBits_ = nullptr;
+  if (panelDc_ && panelDcDefaultBitmap_) ::SelectObject(panelDc_.get(), panelDcDefaultBitmap_);
+  panelDcDefaultBitmap_ = nullptr;
+  panelBitmap_.reset();
+  panelBits_ = nullptr;
 }
+
+namespace {
+
+MemoryDc MakeMemoryDc(HDC like) {
+  MemoryDc dc(::CreateCompatibleDC(like));
+  if (dc) {
+    ::SelectObject(dc.get(), ::GetStockObject(DC_BRUSH));
+    ::SetBkMode(dc.get(), TRANSPARENT);
+  }
+  return dc;
+}
+
+}  // namespace
 
 void CRateView::RemakeBitmap() {
   DropBitmap();
   if (!hwnd_ || width_ <= 0 || height_ <= 0) return;
   HDC wdc = ::GetDC(hwnd_);
   if (!wdc) return;
-  if (!memDc_) memDc_.reset(::CreateCompatibleDC(wdc));
-  bitmap_.reset(::CreateCompatibleBitmap(wdc, width_, height_));
-  ::ReleaseDC(hwnd_, wdc);
+  if (!memDc_) memDc_ = MakeMemoryDc(wdc);
+  bitmap_ = MakeDib(wdc, width_, height_, backBits_);
   if (memDc_ && bitmap_) memDcDefaultBitmap_ = ::SelectObject(memDc_.get(), bitmap_.get());
+  // The panel's bitmap lies at the panel's place in the view's coordinates.
+  const ViewRect& panel = layout_.textPanel;
+  if (!panel.empty()) {
+    if (!panelDc_) panelDc_ = MakeMemoryDc(wdc);
+    // A tick's text is copied into its pixels (RedrawTextFromCache).
+    panelBitmap_ = MakeDib(wdc, panel.width(), panel.height(), panelBits_);
+    if (panelDc_ && panelBitmap_) {
+      panelDcDefaultBitmap_ = ::SelectObject(panelDc_.get(), panelBitmap_.get());
+      ::SetViewportOrgEx(panelDc_.get(), -panel.left, -panel.top, nullptr);
+    }
+  }
+  ::ReleaseDC(hwnd_, wdc);
 }
 
 // ---- Messages -------------------------------------------------------------------
@@ -430,7 +521,6 @@ bool CRateView::Scroll() {
     }
   }
   HDC mem = memDc_.get();
-  const int savedBk = ::SetBkMode(mem, TRANSPARENT);
   if (!plot.empty()) {
     ::BitBlt(mem, plot.left, plot.top, plot.width() - step, plot.height(), mem, plot.left + step, plot.top, SRCCOPY);
     // The grid's dashes moved with the picture; the stripes draw them in the same phase.
@@ -448,9 +538,11 @@ bool CRateView::Scroll() {
       clipRects_ = dirty_;
     }
     ::SelectClipRgn(mem, clip_.get());
+    fillClip_ = &dirty_;
     Fill(mem, plot, opt_.graphBackground);
     PaintPlot(mem, &dirty_);
     ::SelectClipRgn(mem, nullptr);
+    fillClip_ = nullptr;
   }
   bool text = false;
   if (!layout_.textPanel.empty()) {
@@ -460,13 +552,17 @@ bool CRateView::Scroll() {
       parts = ComposeRateText(history_->newest(), scale_.shownMax, opt_.unitBytes, opt_.showMaxInText,
                               opt_.showAvgInText, opt_.textColourSameAsGraph);
     if (hasText != paintedHasText_ || !(parts == paintedText_)) {
-      PaintTextPanel(mem);
+      const ViewRect& panel = layout_.textPanel;
+      if (hasText && paintedHasText_ && RedrawTextFromCache(parts))
+        ::BitBlt(mem, panel.left, panel.top, panel.width(), panel.height(), panelDc_.get(), panel.left, panel.top,
+                 SRCCOPY);
+      else
+        PaintTextPanel(mem);
       paintedHasText_ = hasText;
       paintedText_ = std::move(parts);
       text = true;
     }
   }
-  ::SetBkMode(mem, savedBk);
   paintedLabels_.swap(scrollLabels_);
   backValid_ = true;
   ++scrolls_;
@@ -481,13 +577,19 @@ bool CRateView::Scroll() {
 }
 
 void CRateView::Paint(HDC dc) {
-  const int savedBk = ::SetBkMode(dc, TRANSPARENT);
+  // Another DC (WM_PRINTCLIENT, a test's canvas) gets back what it had.
+  const bool other = dc != memDc_.get();
+  const int saved = other ? ::SaveDC(dc) : 0;
+  if (other) {
+    ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+    ::SetBkMode(dc, TRANSPARENT);
+  }
   PaintTitle(dc);
   PaintGraphFrame(dc);
   PaintScaleLabels(dc);
   PaintPlot(dc, nullptr);
   PaintTextPanel(dc);
-  ::SetBkMode(dc, savedBk);
+  if (other) ::RestoreDC(dc, saved);
 }
 
 void CRateView::PaintPlot(HDC dc, const std::vector<ViewRect>* dirty) {
@@ -495,13 +597,13 @@ void CRateView::PaintPlot(HDC dc, const std::vector<ViewRect>* dirty) {
   if (!opt_.timeGridOnTop) PaintTimeGrid(dc);
   if (!layout_.plot.empty()) {
     if (opt_.graphStyle == 0) {
-      PaintLine(dc, upPen_.get(), RateField::Up);
-      PaintLine(dc, downPen_.get(), RateField::Down);
+      PaintLine(dc, upPen_.get(), RateField::Up, dirty);
+      PaintLine(dc, downPen_.get(), RateField::Down, dirty);
     } else {
       PaintColumns(dc, dirty);
     }
   }
-  PaintAverageLines(dc);
+  PaintAverageLines(dc, dirty);
   if (opt_.scaleGridOnTop) PaintScaleGrid(dc);
   if (opt_.timeGridOnTop) PaintTimeGrid(dc);
   PaintTimeText(dc, dirty);
@@ -512,10 +614,9 @@ void CRateView::PaintTitle(HDC dc) {
   Fill(dc, layout_.title, opt_.titleBackground);
   Frame(dc, layout_.title, opt_.borderColour, layout_.border);
   if (layout_.titleText.empty() || title_.empty()) return;
-  SelectGuard f(dc, titleFont_.handle.get());
-  const COLORREF old = ::SetTextColor(dc, opt_.titleTextColour);
+  UseFont(dc, titleFont_);
+  ::SetTextColor(dc, opt_.titleTextColour);
   Text(dc, title_, layout_.titleText, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS);
-  ::SetTextColor(dc, old);
 }
 
 void CRateView::PaintGraphFrame(HDC dc) {
@@ -531,15 +632,28 @@ void CRateView::PaintScaleLabels(HDC dc) {
   ScaleLabels(layout_, metrics_.scaleFontHeight, scale_.scaleMax, labels_);
   if (labels_.empty()) return;
   SelectGuard p(dc, borderPen_.get());
-  SelectGuard f(dc, scaleFont_.handle.get());
-  const COLORREF old = ::SetTextColor(dc, opt_.scaleTextColour);
   const int32_t right = layout_.scaleColumn.right;
   const int32_t tick = Scale(3, dpi_), b = layout_.border;
+  // The labels stand on the plain scale column: in the back buffer they are copied from the glyph cache.
+  const PixelTarget target = dc == memDc_.get() ? PixelTarget{backBits_, ViewRect{0, 0, width_, height_}} : PixelTarget{};
+  bool gdi = false;
   for (const ScaleLabel& l : labels_) {
     if (l.tick) Fill(dc, ViewRect{right - tick, l.y, right, l.y + b}, opt_.borderColour);
-    Text(dc, FormatRate(l.value, opt_.unitBytes), l.box, DT_RIGHT);
+    const std::wstring text = FormatRate(l.value, opt_.unitBytes);
+    if (target.bits) {
+      const int32_t w = scaleFont_.glyphs.Width(text);
+      ::GdiFlush();
+      if (w >= 0 && scaleFont_.glyphs.Draw(text, l.box.right - w, l.box.top, opt_.scaleTextColour,
+                                           opt_.graphBackground, target, l.box))
+        continue;
+    }
+    if (!gdi) {
+      UseFont(dc, scaleFont_);
+      ::SetTextColor(dc, opt_.scaleTextColour);
+      gdi = true;
+    }
+    Text(dc, text, l.box, DT_RIGHT);
   }
-  ::SetTextColor(dc, old);
 }
 
 void CRateView::PaintScaleGrid(HDC dc) {
@@ -585,20 +699,43 @@ void CRateView::PaintColumns(HDC dc, const std::vector<ViewRect>* dirty) {
   }
 }
 
-void CRateView::PaintLine(HDC dc, HPEN pen, RateField field) {
+// With `dirty`, only the segments whose columns meet it, each stretch of them
+// as a polyline of its own: a solid pen draws them pixel for pixel as the
+// whole line does.
+void CRateView::PaintLine(HDC dc, HPEN pen, RateField field, const std::vector<ViewRect>* dirty) {
   LinePoints(layout_.plot, layout_.fullScaleHeight, scale_.scaleMax, *history_, field, opt_.pulseWidth,
              opt_.pulseSpace, linePoints_);
   if (linePoints_.empty()) return;
   points_.resize(linePoints_.size());
   for (size_t i = 0; i < linePoints_.size(); ++i) points_[i] = POINT{linePoints_[i].x, linePoints_[i].y};
   SelectGuard p(dc, pen);
-  ::Polyline(dc, points_.data(), static_cast<int>(points_.size()));
+  if (!dirty || points_.size() < 2) {
+    ::Polyline(dc, points_.data(), static_cast<int>(points_.size()));
+    return;
+  }
+  // Points run from the newest (right) to the oldest (left).
+  auto meets = [&](size_t i) {
+    for (const ViewRect& r : *dirty)
+      if (points_[i + 1].x < r.right && r.left <= points_[i].x) return true;
+    return false;
+  };
+  size_t i = 0;
+  while (i + 1 < points_.size()) {
+    if (!meets(i)) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j + 1 < points_.size() && meets(j)) ++j;
+    ::Polyline(dc, points_.data() + i, static_cast<int>(j - i + 1));
+    i = j;
+  }
 }
 
-void CRateView::PaintAverageLines(HDC dc) {
+void CRateView::PaintAverageLines(HDC dc, const std::vector<ViewRect>* dirty) {
   if (layout_.plot.empty() || scale_.scaleMax == 0 || layout_.fullScaleHeight <= 0) return;
-  if (opt_.showAvgUpLine) PaintLine(dc, avgUpPen_.get(), RateField::AvgUp);
-  if (opt_.showAvgDownLine) PaintLine(dc, avgDownPen_.get(), RateField::AvgDown);
+  if (opt_.showAvgUpLine) PaintLine(dc, avgUpPen_.get(), RateField::AvgUp, dirty);
+  if (opt_.showAvgDownLine) PaintLine(dc, avgDownPen_.get(), RateField::AvgDown, dirty);
 }
 
 void CRateView::PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty) {
@@ -611,44 +748,126 @@ void CRateView::PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty) {
     TimeLabels(layout_.plot, phase_, opt_.timeGridInterval, opt_.pulseWidth, opt_.pulseSpace, now_(), opt_.timeFormat,
                twelveHour_, timeLabels_, dpi_);
   const std::vector<TimeLabel>& labels = dirty ? scrollLabels_ : timeLabels_;
-  SelectGuard f(dc, timeFont_.handle.get());
-  const COLORREF old = ::SetTextColor(dc, opt_.timeTextColour);
   const UINT where = opt_.timeTextOnTop ? DT_TOP : DT_BOTTOM;
-  for (const TimeLabel& l : labels)
-    if (!dirty || Meets(l.box, *dirty)) Text(dc, l.text, l.box, DT_LEFT | where);
-  ::SetTextColor(dc, old);
-}
-
-void CRateView::PaintTextPanel(HDC dc) {
-  if (layout_.textPanel.empty()) return;
-  Fill(dc, layout_.textPanel, opt_.rateBackground);
-  Frame(dc, layout_.textPanel, opt_.borderColour, layout_.border);
-  if (layout_.textInner.empty() || history_->empty()) return;
-  PaintRateText(dc);
-}
-
-void CRateView::PaintRateText(HDC dc) {
-  const bool coloured = opt_.textColourSameAsGraph;
-  const RateTextParts parts = ComposeRateText(history_->newest(), scale_.shownMax, opt_.unitBytes,
-                                              opt_.showMaxInText, opt_.showAvgInText, coloured);
-  SelectGuard f(dc, rateFont_.handle.get());
-  const COLORREF old = ::GetTextColor(dc);
-  const ViewRect& inner = layout_.textInner;
-  if (!coloured) {
-    ::SetTextColor(dc, opt_.rateTextColour);
-    Text(dc, JoinRateText(parts), inner, DT_CENTER | DT_BOTTOM);
-  } else {
-    const bool withMax = !parts.max.empty();
-    const ColouredTextPlacement pl =
-        PlaceColouredText(inner, TextWidth(dc, L" "), TextWidth(dc, parts.max), TextWidth(dc, parts.down),
-                          TextWidth(dc, parts.up), withMax);
-    auto part = [&](const std::wstring& s, int32_t x, COLORREF c) {
-      ::SetTextColor(dc, c);
-      Text(dc, s, ViewRect{x, inner.top, inner.right, inner.bottom}, DT_LEFT | DT_BOTTOM);
-    };
-    if (withMax) part(parts.max, pl.maxX, opt_.rateTextColour);
-    part(parts.down, pl.downX, opt_.downColour);
-    part(parts.up, pl.upX, opt_.upColour);
+  bool ready = false;
+  for (const TimeLabel& l : labels) {
+    if (dirty && !Meets(l.box, *dirty)) continue;
+    if (!ready) {
+      UseFont(dc, timeFont_);
+      ::SetTextColor(dc, opt_.timeTextColour);
+      ready = true;
+    }
+    if (!dirty || !PaintLabelPart(dc, l, *dirty)) Text(dc, l.text, l.box, DT_LEFT | where);
   }
-  ::SetTextColor(dc, old);
+}
+
+// A scroll draws only the characters of a label whose ink meets its stripes,
+// in the order the whole label draws them: inside the stripes the pixels are
+// the same.
+bool CRateView::PaintLabelPart(HDC dc, const TimeLabel& l, const std::vector<ViewRect>& dirty) {
+  const std::vector<GlyphInk>* ink = timeFont_.glyphs.Ink(l.text);
+  if (!ink) return false;
+  size_t first = ink->size(), last = 0;
+  int32_t x = l.box.left, start = 0;
+  for (size_t i = 0; i < ink->size(); ++i) {
+    const GlyphInk& g = (*ink)[i];
+    const ViewRect reach{x - g.left, l.box.top, x + g.advance + g.right, l.box.bottom};
+    if (Meets(reach, dirty)) {
+      if (first == ink->size()) first = i, start = x;
+      last = i + 1;
+    }
+    x += g.advance;
+  }
+  if (first < last) {
+    const int32_t y = opt_.timeTextOnTop ? l.box.top : l.box.bottom - timeFont_.glyphs.height();
+    const RECT clip = ToRect(l.box);
+    ::ExtTextOutW(dc, start, y, ETO_CLIPPED, &clip, l.text.data() + first, static_cast<UINT>(last - first), nullptr);
+  }
+  return true;
+}
+
+void CRateView::PaintTextPanel(HDC target) {
+  const ViewRect& panel = layout_.textPanel;
+  if (panel.empty()) return;
+  const bool own = target == memDc_.get() && panelDc_ && panelBitmap_;
+  HDC dc = own ? panelDc_.get() : target;
+  PaintPanelInside(dc);
+  if (own) ::BitBlt(target, panel.left, panel.top, panel.width(), panel.height(), dc, panel.left, panel.top, SRCCOPY);
+}
+
+void CRateView::PaintPanelInside(HDC dc) {
+  const ViewRect& panel = layout_.textPanel;
+  Fill(dc, panel, opt_.rateBackground);
+  Frame(dc, panel, opt_.borderColour, layout_.border);
+  runs_.clear();
+  if (layout_.textInner.empty() || history_->empty()) return;
+  const RateTextParts parts = ComposeRateText(history_->newest(), scale_.shownMax, opt_.unitBytes,
+                                              opt_.showMaxInText, opt_.showAvgInText, opt_.textColourSameAsGraph);
+  UseFont(dc, rateFont_);
+  RateTextRuns([dc](std::wstring_view t) { return TextWidth(dc, t); }, parts, runs_);
+  SIZE sz{};
+  ::GetTextExtentPoint32W(dc, L" ", 1, &sz);
+  for (const TextRun& r : runs_) {
+    const RECT clip = ToRect(RunClip(r.x));
+    ::SetTextColor(dc, r.colour);
+    ::ExtTextOutW(dc, r.x, layout_.textInner.bottom - sz.cy, ETO_CLIPPED, &clip, r.text.data(),
+                  static_cast<UINT>(r.text.size()), nullptr);
+  }
+}
+
+void CRateView::RateTextRuns(const std::function<int32_t(std::wstring_view)>& width, const RateTextParts& parts,
+                             std::vector<TextRun>& runs) const {
+  const ViewRect& inner = layout_.textInner;
+  runs.clear();
+  if (!opt_.textColourSameAsGraph) {
+    std::wstring all = JoinRateText(parts);
+    const int32_t w = width(all);
+    runs.push_back(TextRun{std::move(all), CentredTextX(inner, w), opt_.rateTextColour});
+    return;
+  }
+  const bool withMax = !parts.max.empty();
+  const ColouredTextPlacement pl =
+      PlaceColouredText(inner, width(L" "), width(parts.max), width(parts.down), width(parts.up), withMax);
+  if (withMax) runs.push_back(TextRun{parts.max, pl.maxX, opt_.rateTextColour});
+  runs.push_back(TextRun{parts.down, pl.downX, opt_.downColour});
+  runs.push_back(TextRun{parts.up, pl.upX, opt_.upColour});
+}
+
+// A run is drawn inside the panel's frame, from its start on.
+ViewRect CRateView::RunClip(int32_t x) const {
+  const ViewRect& inner = layout_.textInner;
+  return ViewRect{std::max(x, inner.left), inner.top, inner.right, inner.bottom};
+}
+
+// A tick's new rate text drawn from the glyph cache straight into the
+// panel's pixels. False when the panel must be drawn by GDI: a character the
+// cache cannot measure, or runs whose ink would reach into each other.
+bool CRateView::RedrawTextFromCache(const RateTextParts& parts) {
+  if (!panelBits_) return false;
+  GlyphCache& glyphs = rateFont_.glyphs;
+  bool known = true;
+  RateTextRuns(
+      [&](std::wstring_view t) {
+        const int32_t w = glyphs.Width(t);
+        known = known && w >= 0;
+        return w;
+      },
+      parts, runs_);
+  if (!known) return false;
+  for (size_t i = 0; i + 1 < runs_.size(); ++i) {
+    int32_t left = 0, right = 0, nextLeft = 0, nextRight = 0;
+    glyphs.Reach(runs_[i].text, left, right);
+    glyphs.Reach(runs_[i + 1].text, nextLeft, nextRight);
+    if (runs_[i].x + glyphs.Width(runs_[i].text) + right > runs_[i + 1].x - nextLeft) return false;
+  }
+  ::GdiFlush();
+  const ViewRect& inner = layout_.textInner;
+  const ViewRect& panel = layout_.textPanel;
+  const PixelTarget target{panelBits_, panel};
+  const COLORREF bg = opt_.rateBackground;
+  FillPixels(target, inner, PixelOf(bg));
+  const int32_t top = inner.bottom - glyphs.height();
+  for (const TextRun& r : runs_)
+    if (!glyphs.Draw(r.text, r.x, top, r.colour, bg, target, RunClip(r.x))) return false;
+  return true;
 }

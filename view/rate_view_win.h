@@ -13,6 +13,7 @@
 #include "ui/handle_win.h"
 #include "ui/window_win.h"
 #include "base/dates.h"
+#include "view/glyph_cache_win.h"
 #include "view/rate_view_layout.h"
 #include "view/rate_view_options.h"
 
@@ -22,6 +23,7 @@ FontSpec FontSpecFromLogFont(const LOGFONTW& lf);
 class CRateView : public ChildWindow<CRateView> {
 public:
   static constexpr wchar_t kClassName[] = L"ZephraRateView";
+  static constexpr UINT kClassStyle = CS_OWNDC;
 
   // The history belongs to the connection; the view only reads it. The owner
   // is the meter window: dragging the graph moves it, and while it is hidden
@@ -104,8 +106,13 @@ private:
   struct Font {
     FontHandle handle;
     int32_t height = 0;
+    GlyphCache glyphs;  // the font measured, and its pieces of text drawn on plain backgrounds
   };
+  void Fill(HDC dc, const ViewRect& r, COLORREF colour);
+  void Frame(HDC dc, const ViewRect& r, COLORREF colour, int32_t width);
   void MakeFont(Font& f, const FontSpec& font);
+  void UseFont(HDC dc, const Font& f);
+  void ForgetFont(HFONT font);
   PenHandle MakePen(uint32_t colour, int32_t style = 0) const;
   // Every pen and font afresh from opt_.
   void MakeResources();
@@ -129,11 +136,22 @@ private:
   void PaintScaleGrid(HDC dc);
   void PaintTimeGrid(HDC dc);
   void PaintColumns(HDC dc, const std::vector<ViewRect>* dirty);
-  void PaintLine(HDC dc, HPEN pen, RateField field);
-  void PaintAverageLines(HDC dc);
+  void PaintLine(HDC dc, HPEN pen, RateField field, const std::vector<ViewRect>* dirty);
+  void PaintAverageLines(HDC dc, const std::vector<ViewRect>* dirty);
   void PaintTimeText(HDC dc, const std::vector<ViewRect>* dirty);
+  bool PaintLabelPart(HDC dc, const TimeLabel& l, const std::vector<ViewRect>& dirty);
   void PaintTextPanel(HDC dc);
-  void PaintRateText(HDC dc);
+  void PaintPanelInside(HDC dc);
+  struct TextRun {
+    std::wstring text;
+    int32_t x = 0;
+    COLORREF colour = 0;
+  };
+  // The rate text's runs (one, or the maximum, down and up in their colours) and where each starts.
+  void RateTextRuns(const std::function<int32_t(std::wstring_view)>& width, const RateTextParts& parts,
+                    std::vector<TextRun>& runs) const;
+  ViewRect RunClip(int32_t x) const;
+  bool RedrawTextFromCache(const RateTextParts& parts);
 
   RateHistory noHistory_{1};  // stands in when the owner gave none
   const RateHistory* history_;
@@ -166,6 +184,15 @@ private:
   MemoryDc memDc_;
   BitmapHandle bitmap_;
   HGDIOBJ memDcDefaultBitmap_ = nullptr;
+  uint32_t* backBits_ = nullptr;                 // bitmap_'s pixels
+  const std::vector<ViewRect>* fillClip_ = nullptr;  // while a scroll draws its stripes
+  HFONT memFont_ = nullptr;  // the font selected into memDc_, see UseFont
+  MemoryDc panelDc_;
+  BitmapHandle panelBitmap_;
+  HGDIOBJ panelDcDefaultBitmap_ = nullptr;
+  HFONT panelFont_ = nullptr;
+  uint32_t* panelBits_ = nullptr;
+  std::vector<TextRun> runs_;
 
   // Reused every drawing, so a tick allocates nothing once they have grown.
   std::vector<ColumnFill> fills_;

@@ -43,4 +43,33 @@ TEST(RateViewText, ColouredPartsAreCentredTwoBlanksApart) {
   EXPECT_EQ(pl.downX, 3 - 2);  // (200 - 8 - 195) = -3, halved down to -2
 }
 
+// Pieces of a text that the glyph cache may draw apart: a border is cut only
+// where no character's ink crosses it.
+TEST(RateViewText, TextIsCutOnlyWhereNoInkCrosses) {
+  struct Case {
+    const char* what;
+    std::vector<GlyphInk> ink;
+    std::vector<size_t> ends;
+  } cases[] = {
+      {"no overhang: every character", {{5, 0, 0}, {5, 0, 0}, {3, 0, 0}}, {1, 2, 3}},
+      {"a slash inks into the next", {{4, 0, 0}, {4, 0, 1}, {5, 0, 0}}, {1, 3}},
+      {"left ink reaching two back", {{2, 0, 0}, {2, 0, 0}, {5, 3, 0}, {5, 0, 0}}, {3, 4}},
+      {"ink at the very start or end crosses no border", {{5, 2, 0}, {5, 0, 2}}, {1, 2}},
+      {"empty", {}, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<size_t> ends{99};
+    SplitAtClearBorders(c.ink, ends);
+    EXPECT_EQ(ends, c.ends) << c.what;
+  }
+}
+
+TEST(RateViewText, FillStaysInsideTheBitmap) {
+  std::vector<uint32_t> px(4 * 3, 0);
+  const PixelTarget t{px.data(), ViewRect{10, 20, 14, 23}};  // 4 x 3 at (10, 20)
+  FillPixels(t, ViewRect{12, 0, 99, 21}, PixelOf(0x0000FF));    // red, clipped to the top row's right half
+  const std::vector<uint32_t> want{0, 0, 0xFF0000, 0xFF0000, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(px, want);
+}
+
 }  // namespace

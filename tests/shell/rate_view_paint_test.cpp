@@ -287,13 +287,14 @@ TEST_F(RateViewPaint, ScrolledPictureEqualsWholeDrawing) {
       const uint32_t peak = next(15) == 0 ? 50000 : 8000;
       history.PushFront(RateSample{next(peak), next(peak / 2), next(6000), next(3000)});
       if (i % 23 == 22) {
-        switch (next(7)) {
+        switch (next(8)) {
           case 0: opt.scaleGridOnTop = !opt.scaleGridOnTop; break;
           case 1: opt.timeGridOnTop = !opt.timeGridOnTop; break;
           case 2: opt.showAvgDownLine = !opt.showAvgDownLine, opt.showAvgUpLine = !opt.showAvgDownLine; break;
           case 3: opt.pulseWidth = opt.pulseWidth == 3 ? 2 : 3; break;
           case 4: opt.timeGridInterval = opt.timeGridInterval == 30 ? 7 : 30; break;
           case 5: opt.timeTextOnTop = !opt.timeTextOnTop; break;
+          case 6: opt.textColourSameAsGraph = !opt.textColourSameAsGraph, opt.unitBytes = !opt.unitBytes; break;
           default: view->SetFixedScale(!view->scale().fixedScale, 6000, false); break;
         }
         view->SetOptions(opt, false);
