@@ -47,6 +47,7 @@ void CViewStack::SetMargin(int32_t margin) {
 void CViewStack::SetDpi(int32_t dpi) {
   if (dpi <= 0 || dpi == dpi_) return;
   dpi_ = dpi;
+  state_.gap = Scale(kSeparatorGap, dpi_);
   for (AdapterEntry* e : Displayed()) e->view->SetDpi(dpi_, true);
   int32_t w = 0, h = 0;
   if (!ClientSize(w, h)) return;
@@ -150,6 +151,7 @@ void CViewStack::CreateViews() {
     ClientSize(w, h);
   }
   ViewStackState fresh;
+  fresh.gap = Scale(kSeparatorGap, dpi_);
   for (float s : sizes) fresh.views.push_back(StackedView{ViewRect{}, s});
   InitialStack(fresh, w, h, Scale(margin_, dpi_));
   for (size_t i = 0; i < monitored.size(); ++i) {
@@ -178,7 +180,7 @@ CRateView* CViewStack::DisplayEntry(AdapterEntry& entry) {
                                  view->rateFontHeight(), options_.showGraph);
   RECT wr;
   ::GetWindowRect(meter_, &wr);
-  MoveWindowSuspended(GrowUpward(FromRect(wr), a + 3));
+  MoveWindowSuspended(GrowUpward(FromRect(wr), a + 1 + state_.gap));
 
   int32_t w = 0, h = 0;
   ClientSize(w, h);
@@ -204,7 +206,7 @@ void CViewStack::HideEntry(AdapterEntry& entry) {
                owned_.end());
   RECT wr;
   ::GetWindowRect(meter_, &wr);
-  MoveWindowSuspended(ShrinkFromTop(FromRect(wr), height + kSeparatorGap));
+  MoveWindowSuspended(ShrinkFromTop(FromRect(wr), height + state_.gap));
 
   int32_t w = 0, h = 0;
   ClientSize(w, h);

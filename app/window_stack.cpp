@@ -56,7 +56,7 @@ void InitialStack(ViewStackState& s, int32_t w, int32_t h, int32_t m) {
     if (i + 1 == s.views.size() || bottom > limit) bottom = limit;
     v.rect = ViewRect{m, top, w - m, bottom};
     v.size = ShareOf(v.rect.height(), h);
-    const int32_t next = std::min(bottom + kSeparatorGap, limit);
+    const int32_t next = std::min(bottom + s.gap, limit);
     if (i + 1 < s.views.size()) s.separators.push_back(ViewRect{m, bottom, w - m, next});
     top = next;
   }
@@ -89,7 +89,7 @@ void LayoutViews(ViewStackState& s, int32_t w, int32_t h, int32_t m) {
       int32_t bottom = top + ShareHeight(h, v.size);
       if (i + 1 == s.views.size() || bottom > limit) bottom = limit;
       v.rect = ViewRect{m, top, w - m, bottom};
-      const int32_t next = std::min(bottom + kSeparatorGap, limit);
+      const int32_t next = std::min(bottom + s.gap, limit);
       RewriteSeparator(s, i, ViewRect{m, bottom, w - m, next});
       top = next;
     }
@@ -128,7 +128,7 @@ void StackFromTop(ViewStackState& s, int32_t w, int32_t h, int32_t m) {
     const int32_t bottom = std::min(top + height, limit);
     v.rect = ViewRect{m, top, w - m, std::max(bottom, top)};
     v.size = ShareOf(v.rect.height(), h);
-    const int32_t next = std::min(v.rect.bottom + kSeparatorGap, limit);
+    const int32_t next = std::min(v.rect.bottom + s.gap, limit);
     RewriteSeparator(s, i, ViewRect{m, v.rect.bottom, w - m, next});
     top = next;
   }

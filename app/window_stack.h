@@ -10,7 +10,7 @@
 
 #include "view/rate_view_layout.h"  // ViewRect
 
-// Gap between two stacked views, and the extra height a new view brings besides its own.
+// Gap between two stacked views at 96 DPI, and the extra height a new view brings besides its own.
 constexpr int32_t kSeparatorGap = 2;
 
 // First start: the window keeps its size and moves to the work area's bottom
@@ -36,6 +36,7 @@ struct ViewStackState {
   int32_t lastWidth = 0;              // client size seen by the last layout
   int32_t lastHeight = 0;
   bool suspended = false;             // set while the window itself is being resized
+  int32_t gap = kSeparatorGap;        // the separators' height at the window's DPI
 };
 
 // Pixels the window grows at start-up so that views whose share is too small

@@ -77,6 +77,12 @@ TEST(WindowStack, StartUpStackSharesTheClientByTheStoredSizes) {
   InitialStack(z, 300, 206, 2);
   EXPECT_EQ(z.views[0].rect.height(), 1);
   EXPECT_EQ(z.views[1].rect.top, 5);
+  // At 192 DPI the separator is twice as high.
+  s.gap = 4;
+  s.lastHeight = -1;  // as a new DPI lays out
+  LayoutViews(s, 300, 200, 4);
+  EXPECT_EQ(s.separators[0].height(), 4);
+  EXPECT_EQ(s.views[1].rect.top, s.views[0].rect.bottom + 4);
 }
 
 TEST(WindowStack, WidthOnlyResizeKeepsHeightsAndHeightResizeRescales) {
