@@ -65,7 +65,7 @@ COptGraphTextPage::COptGraphTextPage(const MeterSettings& values) : COptionPage(
 PROPSHEETPAGEW COptGraphTextPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_GRAPH_TEXT); }
 
 std::optional<INT_PTR> COptGraphTextPage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   const auto colours = GraphTextColours();
   for (size_t i = 0; i < kColourCount && i < colours.size(); ++i)

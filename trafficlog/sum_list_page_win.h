@@ -11,7 +11,7 @@
 #include "ui/dialog_win.h"
 #include "ui/report_list_win.h"
 
-class CSumListPage : public Dialog<CSumListPage> {
+class CSumListPage : public Dialog<CSumListPage>, public DialogForm {
 public:
   CSumListPage(ReportsContext& ctx, ReportView view) : ctx_(ctx), view_(view) {}
 

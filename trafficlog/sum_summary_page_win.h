@@ -10,7 +10,7 @@
 #include "trafficlog/reports_context_win.h"
 #include "ui/dialog_win.h"
 
-class CSumSummaryPage : public Dialog<CSumSummaryPage> {
+class CSumSummaryPage : public Dialog<CSumSummaryPage>, public DialogForm {
 public:
   explicit CSumSummaryPage(ReportsContext& ctx) : ctx_(ctx) {}
 
