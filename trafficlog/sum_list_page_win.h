@@ -28,15 +28,8 @@ public:
 
 private:
   friend class Dialog<CSumListPage>;
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnSorted(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnConnectionChanged(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnClear(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnExport(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
+  MsgHandler OnInitDialog, OnNotify, OnTimer, OnSorted, OnConnectionChanged, OnClear, OnExport, OnCtlColorStatic,
+      OnDestroy;
   void OnNoCommand(WORD, WORD, HWND) {}
 
   void Load();
