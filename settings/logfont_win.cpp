@@ -23,20 +23,11 @@ LOGFONTW ToLogFontW(const LogFont& f) {
 }
 
 LogFont FromLogFontW(const LOGFONTW& lf) {
-  LogFont f;
-  f.height = lf.lfHeight;
-  f.width = lf.lfWidth;
-  f.escapement = lf.lfEscapement;
-  f.orientation = lf.lfOrientation;
-  f.weight = lf.lfWeight;
-  f.italic = lf.lfItalic;
-  f.underline = lf.lfUnderline;
-  f.strikeOut = lf.lfStrikeOut;
-  f.charSet = lf.lfCharSet;
-  f.outPrecision = lf.lfOutPrecision;
-  f.clipPrecision = lf.lfClipPrecision;
-  f.quality = lf.lfQuality;
-  f.pitchAndFamily = lf.lfPitchAndFamily;
+  LogFont f{.height = lf.lfHeight, .width = lf.lfWidth, .escapement = lf.lfEscapement,
+            .orientation = lf.lfOrientation, .weight = lf.lfWeight, .italic = lf.lfItalic,
+            .underline = lf.lfUnderline, .strikeOut = lf.lfStrikeOut, .charSet = lf.lfCharSet,
+            .outPrecision = lf.lfOutPrecision, .clipPrecision = lf.lfClipPrecision, .quality = lf.lfQuality,
+            .pitchAndFamily = lf.lfPitchAndFamily};
   f.SetFaceName(std::wstring(lf.lfFaceName, ::wcsnlen(lf.lfFaceName, LF_FACESIZE)));
   return f;
 }
