@@ -1,8 +1,8 @@
 // The options window "Zephra Options": a property sheet that takes its pages
-// as a list in tab order, and the part every options page shares - the
-// Tahoma font, the modified state, the checks of an apply with the failing
-// page brought to the front, and the hand-over to the meter window by
-// WM_OPTIONS_APPLIED. Pages work on copies; they never write the settings.
+// as a list in tab order, and what it asks of every options page - the checks
+// of an apply (a failure shown by the page's DialogForm) and the hand-over to
+// the meter window by WM_OPTIONS_APPLIED. Pages work on copies; they never
+// write the settings.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

@@ -52,8 +52,8 @@ protected:
   DialogForm(const DialogForm&) = delete;
   DialogForm& operator=(const DialogForm&) = delete;
 
-  // From WM_INITDIALOG, before the controls are filled: MakeDialogFont on the
-  // window and every control, and each control at least one line of it high.
+  // From WM_INITDIALOG: MakeDialogFont on the window and every control, and
+  // each control at least one line of it high.
   void UseDialogFont();
   // Marks the form changed and a page's sheet enables Apply; ignored while
   // the form fills its own controls.
