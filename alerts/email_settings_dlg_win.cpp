@@ -109,10 +109,7 @@ EmailSettings CEmailSettingsDlg::ReadControls() const {
   return s;
 }
 
-void CEmailSettingsDlg::Refuse(const FieldProblem& problem) {
-  messageBox_(hwnd_, problem.message, MB_OK | MB_ICONWARNING);
-  ::SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hwnd_, ControlOf(problem.field))), TRUE);
-}
+void CEmailSettingsDlg::Refuse(const FieldProblem& problem) { ShowFailure(ControlOf(problem.field), problem.message); }
 
 bool CEmailSettingsDlg::Validate(const EmailSettings& s) {
   if (auto problem = ValidateEmailSettings(s, ToSystemCodePage)) {

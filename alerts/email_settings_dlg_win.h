@@ -24,14 +24,8 @@ public:
   INT_PTR result() const { return result_; }
   bool sendingTestMail() const { return sending_; }
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
-  void OnAuthentication(WORD id, WORD code, HWND control);
-  void OnSecurity(WORD id, WORD code, HWND control);
-  void OnPreview(WORD id, WORD code, HWND control);
-  void OnSendTest(WORD id, WORD code, HWND control);
-  void OnOk(WORD id, WORD code, HWND control);
-  void OnCancel(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnMailDone;
+  CmdHandler OnAuthentication, OnSecurity, OnPreview, OnSendTest, OnOk, OnCancel;
 
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];

@@ -35,13 +35,8 @@ public:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
-  void OnReminderChoice(WORD id, WORD code, HWND control);
-  void OnStopSound(WORD id, WORD code, HWND control);
-  void OnClose(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnTimer, OnCtlColorStatic, OnDestroy;
+  CmdHandler OnReminderChoice, OnStopSound, OnClose;
 
 private:
   void RefreshTotal();

@@ -68,7 +68,7 @@ bool COptNotificationPage::Checked(int id) const { return ::IsDlgButtonChecked(h
 std::wstring COptNotificationPage::Text(int id) const { return ItemText(hwnd_, id); }
 
 std::optional<INT_PTR> COptNotificationPage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   ::CheckDlgButton(hwnd_, IDC_NOT_ENABLED, enabled_ ? BST_CHECKED : BST_UNCHECKED);
 

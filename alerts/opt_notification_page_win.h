@@ -27,16 +27,9 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
-  void OnSwitchCmd(WORD id, WORD code, HWND control);
-  void OnPeriodCmd(WORD id, WORD code, HWND control);
-  void OnBrowseSoundCmd(WORD id, WORD code, HWND control);
-  void OnTestSoundCmd(WORD id, WORD code, HWND control);
-  void OnTestBeepCmd(WORD id, WORD code, HWND control);
-  void OnBrowseProgramCmd(WORD id, WORD code, HWND control);
-  void OnEmailSettingsCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify, OnDestroy;
+  CmdHandler OnSwitchCmd, OnPeriodCmd, OnBrowseSoundCmd, OnTestSoundCmd, OnTestBeepCmd, OnBrowseProgramCmd,
+      OnEmailSettingsCmd;
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<PageProblem> ReadAndCheck() override;
 

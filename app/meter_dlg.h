@@ -137,58 +137,18 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimeChange(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnClose(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnQueryEndSession(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnEndSession(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNcDestroy(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnWindowPosChanging(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnApplyTopmost(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnContextMenu(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnInitMenuPopup(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnMeasureItem(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDrawItem(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnMenuChar(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTrayNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnOptionsApplied(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnSysCommand(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnHotKey(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnHelp(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnSize(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDpiChanged(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNcHitTest(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnSetCursor(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnLButtonDown(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnMouseMove(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnLButtonUp(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnLogOpenFailed(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnServiceNotRunning(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnLogCleared(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnLogDamaged(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnMailDone(WPARAM, LPARAM);
+  MsgHandler OnInitDialog, OnTimer, OnTimeChange, OnClose, OnQueryEndSession, OnEndSession, OnDestroy, OnNcDestroy,
+             OnWindowPosChanging, OnApplyTopmost, OnContextMenu, OnInitMenuPopup, OnMeasureItem, OnDrawItem,
+             OnMenuChar, OnTrayNotify, OnOptionsApplied, OnSysCommand, OnHotKey, OnHelp, OnSize, OnDpiChanged,
+             OnNcHitTest, OnSetCursor, OnLButtonDown, OnMouseMove, OnLButtonUp, OnLogOpenFailed, OnServiceNotRunning,
+             OnLogCleared, OnLogDamaged, OnMailDone;
   // The switches of the menu's table and the per-connection ranges.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<INT_PTR> OnOtherMessage(UINT msg, WPARAM wp, LPARAM lp);
 
-  void OnShowWindowCmd(WORD id, WORD code, HWND control);
-  void OnHideWindowCmd(WORD id, WORD code, HWND control);
-  void OnExitCmd(WORD id, WORD code, HWND control);
-  void OnIgnoreCmd(WORD id, WORD code, HWND control);
-  void OnResetWindowPositionCmd(WORD id, WORD code, HWND control);
-  void OnResetRangeAllCmd(WORD id, WORD code, HWND control);
-  void OnTcpConnectionsCmd(WORD id, WORD code, HWND control);
-  void OnHelpCmd(WORD id, WORD code, HWND control);
-  void OnWebCmd(WORD id, WORD code, HWND control);
-  void OnAboutCmd(WORD id, WORD code, HWND control);
-  void OnReportsCmd(WORD id, WORD code, HWND control);
-  void OnShowAlertAgainCmd(WORD id, WORD code, HWND control);
-  void OnOpenPopupCmd(WORD id, WORD code, HWND control);
-  void OnOptionsCmd(WORD id, WORD code, HWND control);
-  void OnStopwatchCmd(WORD id, WORD code, HWND control);
-  void OnRatesRecorderCmd(WORD id, WORD code, HWND control);
+  CmdHandler OnShowWindowCmd, OnHideWindowCmd, OnExitCmd, OnIgnoreCmd, OnResetWindowPositionCmd, OnResetRangeAllCmd,
+             OnTcpConnectionsCmd, OnHelpCmd, OnWebCmd, OnAboutCmd, OnReportsCmd, OnShowAlertAgainCmd, OnOpenPopupCmd,
+             OnOptionsCmd, OnStopwatchCmd, OnRatesRecorderCmd;
   // The rates recorder: its options from the settings, the service's part,
   // the start of every connection's recording and the save of the four values.
   RecorderOptions MakeRecorderOptions() const;

@@ -1,18 +1,5 @@
 #include "app/meter_options.h"
 
-FontSpec FontSpecFromSettings(const LogFont& font) {
-  FontSpec out;
-  out.face = font.FaceName();
-  if (out.face.empty()) out.face = L"Tahoma";
-  out.height = font.height;
-  out.weight = font.weight;
-  out.italic = font.italic != 0;
-  out.underline = font.underline != 0;
-  out.strikeOut = font.strikeOut != 0;
-  out.charSet = font.charSet;
-  return out;
-}
-
 RateViewOptions ViewOptionsFrom(const MeterSettings& s) {
   RateViewOptions o;
   o.showTitle = s.displayTitle != 0;
@@ -57,9 +44,9 @@ RateViewOptions ViewOptionsFrom(const MeterSettings& s) {
   o.heightPercent = s.rateHeightPercent;
   o.timeGridInterval = s.timeGridIntervalSec;
 
-  o.titleFont = FontSpecFromSettings(s.titleFont);
-  o.rateFont = FontSpecFromSettings(s.rateFont);
-  o.scaleFont = FontSpecFromSettings(s.scaleFont);
-  o.timeTextFont = FontSpecFromSettings(s.timeTextFont);
+  o.titleFont = FontSpecOf(s.titleFont);
+  o.rateFont = FontSpecOf(s.rateFont);
+  o.scaleFont = FontSpecOf(s.scaleFont);
+  o.timeTextFont = FontSpecOf(s.timeTextFont);
   return o;
 }

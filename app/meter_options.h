@@ -3,5 +3,4 @@
 #include "settings/meter_settings.h"
 #include "view/rate_view_options.h"
 
-FontSpec FontSpecFromSettings(const LogFont& font);
 RateViewOptions ViewOptionsFrom(const MeterSettings& s);

@@ -32,15 +32,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  void OnRecord(WORD id, WORD code, HWND control);
-  void OnInterval(WORD id, WORD code, HWND control);
-  void OnFile(WORD id, WORD code, HWND control);
-  void OnNumberMode(WORD id, WORD code, HWND control);
-  void OnBrowse(WORD id, WORD code, HWND control);
-  void OnOk(WORD id, WORD code, HWND control);
-  void OnCancel(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify;
+  CmdHandler OnRecord, OnInterval, OnFile, OnNumberMode, OnBrowse, OnOk, OnCancel;
 
   // The selected list row and its index in rows_ (-1 when none).
   int SelectedListRow() const;

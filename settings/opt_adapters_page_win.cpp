@@ -41,7 +41,7 @@ COptAdaptersPage::COptAdaptersPage(RowsFn liveRows, const TrayChoice& tray)
 PROPSHEETPAGEW COptAdaptersPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_ADAPTERS); }
 
 std::optional<INT_PTR> COptAdaptersPage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   list_.Attach(::GetDlgItem(hwnd_, IDC_ADP_LIST));
   ListView_SetExtendedListViewStyleEx(list_.hwnd(), LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);

@@ -26,16 +26,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnListSorted(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnCompareChecks(WPARAM, LPARAM);
-  void OnSpeedCmd(WORD id, WORD code, HWND control);
-  void OnCustomSpeedCmd(WORD id, WORD code, HWND control);
-  void OnNameCmd(WORD id, WORD code, HWND control);
-  void OnResetCmd(WORD id, WORD code, HWND control);
-  void OnTrayIconCmd(WORD id, WORD code, HWND control);
-  void OnTrayOptionCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify, OnListSorted, OnCompareChecks;
+  CmdHandler OnSpeedCmd, OnCustomSpeedCmd, OnNameCmd, OnResetCmd, OnTrayIconCmd, OnTrayOptionCmd;
   std::optional<PageProblem> ReadAndCheck() override;
 
   void FillRows();

@@ -21,7 +21,7 @@ COptGeneralPage::COptGeneralPage(const MeterSettings& values, bool canSetTranspa
 PROPSHEETPAGEW COptGeneralPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_GENERAL); }
 
 std::optional<INT_PTR> COptGeneralPage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   for (const CheckOption& c : GeneralChecks())
     ::CheckDlgButton(hwnd_, c.control, values_.*c.option ? BST_CHECKED : BST_UNCHECKED);

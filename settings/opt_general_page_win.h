@@ -17,10 +17,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  void OnTransparentCmd(WORD id, WORD code, HWND control);
-  void OnExplainCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify;
+  CmdHandler OnTransparentCmd, OnExplainCmd;
   // Every other check box, list and edit box only marks the page modified.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<PageProblem> ReadAndCheck() override;

@@ -4,50 +4,8 @@
 
 #include "base/ids.h"
 #include "res/resource.h"
+#include "settings/logfont_win.h"
 #include "ui/pickers_win.h"
-
-namespace {
-
-LOGFONTW ToLogFontW(const LogFont& f) {
-  LOGFONTW lf{};
-  lf.lfHeight = f.height;
-  lf.lfWidth = f.width;
-  lf.lfEscapement = f.escapement;
-  lf.lfOrientation = f.orientation;
-  lf.lfWeight = f.weight;
-  lf.lfItalic = f.italic;
-  lf.lfUnderline = f.underline;
-  lf.lfStrikeOut = f.strikeOut;
-  lf.lfCharSet = f.charSet;
-  lf.lfOutPrecision = f.outPrecision;
-  lf.lfClipPrecision = f.clipPrecision;
-  lf.lfQuality = f.quality;
-  lf.lfPitchAndFamily = f.pitchAndFamily;
-  const std::wstring face = f.FaceName();
-  face.copy(lf.lfFaceName, LF_FACESIZE - 1);
-  return lf;
-}
-
-LogFont FromLogFontW(const LOGFONTW& lf) {
-  LogFont f;
-  f.height = lf.lfHeight;
-  f.width = lf.lfWidth;
-  f.escapement = lf.lfEscapement;
-  f.orientation = lf.lfOrientation;
-  f.weight = lf.lfWeight;
-  f.italic = lf.lfItalic;
-  f.underline = lf.lfUnderline;
-  f.strikeOut = lf.lfStrikeOut;
-  f.charSet = lf.lfCharSet;
-  f.outPrecision = lf.lfOutPrecision;
-  f.clipPrecision = lf.lfClipPrecision;
-  f.quality = lf.lfQuality;
-  f.pitchAndFamily = lf.lfPitchAndFamily;
-  f.SetFaceName(std::wstring(lf.lfFaceName, ::wcsnlen(lf.lfFaceName, LF_FACESIZE)));
-  return f;
-}
-
-}  // namespace
 
 const COptGraphTextPage::MsgEntry COptGraphTextPage::kMessages[] = {
     {WM_INITDIALOG, &COptGraphTextPage::OnInitDialog},
@@ -65,7 +23,7 @@ COptGraphTextPage::COptGraphTextPage(const MeterSettings& values) : COptionPage(
 PROPSHEETPAGEW COptGraphTextPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_GRAPH_TEXT); }
 
 std::optional<INT_PTR> COptGraphTextPage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   const auto colours = GraphTextColours();
   for (size_t i = 0; i < kColourCount && i < colours.size(); ++i)

@@ -21,11 +21,8 @@ private:
   static const CmdEntry kCommands[];
   static constexpr size_t kColourCount = 15;
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDrawItem(WPARAM, LPARAM);
-  void OnDefaultColoursCmd(WORD id, WORD code, HWND control);
-  void OnDefaultFontsCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify, OnDrawItem;
+  CmdHandler OnDefaultColoursCmd, OnDefaultFontsCmd;
   // Colour and font buttons by id; the lists and numbers mark the page modified.
   bool OnOtherCommand(WORD id, WORD code, HWND control);
   std::optional<PageProblem> ReadAndCheck() override;

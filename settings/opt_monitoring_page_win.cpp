@@ -21,7 +21,7 @@ COptMonitoringPage::COptMonitoringPage(const MetricsSettings& settings)
 PROPSHEETPAGEW COptMonitoringPage::Record(HINSTANCE inst) { return PageRecord(inst, IDD_OPT_MONITORING); }
 
 std::optional<INT_PTR> COptMonitoringPage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   ::CheckDlgButton(hwnd_, IDC_MON_ENABLE, settings_.enabled ? BST_CHECKED : BST_UNCHECKED);
   ::SetDlgItemTextW(hwnd_, IDC_MON_ADDRESS, settings_.address.c_str());

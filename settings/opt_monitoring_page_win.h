@@ -17,10 +17,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  void OnEnableCmd(WORD id, WORD code, HWND control);
-  void OnFieldCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify;
+  CmdHandler OnEnableCmd, OnFieldCmd;
   std::optional<PageProblem> ReadAndCheck() override;
   // The enabled state of the fields and the texts that follow the address.
   void UpdateControls();

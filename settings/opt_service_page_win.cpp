@@ -46,7 +46,7 @@ PROPSHEETPAGEW COptServicePage::Record(HINSTANCE inst) {
 }
 
 std::optional<INT_PTR> COptServicePage::OnInitDialog(WPARAM, LPARAM) {
-  BeginPage(hwnd_);
+  UseDialogFont();
   filling_ = true;
   ::CheckDlgButton(hwnd_, IDC_SVC_ENABLE, settings_.enabled ? BST_CHECKED : BST_UNCHECKED);
   ::CheckDlgButton(hwnd_, IDC_SVC_EMAIL, settings_.sendMail ? BST_CHECKED : BST_UNCHECKED);

@@ -37,14 +37,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  void OnEnableCmd(WORD id, WORD code, HWND control);
-  void OnOptionCmd(WORD id, WORD code, HWND control);
-  void OnAddCmd(WORD id, WORD code, HWND control);
-  void OnEditCmd(WORD id, WORD code, HWND control);
-  void OnDeleteCmd(WORD id, WORD code, HWND control);
-  void OnConsoleCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnNotify;
+  CmdHandler OnEnableCmd, OnOptionCmd, OnAddCmd, OnEditCmd, OnDeleteCmd, OnConsoleCmd;
   std::optional<PageProblem> ReadAndCheck() override;
 
   void FillRows(int select);

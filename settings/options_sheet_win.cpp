@@ -6,16 +6,7 @@
 #include "ui/dpi_win.h"
 #include "ui/window_util_win.h"
 
-namespace {
-
-// The sheet being made: its creation callback carries no pointer of its own.
-thread_local COptionsSheet* g_creating = nullptr;
-
-}  // namespace
-
 // ---- shared by the pages ---------------------------------------------------------
-
-FontHandle MakeOptionsFont(HWND window) { return MakeTahoma(-11, FW_NORMAL, WindowDpi(window)); }
 
 void FillList(HWND dlg, int id, const Choices& choices, int select) {
   HWND list = ::GetDlgItem(dlg, id);
@@ -33,30 +24,10 @@ int32_t SelectedData(HWND dlg, int id, int32_t none) {
   return static_cast<int32_t>(::SendDlgItemMessageW(dlg, id, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
 }
 
-void COptionPage::BeginPage(HWND page) {
-  page_ = page;
-  modified_ = false;
-  font_ = MakeOptionsFont(page_);
-  if (font_) ApplyFontToChildren(page_, font_.get());
-  for (HWND c = ::GetWindow(page_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) GrowToTextLine(c);
-}
-
-void COptionPage::SetModified() {
-  if (filling_ || !page_) return;
-  modified_ = true;
-  ::SendMessageW(::GetParent(page_), PSM_CHANGED, reinterpret_cast<WPARAM>(page_), 0);
-}
-
-int COptionPage::Message(const std::wstring& text, UINT type) {
-  return sheet_ ? sheet_->Message(text, type) : ::MessageBoxW(page_, text.c_str(), L"Zephra", type);
-}
-
 bool COptionPage::Validate() {
   const std::optional<PageProblem> problem = ReadAndCheck();
   if (!problem) return true;
-  if (sheet_) sheet_->ShowPage(*this);
-  ::SetFocus(::GetDlgItem(page_, problem->control));
-  Message(problem->message, MB_OK | MB_ICONWARNING);
+  ShowFailure(problem->control, problem->message);
   return false;
 }
 
@@ -64,13 +35,13 @@ std::optional<INT_PTR> COptionPage::OnSheetNotify(LPARAM lp) {
   const auto* header = reinterpret_cast<const NMHDR*>(lp);
   if (header->code != PSN_APPLY) return std::nullopt;
   // A page the user did not change has nothing to hand over.
-  if (!modified_) return SetDialogResult(page_, PSNRET_NOERROR);
-  if (!Validate()) return SetDialogResult(page_, PSNRET_INVALID_NOCHANGEPAGE);
+  HWND page = formWindow();
+  if (!modified()) return SetDialogResult(page, PSNRET_NOERROR);
+  if (!Validate()) return SetDialogResult(page, PSNRET_INVALID_NOCHANGEPAGE);
   if (sheet_ && sheet_->notify())
     ::SendMessageW(sheet_->notify(), WM_OPTIONS_APPLIED, code_, reinterpret_cast<LPARAM>(this));
-  modified_ = false;
-  ::SendMessageW(::GetParent(page_), PSM_UNCHANGED, reinterpret_cast<WPARAM>(page_), 0);
-  return SetDialogResult(page_, PSNRET_NOERROR);
+  ClearModified();
+  return SetDialogResult(page, PSNRET_NOERROR);
 }
 
 // ---- the sheet -------------------------------------------------------------------
@@ -87,6 +58,7 @@ COptionsSheet::~COptionsSheet() {
 
 void COptionsSheet::AddPage(COptionPage& page) {
   page.sheet_ = this;
+  page.SetMessageBox([this](HWND, const std::wstring& text, UINT type) { return Message(text, type); });
   pages_.push_back(&page);
 }
 
@@ -109,62 +81,37 @@ int COptionsSheet::activePage() const {
   return static_cast<int>(::SendMessageW(hwnd_, PSM_HWNDTOINDEX, static_cast<WPARAM>(page), 0));
 }
 
-void COptionsSheet::ShowPage(const COptionPage& page) {
-  if (!hwnd_ || !page.pageWindow()) return;
-  const LRESULT index = ::SendMessageW(hwnd_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page.pageWindow()), 0);
-  if (index >= 0 && index != activePage()) ::SendMessageW(hwnd_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
 INT_PTR COptionsSheet::Show(HWND owner, bool modeless) {
-  records_.clear();
-  for (COptionPage* p : pages_) records_.push_back(p->Record(inst_));
-  PROPSHEETHEADERW header{};
-  header.dwSize = sizeof header;
-  header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_NOCONTEXTHELP | (modeless ? PSH_MODELESS : 0);
-  header.hwndParent = owner;
-  header.hInstance = inst_;
-  header.pszCaption = L"Zephra Options";
-  header.nPages = static_cast<UINT>(records_.size());
-  header.nStartPage = startPage_ >= 0 && startPage_ < static_cast<int>(records_.size()) ? startPage_ : 0;
-  header.ppsp = records_.data();
-  header.pfnCallback = &Callback;
-  lastPage_ = static_cast<int>(header.nStartPage);
-  g_creating = this;
-  const INT_PTR result = ::PropertySheetW(&header);
-  g_creating = nullptr;
-  return result;
-}
-
-int CALLBACK COptionsSheet::Callback(HWND sheet, UINT msg, LPARAM) {
-  if (msg == PSCB_INITIALIZED && g_creating) g_creating->OnInitialized(sheet);
-  return 0;
+  PropertySheetRequest request;
+  request.inst = inst_;
+  request.owner = owner;
+  request.caption = L"Zephra Options";
+  for (COptionPage* p : pages_) request.pages.push_back(p->Record(inst_));
+  request.startPage = startPage_;
+  request.flags = PSH_NOCONTEXTHELP;
+  request.modeless = modeless;
+  request.initialized = [this](HWND sheet) { OnInitialized(sheet); };
+  lastPage_ = startPage_ >= 0 && startPage_ < static_cast<int>(pages_.size()) ? startPage_ : 0;
+  return ShowPropertySheet(request, icons_);
 }
 
 void COptionsSheet::OnInitialized(HWND sheet) {
   hwnd_ = sheet;
   ::SetWindowSubclass(sheet, &SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
-  bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-  smallIcon_.reset(static_cast<HICON>(::LoadImageW(inst_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                    ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-  if (bigIcon_) ::SendMessageW(sheet, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-  if (smallIcon_) ::SendMessageW(sheet, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-
-  // Centred on the desktop, with a task-bar button of its own.
+  // Centred on the desktop.
   RECT r{}, desk{};
   ::GetWindowRect(sheet, &r);
   ::GetWindowRect(::GetDesktopWindow(), &desk);
   const int w = r.right - r.left, h = r.bottom - r.top;
   ::SetWindowPos(sheet, nullptr, desk.left + (desk.right - desk.left - w) / 2, desk.top + (desk.bottom - desk.top - h) / 2,
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ::SetWindowLongPtrW(sheet, GWL_EXSTYLE, ::GetWindowLongPtrW(sheet, GWL_EXSTYLE) | WS_EX_APPWINDOW);
 
   ::SetDlgItemTextW(sheet, IDOK, L"OK");
   ::SetDlgItemTextW(sheet, IDCANCEL, L"Cancel");
   ::SetDlgItemTextW(sheet, ID_APPLY_NOW, L"&Apply");
   ::SetDlgItemTextW(sheet, IDHELP, L"Help");
-  font_ = MakeOptionsFont(sheet);
+  font_ = MakeDialogFont(sheet);
   if (font_) ApplyFontToChildren(sheet, font_.get());
 }
 
@@ -195,7 +142,6 @@ LRESULT CALLBACK COptionsSheet::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPA
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(hwnd, &SubclassProc, id);
       self->hwnd_ = nullptr;
-      for (COptionPage* p : self->pages_) p->page_ = nullptr;
       break;
   }
   return ::DefSubclassProc(hwnd, msg, wp, lp);

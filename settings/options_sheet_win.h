@@ -1,8 +1,8 @@
 // The options window "Zephra Options": a property sheet that takes its pages
-// as a list in tab order, and the part every options page shares - the
-// Tahoma font, the modified state, the checks of an apply with the failing
-// page brought to the front, and the hand-over to the meter window by
-// WM_OPTIONS_APPLIED. Pages work on copies; they never write the settings.
+// as a list in tab order, and what it asks of every options page - the checks
+// of an apply (a failure shown by the page's DialogForm) and the hand-over to
+// the meter window by WM_OPTIONS_APPLIED. Pages work on copies; they never
+// write the settings.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -13,22 +13,22 @@
 #include <vector>
 
 #include "settings/option_pages.h"
-#include "ui/handle_win.h"
+#include "ui/dialog_win.h"
+#include "ui/property_sheet_win.h"
 
 class COptionsSheet;
 
-class COptionPage {
+// An options page as the sheet sees it; the page's window, font, changed state
+// and message box are its DialogForm's (the sheet's message box).
+class COptionPage : public DialogForm {
 public:
   virtual ~COptionPage() = default;
-  COptionPage(const COptionPage&) = delete;
-  COptionPage& operator=(const COptionPage&) = delete;
 
   // The sheet's record of this page.
   virtual PROPSHEETPAGEW Record(HINSTANCE inst) = 0;
   // The page code handed over with WM_OPTIONS_APPLIED (201 General ...).
   uintptr_t code() const { return code_; }
-  HWND pageWindow() const { return page_; }
-  bool modified() const { return modified_; }
+  HWND pageWindow() const { return formWindow(); }
   // Reads the controls and checks them. A fault brings the page to the
   // front, focuses the control and warns; then false.
   bool Validate();
@@ -37,31 +37,19 @@ protected:
   explicit COptionPage(uintptr_t code) : code_(code) {}
   // Reads every control into the page's values; the first fault, if any.
   virtual std::optional<PageProblem> ReadAndCheck() = 0;
-  // From the page's WM_INITDIALOG, before it fills its controls.
-  void BeginPage(HWND page);
-  // Enables Apply; ignored while the page fills its own controls.
-  void SetModified();
   // The page's WM_NOTIFY from the sheet (PSN_APPLY); nullopt for others.
   std::optional<INT_PTR> OnSheetNotify(LPARAM lp);
-  int Message(const std::wstring& text, UINT type);
-
-  bool filling_ = false;  // set while the page writes its own controls
 
 private:
   friend class COptionsSheet;
   uintptr_t code_;
-  HWND page_ = nullptr;
   COptionsSheet* sheet_ = nullptr;
-  FontHandle font_;
-  bool modified_ = false;
 };
 
 // Fills a drop-down list and selects the entry at `select` (-1: none).
 void FillList(HWND dlg, int id, const Choices& choices, int select);
 // The item data of the selected entry, or `none` without a selection.
 int32_t SelectedData(HWND dlg, int id, int32_t none);
-// "Tahoma" of height -11 at the window's DPI, the font of the sheet and its pages.
-FontHandle MakeOptionsFont(HWND window);
 
 class COptionsSheet {
 public:
@@ -91,27 +79,22 @@ public:
 
   HWND notify() const { return notify_; }
   int Message(const std::wstring& text, UINT type);
-  // Brings the page to the front when it is not the active one.
-  void ShowPage(const COptionPage& page);
 
 private:
   INT_PTR Show(HWND owner, bool modeless);
   void OnInitialized(HWND sheet);
   // OK and Apply check every changed page before any is handed over.
   bool ValidateChangedPages();
-  static int CALLBACK Callback(HWND sheet, UINT msg, LPARAM lp);
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
   HINSTANCE inst_;
   HWND notify_;
   HWND hwnd_ = nullptr;
   std::vector<COptionPage*> pages_;
-  std::vector<PROPSHEETPAGEW> records_;
   int startPage_ = 0;
   int lastPage_ = 0;
   MessageBoxFn messageBox_;
   FontHandle font_;
   std::vector<FontHandle> dpiFonts_;  // the fonts made again for a new DPI
-  IconHandle bigIcon_;
-  IconHandle smallIcon_;
+  SheetIcons icons_;
 };

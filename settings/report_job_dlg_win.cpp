@@ -59,9 +59,7 @@ void CReportDlg::OnOkCmd(WORD, WORD, HWND) {
   in.file = ItemText(hwnd_, IDC_JOB_FILE);
   in.windowsFolder = WindowsFolder();
   if (auto problem = CheckReportJob(in, {IDC_JOB_TYPE, IDC_JOB_CONNECTION, IDC_JOB_INTERVAL, IDC_JOB_FILE})) {
-    // Focused first: the message box gives the focus back to it when it closes.
-    ::SetFocus(::GetDlgItem(hwnd_, problem->control));
-    messageBox_(hwnd_, problem->message, MB_OK | MB_ICONWARNING);
+    ShowFailure(problem->control, problem->message);
     return;
   }
   job_.type = SelectedData(hwnd_, IDC_JOB_TYPE, kJobSummary);

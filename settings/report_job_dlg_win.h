@@ -26,10 +26,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  void OnBrowseCmd(WORD id, WORD code, HWND control);
-  void OnOkCmd(WORD id, WORD code, HWND control);
-  void OnCancelCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog;
+  CmdHandler OnBrowseCmd, OnOkCmd, OnCancelCmd;
   void Finish(INT_PTR result);
 
   ReportJob job_;

@@ -45,13 +45,8 @@ private:
   static const MsgEntry kMessages[];
   static const CmdEntry kCommands[];
 
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnClose(WPARAM, LPARAM);
-  void OnStartStop(WORD id, WORD code, HWND control);
-  void OnOnTop(WORD id, WORD code, HWND control);
-  void OnCloseCmd(WORD id, WORD code, HWND control);
+  MsgHandler OnInitDialog, OnTimer, OnCtlColorStatic, OnClose;
+  CmdHandler OnStartStop, OnOnTop, OnCloseCmd;
 
   void ReadChecks();
   void Refresh();

@@ -64,7 +64,6 @@ struct ReportsContext {
   ReportsInput in;
   ReportsEnvironment env;
   HWND meter = nullptr;  // told first when the log is cleared
-  FontHandle font;       // "Tahoma", height -11, for the sheet and every page
 
   AdapterEntry* Entry(const SelectedConnection& c) const {
     const int i = FindReportEntry(in.entries, c);

@@ -52,7 +52,7 @@ std::optional<INT_PTR> CSumListPage::OnInitDialog(WPARAM, LPARAM) {
     ::SetDlgItemTextW(hwnd_, IDC_SUM_WEEK_START, WeekStartLabel(ctx_.in.options.weekStartDay).c_str());
   if (view_ == ReportView::Monthly)
     ::SetDlgItemTextW(hwnd_, IDC_SUM_MONTH_START, MonthStartLabel(ctx_.in.options.monthStartDay).c_str());
-  ApplyFontToChildren(hwnd_, ctx_.font.get());
+  UseDialogFont();
   return TRUE;
 }
 

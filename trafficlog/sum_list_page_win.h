@@ -11,7 +11,7 @@
 #include "ui/dialog_win.h"
 #include "ui/report_list_win.h"
 
-class CSumListPage : public Dialog<CSumListPage> {
+class CSumListPage : public Dialog<CSumListPage>, public DialogForm {
 public:
   CSumListPage(ReportsContext& ctx, ReportView view) : ctx_(ctx), view_(view) {}
 
@@ -28,15 +28,8 @@ public:
 
 private:
   friend class Dialog<CSumListPage>;
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnSorted(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnConnectionChanged(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnClear(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnExport(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
+  MsgHandler OnInitDialog, OnNotify, OnTimer, OnSorted, OnConnectionChanged, OnClear, OnExport, OnCtlColorStatic,
+      OnDestroy;
   void OnNoCommand(WORD, WORD, HWND) {}
 
   void Load();

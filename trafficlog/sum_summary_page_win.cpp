@@ -67,7 +67,7 @@ std::optional<INT_PTR> CSumSummaryPage::OnInitDialog(WPARAM, LPARAM) {
   ::SetDlgItemTextW(hwnd_, IDC_SUM_DATE, UntilTodayLabel(ctx_.env.now()).c_str());
   Load();
   ::SetTimer(hwnd_, kSumRefreshTimer, 1000, nullptr);
-  ApplyFontToChildren(hwnd_, ctx_.font.get());
+  UseDialogFont();
   ::SetDlgItemTextW(hwnd_, IDC_SUM_LOG_PATH, ctx_.in.logPath.c_str());
   initialised_ = true;  // from now on an edit of N recomputes its row
   return TRUE;

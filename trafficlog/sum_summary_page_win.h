@@ -10,7 +10,7 @@
 #include "trafficlog/reports_context_win.h"
 #include "ui/dialog_win.h"
 
-class CSumSummaryPage : public Dialog<CSumSummaryPage> {
+class CSumSummaryPage : public Dialog<CSumSummaryPage>, public DialogForm {
 public:
   explicit CSumSummaryPage(ReportsContext& ctx) : ctx_(ctx) {}
 
@@ -24,18 +24,8 @@ public:
 
 private:
   friend class Dialog<CSumSummaryPage>;
-  std::optional<INT_PTR> OnInitDialog(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnNotify(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnTimer(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnConnectionChanged(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnClear(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnExport(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnCtlColorStatic(WPARAM, LPARAM);
-  std::optional<INT_PTR> OnDestroy(WPARAM, LPARAM);
-  void OnDaysChange(WORD, WORD code, HWND);
-  void OnChange(WORD, WORD, HWND);
-  void OnBackup(WORD, WORD, HWND);
-  void OnRestore(WORD, WORD, HWND);
+  MsgHandler OnInitDialog, OnNotify, OnTimer, OnConnectionChanged, OnClear, OnExport, OnCtlColorStatic, OnDestroy;
+  CmdHandler OnDaysChange, OnChange, OnBackup, OnRestore;
   // The copy of the log "-before-<step>"; false, after a warning, when it failed.
   bool CopyBefore(const wchar_t* step);
 

@@ -4,14 +4,12 @@
 
 #include "base/text_util.h"
 #include "res/resource.h"
+#include "ui/dialog_win.h"
 #include "ui/dpi_win.h"
 #include "trafficlog/log_backup.h"
 #include "ui/window_util_win.h"
 
 namespace {
-
-// The sheet being created: its callback has no parameter of its own.
-thread_local CSummarySheet* g_creating = nullptr;
 
 const wchar_t kClearQuestion[] =
     L"Are you sure you want to clear all traffic logs?\n\nA copy of the log is kept first in the folder \"%s\"; "
@@ -39,7 +37,6 @@ CSummarySheet::CSummarySheet(ReportsInput input, ReportsEnvironment env)
   if (FindReportEntry(ctx_.in.entries, ctx_.in.selected) < 0) ctx_.in.selected = SelectedConnection{};
   if (ctx_.in.startPage < 0 || ctx_.in.startPage >= kReportPageCount) ctx_.in.startPage = kPageSummary;
   lastPage_ = ctx_.in.startPage;
-  ctx_.font = MakeTahoma(-11, FW_NORMAL, SystemDpi());
 }
 
 CSummarySheet::~CSummarySheet() {
@@ -60,41 +57,23 @@ HWND CSummarySheet::Create(HINSTANCE inst, HWND meter) {
 
 INT_PTR CSummarySheet::Open(HINSTANCE inst, HWND meter, bool modeless) {
   ctx_.meter = meter;
-  PROPSHEETPAGEW pages[kReportPageCount] = {summary_.Page(inst), daily_.Page(inst), weekly_.Page(inst),
-                                            monthly_.Page(inst)};
-  PROPSHEETHEADERW header{};
-  header.dwSize = sizeof header;
-  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK | (modeless ? PSH_MODELESS : 0);
-  header.hwndParent = meter;
-  header.hInstance = inst;
-  header.pszCaption = L"Traffic Reports";
-  header.nPages = kReportPageCount;
-  header.nStartPage = static_cast<UINT>(ctx_.in.startPage);
-  header.ppsp = pages;
-  header.pfnCallback = &SheetCallback;
-  g_creating = this;
-  const INT_PTR result = ::PropertySheetW(&header);
-  g_creating = nullptr;
+  PropertySheetRequest request;
+  request.inst = inst;
+  request.owner = meter;
+  request.caption = L"Traffic Reports";
+  request.pages = {summary_.Page(inst), daily_.Page(inst), weekly_.Page(inst), monthly_.Page(inst)};
+  request.startPage = ctx_.in.startPage;
+  request.flags = PSH_NOAPPLYNOW;
+  request.modeless = modeless;
+  request.initialized = [this](HWND sheet) { OnInitialized(sheet); };
+  const INT_PTR result = ShowPropertySheet(request, icons_);
   if (modeless) sheet_ = reinterpret_cast<HWND>(result);
   return result;
-}
-
-int CALLBACK CSummarySheet::SheetCallback(HWND sheet, UINT msg, LPARAM) {
-  if (msg == PSCB_INITIALIZED && g_creating) g_creating->OnInitialized(sheet);
-  return 0;
 }
 
 void CSummarySheet::OnInitialized(HWND sheet) {
   sheet_ = sheet;
   HINSTANCE inst = ::GetModuleHandleW(nullptr);
-  bigIcon_.reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                                 ::GetSystemMetrics(SM_CYICON), 0)));
-  smallIcon_.reset(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-  ::SendMessageW(sheet, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-  ::SendMessageW(sheet, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  ::SetWindowLongPtrW(sheet, GWL_EXSTYLE, ::GetWindowLongPtrW(sheet, GWL_EXSTYLE) | WS_EX_APPWINDOW);
-
   ::ShowWindow(::GetDlgItem(sheet, IDOK), SW_HIDE);
   HWND close = ::GetDlgItem(sheet, IDCANCEL);
   ::SetWindowTextW(close, L"&Close");
@@ -120,7 +99,8 @@ void CSummarySheet::OnInitialized(HWND sheet) {
   }
   ::SendMessageW(chooser_, CB_SETCURSEL, chosen >= 0 ? static_cast<WPARAM>(chosen) : 0, 0);
   ::SetWindowTextW(sheet, ReportsWindowTitle(ctx_.ConnectionName(ctx_.in.selected)).c_str());
-  ApplyFontToChildren(sheet, ctx_.font.get());
+  font_ = MakeDialogFont(sheet);
+  ApplyFontToChildren(sheet, font_.get());
 
   // Centred on the desktop.
   RECT win{}, desk{};

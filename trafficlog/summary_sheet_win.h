@@ -8,6 +8,7 @@
 #include "trafficlog/reports_context_win.h"
 #include "trafficlog/sum_list_page_win.h"
 #include "trafficlog/sum_summary_page_win.h"
+#include "ui/property_sheet_win.h"
 
 #include <vector>
 
@@ -39,7 +40,6 @@ private:
   void OnConnectionChosen();
   void OnClear();
   HWND PageWindow(int page) const;
-  static int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM lp);
   static LRESULT CALLBACK SheetProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR self);
 
   ReportsContext ctx_;
@@ -49,8 +49,8 @@ private:
   CSumMonthlyPage monthly_;
   HWND sheet_ = nullptr;
   HWND chooser_ = nullptr;
-  IconHandle bigIcon_;
-  IconHandle smallIcon_;
+  SheetIcons icons_;
+  FontHandle font_;
   std::vector<FontHandle> dpiFonts_;  // the fonts made again for a new DPI
   int lastPage_ = kPageSummary;
 };

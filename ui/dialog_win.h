@@ -8,22 +8,82 @@
 //     static const CmdEntry kCommands[];  // {{IDOK, &CFooDlg::OnOk}}
 //   };
 // A handler that returns std::nullopt asks for default processing. A command
-// handler gets its command id, so one handler can serve several ids.
+// handler gets its command id, so one handler can serve several ids; handlers
+// of one kind are declared together (`MsgHandler OnInitDialog, OnNotify;`).
+//
+// DialogForm is the part the options pages, the report pages and the small
+// dialogs share; a class that derives from it as well gets its window there
+// at WM_INITDIALOG.
 #pragma once
 #include <windows.h>
 #include <prsht.h>
 #include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ui/dpi_win.h"
+#include "ui/handle_win.h"
+
+// "Tahoma" of height -11 at the window's DPI: the font of the property sheets,
+// their pages and the dialogs that take it.
+FontHandle MakeDialogFont(HWND window);
+
+template <class D>
+class Dialog;
+
+// What a page or a small dialog holds besides its message table: the message
+// box it warns through (titled "Zephra"; tests replace it), the page font, the
+// changed state that a property sheet's Apply follows, and the display of a
+// failed check.
+class DialogForm {
+public:
+  // Shows a message titled "Zephra"; type carries the icon and button flags.
+  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
+
+  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
+  HWND formWindow() const { return form_; }
+  bool modified() const { return modified_; }
+
+protected:
+  DialogForm();
+  ~DialogForm();
+  DialogForm(const DialogForm&) = delete;
+  DialogForm& operator=(const DialogForm&) = delete;
+
+  // From WM_INITDIALOG: MakeDialogFont on the window and every control, and
+  // each control at least one line of it high.
+  void UseDialogFont();
+  // Marks the form changed and a page's sheet enables Apply; ignored while
+  // the form fills its own controls.
+  void SetModified();
+  // The changes were handed over: the sheet hears the page is unchanged.
+  void ClearModified();
+  int Message(const std::wstring& text, UINT type) { return messageBox_(form_, text, type); }
+  // A failed check: a page comes to the front of its sheet, the control gets
+  // the focus from the dialog manager (an edit box's text selected), then the
+  // warning. The message box gives the focus back to the control.
+  void ShowFailure(int control, const std::wstring& text);
+
+  MessageBoxFn messageBox_;
+  bool filling_ = false;  // set while the form writes its own controls
+
+private:
+  template <class>
+  friend class Dialog;
+  HWND form_ = nullptr;
+  FontHandle font_;
+  bool modified_ = false;
+};
 
 template <class D>
 class Dialog {
 public:
   using MsgFn = std::optional<INT_PTR> (D::*)(WPARAM, LPARAM);
   using CmdFn = void (D::*)(WORD id, WORD notifyCode, HWND control);
+  using MsgHandler = std::optional<INT_PTR>(WPARAM, LPARAM);
+  using CmdHandler = void(WORD id, WORD code, HWND control);
   struct MsgEntry { UINT msg; MsgFn fn; };
   struct CmdEntry { WORD id; CmdFn fn; };
 
@@ -79,6 +139,10 @@ protected:
       self = D::FromInitParam(lp);
       ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
       self->hwnd_ = hwnd;
+      if constexpr (std::is_base_of_v<DialogForm, D>) {
+        static_cast<DialogForm*>(self)->form_ = hwnd;
+        static_cast<DialogForm*>(self)->modified_ = false;
+      }
     } else {
       self = reinterpret_cast<D*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     }
@@ -88,6 +152,7 @@ protected:
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
       self->hwnd_ = nullptr;
+      if constexpr (std::is_base_of_v<DialogForm, D>) static_cast<DialogForm*>(self)->form_ = nullptr;
     }
     return handled ? result : FALSE;
   }
@@ -135,13 +200,10 @@ private:
 
 // A dialog window of its own, from one template: run modally, or made
 // without a loop of its own for tests (the caller pumps messages). Its
-// messages go through a message box that tests replace (titled "Zephra").
+// messages go through the form's message box.
 template <class D, int kTemplateId>
-class AppDialog : public Dialog<D> {
+class AppDialog : public Dialog<D>, public DialogForm {
 public:
-  // Shows a message titled "Zephra"; type carries the icon and button flags.
-  using MessageBoxFn = std::function<int(HWND owner, const std::wstring& text, UINT type)>;
-
   INT_PTR Run(HWND owner) {
     modal_ = true;
     return ::DialogBoxParamW(inst_, MAKEINTRESOURCEW(kTemplateId), owner, proc_, Self());
@@ -150,7 +212,6 @@ public:
     modal_ = false;
     return ::CreateDialogParamW(inst_, MAKEINTRESOURCEW(kTemplateId), owner, proc_, Self());
   }
-  void SetMessageBox(MessageBoxFn box) { messageBox_ = std::move(box); }
 
 protected:
   // The dialog procedure is taken here, in the derived class's own source
@@ -170,9 +231,6 @@ protected:
   }
 
   HINSTANCE inst_;
-  MessageBoxFn messageBox_ = [](HWND owner, const std::wstring& text, UINT type) {
-    return ::MessageBoxW(owner, text.c_str(), L"Zephra", type);
-  };
   bool modal_ = false;
 
 private:

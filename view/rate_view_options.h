@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/logfont.h"
+
 // 0x00BBGGRR, as the platform's colour values.
 constexpr uint32_t RgbColour(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }
 
@@ -33,6 +35,11 @@ struct FontSpec {
   uint8_t charSet = 1;  // DEFAULT_CHARSET
   bool operator==(const FontSpec&) const = default;
 };
+
+// The stored font record as the view's description (an empty face is
+// "Tahoma") and back.
+FontSpec FontSpecOf(const LogFont& font);
+LogFont LogFontOf(const FontSpec& font);
 
 struct RateViewOptions {
   // Display switches.

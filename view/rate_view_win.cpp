@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/format.h"
+#include "settings/logfont_win.h"
 
 const CRateView::MsgEntry CRateView::kMessages[] = {
     {WM_CREATE, &CRateView::OnCreate},         {WM_SIZE, &CRateView::OnSize},
@@ -58,30 +59,9 @@ bool ReadTwelveHourClock() {
 
 }  // namespace
 
-LOGFONTW LogFontFromSpec(const FontSpec& font) {
-  LOGFONTW lf{};
-  lf.lfHeight = font.height;
-  lf.lfWeight = font.weight;
-  lf.lfItalic = font.italic;
-  lf.lfUnderline = font.underline;
-  lf.lfStrikeOut = font.strikeOut;
-  lf.lfCharSet = font.charSet;
-  const size_t n = std::min<size_t>(font.face.size(), LF_FACESIZE - 1);
-  std::copy_n(font.face.c_str(), n, lf.lfFaceName);
-  return lf;
-}
+LOGFONTW LogFontFromSpec(const FontSpec& font) { return ToLogFontW(LogFontOf(font)); }
 
-FontSpec FontSpecFromLogFont(const LOGFONTW& lf) {
-  FontSpec f;
-  f.face.assign(lf.lfFaceName, ::wcsnlen(lf.lfFaceName, LF_FACESIZE));
-  f.height = lf.lfHeight;
-  f.weight = lf.lfWeight;
-  f.italic = lf.lfItalic != 0;
-  f.underline = lf.lfUnderline != 0;
-  f.strikeOut = lf.lfStrikeOut != 0;
-  f.charSet = lf.lfCharSet;
-  return f;
-}
+FontSpec FontSpecFromLogFont(const LOGFONTW& lf) { return FontSpecOf(FromLogFontW(lf)); }
 
 CRateView::CRateView(const RateHistory* history, HWND owner)
     : history_(history ? history : &noHistory_), owner_(owner), twelveHour_(ReadTwelveHourClock()), now_(&CurrentLocalTime) {

@@ -142,3 +142,22 @@ TEST_F(MeterLog, ADamagedLogIsReportedOnceWithItsCount) {
   for (const std::wstring& m : messages) told += m.find(L"has 1 damaged record") != std::wstring::npos;
   EXPECT_EQ(told, 1);
 }
+
+// Clear in the reports window the meter opens (F3) reaches the meter itself:
+// today's counters start again from nothing.
+TEST_F(MeterLog, ClearInTheReportsWindowStartsTodaysCountsAgain) {
+  ASSERT_TRUE(Start());
+  for (int i = 0; i < 3; ++i) Second(1000, 100);
+  ASSERT_GT(All().todayIn, 0u);
+  answer = IDYES;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND reports = ::FindWindowW(nullptr, L"Traffic Reports - [All Connections]");
+    if (!reports) return;
+    ::SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_SUM_CLEAR, BN_CLICKED), 0);
+    ::SendMessageW(reports, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  });
+  Command(ID_REPORTS);
+  ::KillTimer(nullptr, timer);
+  EXPECT_EQ(All().todayIn, 0u);
+  EXPECT_EQ(All().todayOut, 0u);
+}
