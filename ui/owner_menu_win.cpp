@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "ui/dpi_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -25,13 +26,7 @@ std::wstring Accelerator(const std::wstring& text) {
 HBITMAP MakeGreyCopy(HBITMAP src) {
   BITMAP bm{};
   if (!::GetObjectW(src, sizeof bm, &bm)) return nullptr;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = bm.bmWidth;
-  bi.bmiHeader.biHeight = -bm.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDownBitmapInfo(bm.bmWidth, bm.bmHeight);
   void* bits = nullptr;
   HBITMAP grey = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!grey) return nullptr;

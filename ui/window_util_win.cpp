@@ -118,3 +118,22 @@ void SetWindowIcons(HWND window, HINSTANCE inst, int iconId, IconHandle& big, Ic
   if (big) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   if (small) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
 }
+
+BITMAPINFO TopDownBitmapInfo(int32_t w, int32_t h) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
+BitmapHandle MakeTopDownDib(HDC like, int32_t w, int32_t h, uint32_t*& bits) {
+  const BITMAPINFO bi = TopDownBitmapInfo(w, h);
+  void* p = nullptr;
+  BitmapHandle dib(::CreateDIBSection(like, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
+  bits = dib ? static_cast<uint32_t*>(p) : nullptr;
+  return dib;
+}

@@ -11,6 +11,11 @@
 #include <string>
 #include <string_view>
 
+// The header of a 32-bit top-down bitmap of w x h (pixels 0x00RRGGBB).
+BITMAPINFO TopDownBitmapInfo(int32_t w, int32_t h);
+// A DIB section of that kind; its pixels in `bits` (null when none was made).
+BitmapHandle MakeTopDownDib(HDC like, int32_t w, int32_t h, uint32_t*& bits);
+
 // True on Windows XP (5.1) or later.
 bool IsWindowsXpOrLater();
 

@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "ui/handle_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -137,16 +138,9 @@ const GlyphCache::Piece* GlyphCache::Find(std::wstring_view piece, COLORREF colo
   p.left = left;
   p.width = left + advance + right;
   if (p.width <= 0 || height_ <= 0) return nullptr;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = p.width;
-  bi.bmiHeader.biHeight = -height_;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
+  uint32_t* bits = nullptr;
   MemoryDc mem(::CreateCompatibleDC(dc_.get()));
-  BitmapHandle dib(::CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  BitmapHandle dib = MakeTopDownDib(dc_.get(), p.width, height_, bits);
   if (!mem || !dib || !bits) return nullptr;
   {
     SelectGuard b(mem.get(), dib.get());
@@ -158,8 +152,7 @@ const GlyphCache::Piece* GlyphCache::Find(std::wstring_view piece, COLORREF colo
     ::SetTextColor(mem.get(), colour);
     ::ExtTextOutW(mem.get(), left, 0, 0, nullptr, piece.data(), static_cast<UINT>(piece.size()), nullptr);
     ::GdiFlush();
-    const auto* px = static_cast<const uint32_t*>(bits);
-    p.pixels.assign(px, px + static_cast<size_t>(p.width) * static_cast<size_t>(height_));
+    p.pixels.assign(bits, bits + static_cast<size_t>(p.width) * static_cast<size_t>(height_));
   }
   const Piece* made = &pieces_.emplace(key, std::move(p)).first->second;
   if (single) *single = made;

@@ -19,21 +19,6 @@ RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; 
 
 int PenStyleOf(int32_t style) { return style >= kLineSolid && style <= kLineDashDotDot ? style : PS_SOLID; }
 
-// A 32-bit top-down DIB section of w x h; its pixels in `bits`.
-BitmapHandle MakeDib(HDC like, int32_t w, int32_t h, uint32_t*& bits) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* p = nullptr;
-  BitmapHandle dib(::CreateDIBSection(like, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
-  bits = dib ? static_cast<uint32_t*>(p) : nullptr;
-  return dib;
-}
-
 void Text(HDC dc, const std::wstring& s, const ViewRect& box, UINT format) {
   RECT rc = ToRect(box);
   ::DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &rc, format | DT_SINGLELINE | DT_NOPREFIX);
@@ -261,14 +246,14 @@ void CRateView::RemakeBitmap() {
   HDC wdc = ::GetDC(hwnd_);
   if (!wdc) return;
   if (!memDc_) memDc_ = MakeMemoryDc(wdc);
-  bitmap_ = MakeDib(wdc, width_, height_, backBits_);
+  bitmap_ = MakeTopDownDib(wdc, width_, height_, backBits_);
   if (memDc_ && bitmap_) memDcDefaultBitmap_ = ::SelectObject(memDc_.get(), bitmap_.get());
   // The panel's bitmap lies at the panel's place in the view's coordinates.
   const ViewRect& panel = layout_.textPanel;
   if (!panel.empty()) {
     if (!panelDc_) panelDc_ = MakeMemoryDc(wdc);
     // A tick's text is copied into its pixels (RedrawTextFromCache).
-    panelBitmap_ = MakeDib(wdc, panel.width(), panel.height(), panelBits_);
+    panelBitmap_ = MakeTopDownDib(wdc, panel.width(), panel.height(), panelBits_);
     if (panelDc_ && panelBitmap_) {
       panelDcDefaultBitmap_ = ::SelectObject(panelDc_.get(), panelBitmap_.get());
       ::SetViewportOrgEx(panelDc_.get(), -panel.left, -panel.top, nullptr);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/handle_win.h"
+#include "ui/window_util_win.h"
 
 TestRegistryRoot::TestRegistryRoot() {
   static int counter = 0;
@@ -87,13 +88,7 @@ bool WriteScreenBmp(HWND window, const std::wstring& path) {
 }
 
 PixelCanvas::PixelCanvas(int w, int h) : w_(w), h_(h) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = TopDownBitmapInfo(w, h);
   dc_ = ::CreateCompatibleDC(nullptr);
   bmp_ = ::CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
   old_ = ::SelectObject(dc_, bmp_);

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "shell_support.h"
 #include "ui/shell_win.h"
+#include "ui/window_util_win.h"
 
 namespace {
 
@@ -48,13 +49,7 @@ bool IconPresent(HWND hwnd) {
 
 // Top-down 32-bit pixels of a bitmap, as 0x00BBGGRR values.
 std::vector<COLORREF> Pixels(HBITMAP bmp, int w, int h) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDownBitmapInfo(w, h);
   std::vector<uint32_t> raw(static_cast<size_t>(w * h));
   HDC dc = ::GetDC(nullptr);
   ::GetDIBits(dc, bmp, 0, static_cast<UINT>(h), raw.data(), &bi, DIB_RGB_COLORS);
