@@ -146,25 +146,34 @@ void MetricsServer::Serve() {
   std::vector<Client> clients;
   clients.reserve(kMaxClients);
   const auto body = [this] { return Body(); };
-  // Stop first, then the clients already taken, then new connections.
-  const HANDLE events[] = {stop_.get(), clients_.get(), accepting_.get()};
+  // Stop first; then clients and new connections take turns, so neither a
+  // client that sends without end nor a stream of connections holds the
+  // other up.
+  bool acceptFirst = true;
   for (;;) {
     ULONGLONG now = ::GetTickCount64();
     DWORD waitMs = INFINITE;
     for (const Client& c : clients)
       waitMs = std::min<DWORD>(waitMs, c.deadline > now ? static_cast<DWORD>(c.deadline - now) : 0);
     // A full house leaves new connections in the listen queue.
-    const DWORD count = clients.size() < kMaxClients ? 3 : 2;
+    const bool room = clients.size() < kMaxClients;
+    HANDLE events[3] = {stop_.get()};
+    DWORD count = 1;
+    if (room && acceptFirst) events[count++] = accepting_.get();
+    events[count++] = clients_.get();
+    if (room && !acceptFirst) events[count++] = accepting_.get();
     const DWORD woken = ::WaitForMultipleObjects(count, events, FALSE, waitMs);
     if (woken == WAIT_OBJECT_0) break;
     if (woken == WAIT_FAILED) {
       ::Sleep(50);
       continue;
     }
+    const HANDLE which = woken < WAIT_OBJECT_0 + count ? events[woken - WAIT_OBJECT_0] : nullptr;
+    if (which) acceptFirst = which == clients_.get();
     now = ::GetTickCount64();
-    if (woken == WAIT_OBJECT_0 + 1) {
+    if (which == clients_.get()) {
       for (Client& c : clients) Advance(c, clients_.get(), now, body);
-    } else if (woken == WAIT_OBJECT_0 + 2) {
+    } else if (which == accepting_.get()) {
       // Another connection in the queue sets the event again.
       SOCKET s = ::accept(listener_, nullptr, nullptr);
       if (s != INVALID_SOCKET) {
