@@ -1,5 +1,7 @@
 #include "metrics/http_request.h"
 
+#include <algorithm>
+
 #include "metrics/exposition.h"
 
 namespace {
@@ -29,7 +31,10 @@ std::string Answer(const char* status, const char* type, const std::string& body
 }  // namespace
 
 HeadState RequestHead::Feed(std::string_view bytes) {
-  if (state_ != HeadState::Incomplete) return state_;
+  if (state_ != HeadState::Incomplete) {
+    pastHead_ += bytes.size();
+    return state_;
+  }
   const size_t from = head_.size() >= 3 ? head_.size() - 3 : 0;
   // Never hold more than the limit plus the end marker's last bytes.
   const size_t room = kMaxRequestHead + 1 - head_.size();
@@ -42,10 +47,15 @@ HeadState RequestHead::Feed(std::string_view bytes) {
     end = bare;
     endLength = 2;
   }
+  const size_t cut = bytes.size() - std::min(bytes.size(), room);
   if (end == std::string::npos || end + endLength > kMaxRequestHead) {
-    if (head_.size() > kMaxRequestHead) state_ = HeadState::TooLarge;
+    if (head_.size() > kMaxRequestHead) {
+      state_ = HeadState::TooLarge;
+      pastHead_ = cut;
+    }
     return state_;
   }
+  pastHead_ = head_.size() - end - endLength + cut;
   head_.resize(end);
   state_ = Parse();
   head_.clear();

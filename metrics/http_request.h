@@ -26,6 +26,10 @@ public:
   // Valid when Complete: the method and the path, without any query.
   const std::string& method() const { return method_; }
   const std::string& path() const { return path_; }
+  // Bytes that came after the head's end (a body, a next request): the
+  // listener reads them away before it closes, so its answer is not cut off
+  // by a reset. Counted once the head has ended.
+  size_t pastHead() const { return pastHead_; }
 
 private:
   HeadState Parse();
@@ -34,6 +38,7 @@ private:
   HeadState state_ = HeadState::Incomplete;
   std::string method_;
   std::string path_;
+  size_t pastHead_ = 0;
 };
 
 // The whole answer to a finished head: 200 with `body()` for GET /metrics, 404

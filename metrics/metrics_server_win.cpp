@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "alerts/smtp_win.h"
@@ -14,17 +15,72 @@ constexpr size_t kMaxClients = 8;
 constexpr ULONGLONG kHeadTimeoutMs = 5000;   // to send the request head
 constexpr ULONGLONG kAnswerTimeoutMs = 10000;  // to take the answer
 constexpr ULONGLONG kDrainTimeoutMs = 2000;  // to close after the answer
-constexpr long kIdleWaitMs = 500;            // how soon Stop is noticed
 
 struct Client {
-  enum Step { Reading, Answering, Draining };
+  enum Step { Reading, Answering, Draining, Done };
   SOCKET socket = INVALID_SOCKET;
   Step step = Reading;
+  long watched = 0;        // the network events that set the clients' event
+  bool closeAtOnce = false;  // nothing is left to read once the answer went out
   RequestHead head;
   std::string answer;
   size_t sent = 0;
   ULONGLONG deadline = 0;
 };
+
+// Makes the client's socket set `wake` on `events` (an accepted socket sets
+// the listener's event for connections, which never comes).
+void Watch(Client& c, HANDLE wake, long events) {
+  if (c.watched == events) return;
+  if (::WSAEventSelect(c.socket, wake, events) == 0) c.watched = events;
+  else c.step = Client::Done;
+}
+
+// Takes the client as far as its socket allows without waiting: under Wine
+// every Winsock call is a round trip to the wineserver, so a scrape whose
+// request is there when it is accepted costs one receive, one send and the
+// close. When the client must be waited for, its socket sets `wake`.
+void Advance(Client& c, HANDLE wake, ULONGLONG now, const std::function<std::string()>& body) {
+  char buffer[4096];
+  while (c.step != Client::Done) {
+    if (c.step == Client::Answering) {
+      const int n = ::send(c.socket, c.answer.data() + c.sent, static_cast<int>(c.answer.size() - c.sent), 0);
+      if (n == SOCKET_ERROR) {
+        if (::WSAGetLastError() == WSAEWOULDBLOCK) return Watch(c, wake, FD_WRITE | FD_CLOSE);
+        c.step = Client::Done;
+      } else if ((c.sent += static_cast<size_t>(n)) == c.answer.size()) {
+        c.answer = std::string();
+        if (c.closeAtOnce) {
+          c.step = Client::Done;
+        } else {
+          // Whatever the client still sends is read and dropped until it
+          // closes, so its answer is not cut off by a reset.
+          ::shutdown(c.socket, SD_SEND);
+          c.step = Client::Draining;
+          c.deadline = now + kDrainTimeoutMs;
+        }
+      }
+      continue;
+    }
+    const int n = ::recv(c.socket, buffer, sizeof buffer, 0);
+    if (n == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) return Watch(c, wake, FD_READ | FD_CLOSE);
+    if (n <= 0) {
+      c.step = Client::Done;
+    } else if (c.step == Client::Reading && c.head.Feed(std::string_view(buffer, n)) != HeadState::Incomplete) {
+      c.answer = AnswerRequest(c.head, body);
+      c.step = Client::Answering;
+      c.deadline = now + kAnswerTimeoutMs;
+      // A receive short of the buffer emptied the socket; with no byte past
+      // the head, closing cannot reset the connection.
+      c.closeAtOnce = n < static_cast<int>(sizeof buffer) && c.head.pastHead() == 0 &&
+                      c.head.state() != HeadState::TooLarge;
+    } else {
+      // One receive per wake, so a client that sends without end cannot
+      // keep the others waiting.
+      return Watch(c, wake, FD_READ | FD_CLOSE);
+    }
+  }
+}
 
 std::wstring Endpoint(const MetricsSettings& s) { return s.address + L":" + std::to_wstring(s.port); }
 
@@ -59,17 +115,23 @@ std::wstring MetricsServer::Start(const MetricsSettings& settings) {
   int length = sizeof bound;
   port_ = ::getsockname(s, reinterpret_cast<sockaddr*>(&bound), &length) == 0 ? ::ntohs(bound.sin_port)
                                                                               : settings.port;
-  u_long nonBlocking = 1;
-  ::ioctlsocket(s, FIONBIO, &nonBlocking);
+  stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  accepting_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  clients_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  // Also makes the listener, and every socket it accepts, non-blocking.
+  if (!stop_ || !accepting_ || !clients_ || ::WSAEventSelect(s, accepting_.get(), FD_ACCEPT) != 0) {
+    const DWORD error = ::GetLastError();
+    ::closesocket(s);
+    return L"The counters cannot be served at " + Endpoint(settings) + L" (error " + std::to_wstring(error) + L").";
+  }
   listener_ = s;
-  stop_ = false;
   thread_ = std::thread([this] { Serve(); });
   return std::wstring();
 }
 
 void MetricsServer::Stop() {
   if (!thread_.joinable()) return;
-  stop_ = true;
+  ::SetEvent(stop_.get());
   thread_.join();
   ::closesocket(listener_);
   listener_ = INVALID_SOCKET;
@@ -83,62 +145,46 @@ std::string MetricsServer::Body() const {
 void MetricsServer::Serve() {
   std::vector<Client> clients;
   clients.reserve(kMaxClients);
-  char buffer[4096];
-  while (!stop_) {
-    fd_set readable, writable;
-    FD_ZERO(&readable);
-    FD_ZERO(&writable);
-    // A full house leaves new connections in the listen queue.
-    if (clients.size() < kMaxClients) FD_SET(listener_, &readable);
+  const auto body = [this] { return Body(); };
+  // Stop first; then clients and new connections take turns, so neither a
+  // client that sends without end nor a stream of connections holds the
+  // other up.
+  bool acceptFirst = true;
+  for (;;) {
     ULONGLONG now = ::GetTickCount64();
-    ULONGLONG wake = now + kIdleWaitMs;
-    for (const Client& c : clients) {
-      FD_SET(c.socket, c.step == Client::Answering ? &writable : &readable);
-      if (c.deadline < wake) wake = c.deadline;
-    }
-    const long waitMs = wake > now ? static_cast<long>(wake - now) : 0;
-    timeval timeout{waitMs / 1000, (waitMs % 1000) * 1000};
-    if (::select(0, &readable, &writable, nullptr, &timeout) == SOCKET_ERROR) {
+    DWORD waitMs = INFINITE;
+    for (const Client& c : clients)
+      waitMs = std::min<DWORD>(waitMs, c.deadline > now ? static_cast<DWORD>(c.deadline - now) : 0);
+    // A full house leaves new connections in the listen queue.
+    const bool room = clients.size() < kMaxClients;
+    HANDLE events[3] = {stop_.get()};
+    DWORD count = 1;
+    if (room && acceptFirst) events[count++] = accepting_.get();
+    events[count++] = clients_.get();
+    if (room && !acceptFirst) events[count++] = accepting_.get();
+    const DWORD woken = ::WaitForMultipleObjects(count, events, FALSE, waitMs);
+    if (woken == WAIT_OBJECT_0) break;
+    if (woken == WAIT_FAILED) {
       ::Sleep(50);
       continue;
     }
+    const HANDLE which = woken < WAIT_OBJECT_0 + count ? events[woken - WAIT_OBJECT_0] : nullptr;
+    if (which) acceptFirst = which == clients_.get();
     now = ::GetTickCount64();
-    if (FD_ISSET(listener_, &readable)) {
+    if (which == clients_.get()) {
+      for (Client& c : clients) Advance(c, clients_.get(), now, body);
+    } else if (which == accepting_.get()) {
+      // Another connection in the queue sets the event again.
       SOCKET s = ::accept(listener_, nullptr, nullptr);
       if (s != INVALID_SOCKET) {
-        u_long nonBlocking = 1;
-        ::ioctlsocket(s, FIONBIO, &nonBlocking);
-        Client c;
+        Client& c = clients.emplace_back();
         c.socket = s;
         c.deadline = now + kHeadTimeoutMs;
-        clients.push_back(std::move(c));
+        Advance(c, clients_.get(), now, body);
       }
     }
     for (Client& c : clients) {
-      bool done = false;
-      if (c.step != Client::Answering && FD_ISSET(c.socket, &readable)) {
-        const int n = ::recv(c.socket, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-          done = n == 0 || ::WSAGetLastError() != WSAEWOULDBLOCK;
-        } else if (c.step == Client::Reading && c.head.Feed(std::string_view(buffer, n)) != HeadState::Incomplete) {
-          c.answer = AnswerRequest(c.head, [this] { return Body(); });
-          c.step = Client::Answering;
-          c.deadline = now + kAnswerTimeoutMs;
-        }
-      } else if (c.step == Client::Answering && FD_ISSET(c.socket, &writable)) {
-        const int n = ::send(c.socket, c.answer.data() + c.sent, static_cast<int>(c.answer.size() - c.sent), 0);
-        if (n > 0) c.sent += static_cast<size_t>(n);
-        else if (::WSAGetLastError() != WSAEWOULDBLOCK) done = true;
-        if (!done && c.sent == c.answer.size()) {
-          // Whatever the client still sends is read and dropped until it
-          // closes, so its answer is not cut off by a reset.
-          ::shutdown(c.socket, SD_SEND);
-          c.answer = std::string();
-          c.step = Client::Draining;
-          c.deadline = now + kDrainTimeoutMs;
-        }
-      }
-      if (done || now >= c.deadline) {
+      if (c.step == Client::Done || now >= c.deadline) {
         ::closesocket(c.socket);
         c.socket = INVALID_SOCKET;
       }

@@ -12,11 +12,22 @@ shown, for zephra.exe also with a 30 MB log. It prints figures and ratios and
 never fails a test run: it is a benchmark, not run by ctest.
 
     bench/meter_cost/meter_cost.py [--quick] [--scrape] [--build build/win]
+    bench/meter_cost/meter_cost.py --per-scrape [N] [--quick] [--build build/win]
 
 --quick measures 3 + 15 seconds instead of 10 + 60 and starts each program
 three times instead of five. --scrape switches zephra.exe's counters endpoint
 on (a free loopback port) and fetches GET /metrics once a second while the CPU
 is measured, as a Prometheus would.
+
+--per-scrape runs zephra.exe alone and tells the endpoint's parts apart: the
+prefix's CPU with the endpoint off, with it on but never scraped and off again
+(each over 30 s after 10 s, 10 s with --quick), then N scrapes (500 unless given) one
+after another and N/2 scrapes 0.05 s apart (the listener falls asleep between
+them, as between scrapes a second apart), whose ticks less the idle ticks of
+as long a time (for the paced ones measured just before) give the CPU of one
+scrape. Scraped once a second, the endpoint
+then costs 60 times the paced figure a minute, set against the meter's own CPU
+a minute with the endpoint off.
 """
 import argparse
 import os
@@ -137,7 +148,96 @@ def prepare(base, prefix, fresh_registry):
         wine(prefix, "reg", "delete", r"HKLM\Software\Quarlen\Zephra", "/f")
 
 
+def set_endpoint(prefix, port):
+    """Switches the counters endpoint on at `port`, or off when port is None."""
+    key = r"HKCU\Software\Quarlen\Zephra\Options"
+    wine(prefix, "reg", "add", key, "/v", "MetricsEnabled", "/t", "REG_DWORD", "/d",
+         "0" if port is None else "1", "/f")
+    if port is not None:
+        wine(prefix, "reg", "add", key, "/v", "MetricsPort", "/t", "REG_DWORD", "/d", str(port), "/f")
+
+
+def free_port():
+    with socket.socket() as free:
+        free.bind(("127.0.0.1", 0))
+        return free.getsockname()[1]
+
+
+def get_metrics(port):
+    with urllib.request.urlopen(f"http://127.0.0.1:{port}/metrics", timeout=5) as r:
+        return len(r.read())
+
+
+def per_scrape(a):
+    """The endpoint's idle cost and the CPU of one scrape, zephra.exe alone."""
+    build = a.build
+    prefix = os.path.join(build, "meter-cost", "zephra")
+    exe = a.exe or os.path.join(build, "zephra.exe")
+    subprocess.run([os.path.join(build, "wine-prefix.sh"), "setup"], stdout=subprocess.DEVNULL)
+    subprocess.run([os.path.join(build, "wine-prefix.sh"), "stop"], stdout=subprocess.DEVNULL)
+    os.makedirs(os.path.dirname(prefix), exist_ok=True)
+    prepare(os.path.join(build, "wineprefix"), prefix, True)
+    window = 10 if a.quick else 30
+    port = free_port()
+    idle = {}
+    bursts = []
+    # Off again at the end: the first start after the fresh registry costs more
+    # for a while, which would count against the endpoint being off.
+    for mode in ("off", "on", "off again"):
+        set_endpoint(prefix, port if mode == "on" else None)
+        wine(prefix, "cmd", "/c", "exit")
+        run = subprocess.Popen([WINE, exe], env=wine_env(prefix), stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            time.sleep(a.skip)
+            before = processes_of(prefix)
+            time.sleep(window)
+            idle[mode] = ticks_between(before, processes_of(prefix))
+            if mode == "on":
+                get_metrics(port)  # the first answer, before the clock starts
+                for n, gap in ((a.per_scrape, 0), (max(a.per_scrape // 2, 1), 0.05)):
+                    baseline = None
+                    if gap:
+                        # The idle cost of the same time, just before.
+                        before = processes_of(prefix)
+                        time.sleep(n * gap)
+                        baseline = ticks_between(before, processes_of(prefix))
+                    before = processes_of(prefix)
+                    started = time.monotonic()
+                    for i in range(n):
+                        time.sleep(max(0, started + i * gap - time.monotonic()))
+                        size = get_metrics(port)
+                    time.sleep(max(0, started + n * gap - time.monotonic()))
+                    elapsed = time.monotonic() - started
+                    if baseline is None:
+                        baseline = {k: t * elapsed / window for k, t in idle["on"].items()}
+                    bursts.append((n, gap, ticks_between(before, processes_of(prefix)), baseline, elapsed, size))
+        finally:
+            kill_program(prefix, os.path.basename(exe))
+            run.wait(timeout=30)
+    stop(prefix)
+
+    per_minute = {mode: sum(t.values()) / HZ * 60 / window for mode, t in idle.items()}
+    print(f"per scrape: {HZ} ticks a second, idle windows of {window} s after {a.skip} s, one run")
+    print(f"  CPU a minute, all processes: endpoint off {per_minute['off']:.2f} s, "
+          f"on and never scraped {per_minute['on']:.2f} s, off again {per_minute['off again']:.2f} s")
+    for n, gap, spent, baseline, elapsed, size in bursts:
+        names = sorted(set(spent) | set(baseline), key=lambda x: -spent.get(x, 0))
+        # What the scrapes took beyond what the same time costs idle, per scrape (ms).
+        each = {name: (spent.get(name, 0) - baseline.get(name, 0)) / HZ * 1000 / n for name in names}
+        one = sum(each.values())
+        how = "one after another" if not gap else f"{gap} s apart"
+        print(f"  {n} scrapes of {size} bytes {how} in {elapsed:.1f} s: {one:.2f} ms CPU each ("
+              + ", ".join(f"{name} {ms:.2f}" for name, ms in each.items() if abs(ms) >= 0.005) + ")")
+    off = min(per_minute["off"], per_minute["off again"])
+    print(f"  scraped once a second: {one * 60 / 1000:.3f} s a minute, "
+          f"{100 * one * 60 / 1000 / off:.1f} % of the meter's CPU with the endpoint off ({off:.2f} s)")
+
+
 def inner(a):
+    if a.per_scrape:
+        per_scrape(a)
+        return
     build = a.build
     work = os.path.join(build, "meter-cost")
     floor_prefix = os.path.join(work, "floor")
@@ -159,19 +259,14 @@ def inner(a):
 
     scrapes = []
     if a.scrape:
-        with socket.socket() as free:
-            free.bind(("127.0.0.1", 0))
-            port = free.getsockname()[1]
-        key = r"HKCU\Software\Quarlen\Zephra\Options"
-        wine(zephra_prefix, "reg", "add", key, "/v", "MetricsEnabled", "/t", "REG_DWORD", "/d", "1", "/f")
-        wine(zephra_prefix, "reg", "add", key, "/v", "MetricsPort", "/t", "REG_DWORD", "/d", str(port), "/f")
+        port = free_port()
+        set_endpoint(zephra_prefix, port)
         done = threading.Event()
 
         def scrape():
             while not done.wait(1):
                 try:
-                    with urllib.request.urlopen(f"http://127.0.0.1:{port}/metrics", timeout=2) as r:
-                        scrapes.append(len(r.read()))
+                    scrapes.append(get_metrics(port))
                 except OSError:
                     pass
         scraper = threading.Thread(target=scrape, daemon=True)
@@ -243,15 +338,21 @@ def main():
     p.add_argument("--build", default=os.path.join(ROOT, "build", "win"))
     p.add_argument("--quick", action="store_true")
     p.add_argument("--scrape", action="store_true")
+    p.add_argument("--per-scrape", type=int, nargs="?", const=500, default=0, metavar="N")
+    p.add_argument("--exe", help="with --per-scrape: another build's zephra.exe, to compare")
     p.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
     a = p.parse_args()
     a.build = os.path.abspath(a.build)
     a.skip, a.seconds, a.starts = (3, 15, 3) if a.quick else (10, 60, 5)
+    if a.per_scrape:
+        a.skip = 10
     if a.inner:
         inner(a)
         return 0
     cmd = [sys.executable, os.path.abspath(__file__), "--inner", "--build", a.build] + (["--quick"] if a.quick else [])
     cmd += ["--scrape"] if a.scrape else []
+    cmd += [f"--per-scrape={a.per_scrape}"] if a.per_scrape else []
+    cmd += ["--exe", os.path.abspath(a.exe)] if a.exe else []
     return subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp", *cmd]).returncode
 
 

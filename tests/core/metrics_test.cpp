@@ -46,7 +46,9 @@ TEST(MetricsRequest, WaitsForTheEmptyLineAndIgnoresWhatFollows) {
   RequestHead head;
   EXPECT_EQ(head.Feed("GET /metrics HTTP/1.1\r\nHost: x\r\n\r"), HeadState::Incomplete);
   EXPECT_EQ(head.Feed("\nGARBAGE"), HeadState::Complete);
+  EXPECT_EQ(head.pastHead(), 7u);
   EXPECT_EQ(head.Feed(std::string(100000, 'x')), HeadState::Complete);
+  EXPECT_EQ(head.pastHead(), 100007u);
   const std::string answer = AnswerRequest(head, [] { return std::string("up 1\n"); });
   EXPECT_EQ(answer,
             "HTTP/1.1 200 OK\r\nContent-Type: text/plain; version=0.0.4; charset=utf-8\r\nContent-Length: 5\r\n"

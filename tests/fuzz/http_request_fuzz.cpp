@@ -1,6 +1,7 @@
 // The input is what a client sends to the counters endpoint, cut into pieces
 // of the sizes its first byte picks. The head must come out the same however
-// it is cut, never hold more than its limit, and always get one whole answer.
+// it is cut (with as many bytes past its end), never hold more than its limit,
+// and always get one whole answer.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -18,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t at = 0; at < bytes.size(); at += piece) cut.Feed(bytes.substr(at, piece));
   if (whole.state() != cut.state()) std::abort();
   if (whole.state() == HeadState::Complete && (whole.method() != cut.method() || whole.path() != cut.path()))
+    std::abort();
+  if ((whole.state() == HeadState::Complete || whole.state() == HeadState::Malformed) &&
+      whole.pastHead() != cut.pastHead())
     std::abort();
   if (whole.state() == HeadState::Incomplete && bytes.size() > kMaxRequestHead) std::abort();
   const std::string answer = AnswerRequest(whole, [] { return std::string("x 1\n"); });
