@@ -61,9 +61,7 @@ CRateView::CRateView(const RateHistory* history, HWND owner)
 // selected and put back per drawing.
 void CRateView::Fill(HDC dc, const ViewRect& r, COLORREF colour) {
   if (r.empty()) return;
-  const PixelTarget t = dc == memDc_.get()     ? PixelTarget{backBits_, ViewRect{0, 0, width_, height_}}
-                        : dc == panelDc_.get() ? PixelTarget{panelBits_, layout_.textPanel}
-                                               : PixelTarget{};
+  const PixelTarget t = PixelsOf(dc);
   if (!t.bits) {
     ::SetDCBrushColor(dc, colour);
     ::PatBlt(dc, r.left, r.top, r.width(), r.height(), PATCOPY);
@@ -79,6 +77,13 @@ void CRateView::Fill(HDC dc, const ViewRect& r, COLORREF colour) {
     FillPixels(t, ViewRect{std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right),
                            std::min(r.bottom, c.bottom)},
                pixel);
+}
+
+// The pixels behind one of the back buffers; none for another DC.
+PixelTarget CRateView::PixelsOf(HDC dc) const {
+  if (dc == memDc_.get()) return PixelTarget{backBits_, ViewRect{0, 0, width_, height_}};
+  if (dc == panelDc_.get()) return PixelTarget{panelBits_, layout_.textPanel};
+  return PixelTarget{};
 }
 
 // A frame of `width` px inside r.
@@ -600,7 +605,7 @@ void CRateView::PaintScaleLabels(HDC dc) {
   const int32_t right = layout_.scaleColumn.right;
   const int32_t tick = Scale(3, dpi_), b = layout_.border;
   // The labels stand on the plain scale column: in the back buffer they are copied from the glyph cache.
-  const PixelTarget target = dc == memDc_.get() ? PixelTarget{backBits_, ViewRect{0, 0, width_, height_}} : PixelTarget{};
+  const PixelTarget target = dc == memDc_.get() ? PixelsOf(dc) : PixelTarget{};
   bool gdi = false;
   for (const ScaleLabel& l : labels_) {
     if (l.tick) Fill(dc, ViewRect{right - tick, l.y, right, l.y + b}, opt_.borderColour);
@@ -827,8 +832,7 @@ bool CRateView::RedrawTextFromCache(const RateTextParts& parts) {
   }
   ::GdiFlush();
   const ViewRect& inner = layout_.textInner;
-  const ViewRect& panel = layout_.textPanel;
-  const PixelTarget target{panelBits_, panel};
+  const PixelTarget target = PixelsOf(panelDc_.get());
   const COLORREF bg = opt_.rateBackground;
   FillPixels(target, inner, PixelOf(bg));
   const int32_t top = inner.bottom - glyphs.height();

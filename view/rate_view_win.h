@@ -108,6 +108,7 @@ private:
     int32_t height = 0;
     GlyphCache glyphs;  // the font measured, and its pieces of text drawn on plain backgrounds
   };
+  PixelTarget PixelsOf(HDC dc) const;
   void Fill(HDC dc, const ViewRect& r, COLORREF colour);
   void Frame(HDC dc, const ViewRect& r, COLORREF colour, int32_t width);
   void MakeFont(Font& f, const FontSpec& font);
